@@ -1,0 +1,17 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "core/SessionScanner.h"
+
+// What `fernbeacon list` prints: the menu's content as text, or as one JSON object.
+namespace fernbeacon::app {
+
+std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions);
+
+// {"statusTitle": ..., "live": [...], "recent": [...]}: every field of the records in declaration
+// order, then their display texts; absent values are null, instants are seconds since 1970.
+std::string formatListingJson(const ScanResult& scan);
+
+}  // namespace fernbeacon::app

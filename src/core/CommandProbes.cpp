@@ -1,0 +1,82 @@
+#include "core/CommandProbes.h"
+
+#include "core/ProcessOutput.h"
+#include "core/Text.h"
+
+namespace fernbeacon {
+
+ProbeCommandSet ProbeCommandSet::forMacOS() {
+    return {"/bin/zsh", "/usr/bin/pgrep", "/bin/ps", "/usr/sbin/lsof", "??"};
+}
+
+ProbeCommandSet ProbeCommandSet::forLinux(std::string lsof) {
+    return {"/bin/sh", "/usr/bin/pgrep", "/bin/ps", std::move(lsof), "?"};
+}
+
+CommandProbes::CommandProbes(CommandRunner& runner, ProbeCommandSet commands, Logger& logger)
+    : runner_(runner), commands_(std::move(commands)), logger_(logger) {}
+
+std::string CommandProbes::run(const std::string& commandLine) {
+    return runCommand(runner_, commands_.shell, commandLine, &logger_);
+}
+
+std::string CommandProbes::pgrepCommand() const {
+    return commands_.pgrep + " -x claude";
+}
+
+std::string CommandProbes::psClaudeCommand() const {
+    return commands_.ps + " -eo pid,comm";
+}
+
+std::string CommandProbes::ttyCommand(std::int32_t pid) const {
+    return commands_.ps + " -o tty= -p " + std::to_string(pid);
+}
+
+std::string CommandProbes::workingDirectoryCommand(std::int32_t pid) const {
+    return commands_.lsof + " -a -d cwd -p " + std::to_string(pid) +
+           " -Fn 2>/dev/null | grep '^n/'";
+}
+
+std::string CommandProbes::parentTableCommand() const {
+    return commands_.ps + " -eo pid,ppid,comm";
+}
+
+std::string CommandProbes::elapsedTimeCommand(std::int32_t pid) const {
+    return commands_.ps + " -o etime= -p " + std::to_string(pid);
+}
+
+std::vector<std::int32_t> CommandProbes::findClaudePIDs() {
+    auto pids = parsePgrepOutput(run(pgrepCommand()));
+    if (!pids.empty()) {
+        return pids;
+    }
+    return parseClaudeLinesOfPs(run(psClaudeCommand()));
+}
+
+std::optional<std::string> CommandProbes::ttyForPID(std::int32_t pid) {
+    return parseTtyOutput(run(ttyCommand(pid)), commands_.noTerminalMark);
+}
+
+std::optional<std::string> CommandProbes::workingDirectoryForPID(std::int32_t pid) {
+    return parseLsofCwdOutput(run(workingDirectoryCommand(pid)));
+}
+
+std::optional<std::string> CommandProbes::terminalAppForPID(std::int32_t pid) {
+    const auto table = parseParentTable(run(parentTableCommand()));
+    const ParentLookup lookup = [&table](std::int32_t current) -> std::optional<ProcessParent> {
+        const auto found = table.find(current);
+        return found == table.end() ? std::nullopt : std::optional(found->second);
+    };
+    return terminalAppFromParentChain(pid, lookup, logger_);
+}
+
+std::optional<std::string> CommandProbes::uptimeForPID(std::int32_t pid) {
+    const std::string output = run(elapsedTimeCommand(pid));
+    const std::string_view elapsed = trimWhitespaceAndNewlines(output);
+    if (elapsed.empty()) {
+        return std::nullopt;
+    }
+    return formatElapsedTime(elapsed);
+}
+
+}  // namespace fernbeacon

@@ -1,0 +1,69 @@
+#include "core/Directory.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <memory>
+
+namespace fernbeacon {
+namespace {
+
+constexpr std::string_view kTranscriptSuffix = ".jsonl";
+
+struct DirectoryCloser {
+    void operator()(DIR* directory) const { ::closedir(directory); }
+};
+
+}  // namespace
+
+std::optional<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory,
+                                                         bool withModificationDates) {
+    const std::unique_ptr<DIR, DirectoryCloser> handle(::opendir(directory.c_str()));
+    if (!handle) {
+        return std::nullopt;
+    }
+    std::vector<DirectoryEntry> entries;
+    while (const dirent* entry = ::readdir(handle.get())) {
+        const std::string_view name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        DirectoryEntry& added = entries.emplace_back(DirectoryEntry{std::string(name), {}});
+        struct stat status {};
+        if (withModificationDates &&
+            ::fstatat(::dirfd(handle.get()), entry->d_name, &status, 0) == 0) {
+            added.modified =
+                instantFromSecondsSince1970(static_cast<double>(status.st_mtim.tv_sec) +
+                                            static_cast<double>(status.st_mtim.tv_nsec) / 1e9);
+        }
+    }
+    return entries;
+}
+
+bool hasTranscriptExtension(std::string_view name) {
+    return name.size() > kTranscriptSuffix.size() && name.ends_with(kTranscriptSuffix);
+}
+
+std::string_view sessionIdentifierOf(std::string_view transcriptName) {
+    return hasTranscriptExtension(transcriptName)
+               ? transcriptName.substr(0, transcriptName.size() - kTranscriptSuffix.size())
+               : transcriptName;
+}
+
+std::optional<DirectoryEntry> newestTranscript(const std::vector<DirectoryEntry>& entries,
+                                               std::optional<Instant> after) {
+    const DirectoryEntry* best = nullptr;
+    for (const DirectoryEntry& entry : entries) {
+        if (!hasTranscriptExtension(entry.name) || !entry.modified ||
+            (after && *entry.modified <= *after)) {
+            continue;
+        }
+        if (best == nullptr || *entry.modified > *best->modified) {
+            best = &entry;
+        }
+    }
+    return best ? std::optional<DirectoryEntry>(*best) : std::nullopt;
+}
+
+}  // namespace fernbeacon

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/Instant.h"
+
+namespace fernbeacon {
+
+inline constexpr std::int64_t kDefaultContextLimit = 200000;
+
+// A live session: one running `claude` process. Built and filled by one scan on its worker
+// thread, then handed on as ClaudeSessionPtr and never changed again.
+struct ClaudeSession {
+    ClaudeSession(std::int32_t pid, std::optional<std::string> tty,
+                  std::optional<std::string> workingDirectory,
+                  std::optional<std::string> terminalApp);
+
+    const std::int32_t pid;
+    const std::optional<std::string> tty;  // as the process table prints it, without "/dev/"
+    const std::optional<std::string> workingDirectory;
+    const std::optional<std::string> terminalApp;
+    std::optional<std::string> summary;
+    std::optional<std::string> firstPrompt;
+    std::optional<std::int64_t> messageCount;
+    std::optional<std::string> gitBranch;
+    std::optional<Instant> sessionCreated;  // nothing fills it yet
+    std::optional<Instant> sessionModified;
+    std::optional<std::string> model;
+    std::optional<std::int64_t> contextTokensUsed;
+    std::optional<std::int64_t> contextTokensMax;
+    std::optional<std::string> processUptime;
+
+    // One-line title: the cleaned summary, else the cleaned first prompt, at most 45 characters.
+    std::optional<std::string> displayTitle() const;
+    // "45k / 200k tokens (22%)"; absent without a token count.
+    std::optional<std::string> contextLabel() const;
+    // Terminal, branch, model and uptime joined by " · "; empty when none is known.
+    std::string detailLine() const;
+};
+
+using ClaudeSessionPtr = std::shared_ptr<const ClaudeSession>;
+
+// A stored session that is not running.
+struct RecentSession {
+    std::optional<std::string> summary;
+    std::optional<std::string> firstPrompt;
+    std::string projectPath;
+    Instant modified;
+    std::optional<std::int64_t> messageCount;
+    std::optional<std::string> gitBranch;
+
+    std::optional<std::string> displayTitle() const;
+};
+
+// Carries a copy of a RecentSession as a menu item's payload.
+struct RecentSessionBox {
+    explicit RecentSessionBox(RecentSession recent) : session(std::move(recent)) {}
+    const RecentSession session;
+};
+
+// The shared title rule of both records.
+std::optional<std::string> displayTitleFor(const std::optional<std::string>& summary,
+                                           const std::optional<std::string>& firstPrompt);
+
+}  // namespace fernbeacon

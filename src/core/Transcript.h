@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Instant.h"
+#include "core/Json.h"
+#include "core/SessionRecords.h"
+
+// Readers of the assistant's JSON Lines transcripts. Every read is bounded; a line that is
+// empty, not valid UTF-8, not JSON or not an object is skipped, so a window edge that cuts a
+// line (or a character) costs that one line only. Nothing is reported: what cannot be read
+// simply contributes nothing.
+namespace fernbeacon {
+
+inline constexpr std::size_t kLiveHeadWindow = 32768;
+inline constexpr std::size_t kLiveTailWindow = 16384;
+inline constexpr std::size_t kLiveTailReach = 1024 * 1024;
+inline constexpr std::size_t kRecentHeadWindow = 16384;
+inline constexpr std::size_t kCwdStep = 4096;
+inline constexpr std::size_t kCwdReach = 65536;
+inline constexpr std::size_t kFirstPromptLength = 100;
+
+// The text of a record's message. The view points into the parser's document and is valid
+// until its next parse.
+std::optional<std::string_view> extractMessageText(const json::Object& record);
+
+// The cleaned first 100 characters of a user record's text, or absent when the record is not
+// a typed prompt (markup, an interruption note, a caveat, or nothing left after clean-up).
+std::optional<std::string> firstPromptCandidate(const json::Object& record);
+
+// Fills the session's first prompt (unless it has a summary), git branch, context tokens in
+// use and message count from its transcript.
+void readLiveTranscript(ClaudeSession& session, const std::filesystem::path& transcript);
+
+// A recent session from the folder's newest transcript modified after `cutoff`.
+std::optional<RecentSession> readRecentTranscript(const std::filesystem::path& projectFolder,
+                                                  Instant cutoff);
+
+// The "cwd" string of the first complete record that carries one, looked for in 4096-byte
+// steps within the first 65536 bytes.
+std::optional<std::string> firstRecordedCwdInTranscript(const std::filesystem::path& transcript);
+
+}  // namespace fernbeacon

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "core/CommandProbes.h"
+#include "core/CommandRunner.h"
+#include "core/Logger.h"
+#include "core/Preferences.h"
+#include "core/ProcessProbes.h"
+
+// What this operating system provides. One implementation per system, chosen by the build.
+namespace fernbeacon::platform {
+
+// The user's home: $HOME when set and not empty, else the password database's entry.
+std::filesystem::path homeDirectory();
+
+// The assistant's directory, "~/.claude".
+std::filesystem::path claudeDirectory();
+
+std::unique_ptr<CommandRunner> makeCommandRunner();
+
+// This system's probe command lines.
+ProbeCommandSet probeCommandSet();
+
+enum class ProbeSource {
+    Native,    // the system's own interface (/proc on Linux); starts no process
+    Commands,  // the tool command lines through the shell
+};
+
+std::unique_ptr<ProcessProbes> makeProcessProbes(ProbeSource source, CommandRunner& runner,
+                                                 Logger& logger);
+
+enum class LogTarget {
+    System,         // the system log; standard error (errors only) when there is none
+    StandardError,  // standard error, every level
+};
+
+std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target);
+
+// The application's preferences file.
+std::filesystem::path preferencesFile();
+
+std::unique_ptr<Preferences> makePreferences();
+
+}  // namespace fernbeacon::platform

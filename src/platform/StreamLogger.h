@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "core/Logger.h"
+
+namespace fernbeacon::platform {
+
+// Writes "fernbeacon[Category] message" lines to a stdio stream, from any thread.
+class StreamLogger final : public Logger {
+public:
+    StreamLogger(std::string category, std::FILE* stream, LogLevel minimum);
+    void write(LogLevel level, std::string_view message) override;
+
+private:
+    const std::string category_;
+    std::FILE* const stream_;
+    const LogLevel minimum_;
+    std::mutex mutex_;
+};
+
+}  // namespace fernbeacon::platform

@@ -1,0 +1,102 @@
+#include <pwd.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "core/CommandProbes.h"
+#include "platform/Platform.h"
+#include "platform/QtPreferences.h"
+#include "platform/StreamLogger.h"
+#include "platform/linux/JournalLogger.h"
+#include "platform/linux/ProcProbes.h"
+#include "platform/posix/PosixCommandRunner.h"
+
+namespace fernbeacon::platform {
+namespace {
+
+std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    if (value == nullptr || value[0] != '/') {
+        return std::nullopt;
+    }
+    return std::filesystem::path(value);
+}
+
+// The first executable named `program` on the search path; the bare name when there is none,
+// so that the shell still gets its own chance to find it.
+std::string findOnSearchPath(const std::string& program) {
+    const char* path = std::getenv("PATH");
+    std::string_view rest = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+    while (!rest.empty()) {
+        const std::size_t colon = rest.find(':');
+        const std::string_view directory = rest.substr(0, colon);
+        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
+        if (directory.empty() || directory.front() != '/') {
+            continue;
+        }
+        const std::string candidate = std::string(directory) + "/" + program;
+        if (::access(candidate.c_str(), X_OK) == 0) {
+            return candidate;
+        }
+    }
+    return program;
+}
+
+}  // namespace
+
+std::filesystem::path homeDirectory() {
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] != '\0') {
+        return home;
+    }
+    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
+        found != nullptr && found->pw_dir != nullptr) {
+        return found->pw_dir;
+    }
+    return "/";
+}
+
+std::filesystem::path claudeDirectory() {
+    return homeDirectory() / ".claude";
+}
+
+std::unique_ptr<CommandRunner> makeCommandRunner() {
+    return std::make_unique<PosixCommandRunner>();
+}
+
+ProbeCommandSet probeCommandSet() {
+    return ProbeCommandSet::forLinux(findOnSearchPath("lsof"));
+}
+
+std::unique_ptr<ProcessProbes> makeProcessProbes(ProbeSource source, CommandRunner& runner,
+                                                 Logger& logger) {
+    if (source == ProbeSource::Commands) {
+        return std::make_unique<CommandProbes>(runner, probeCommandSet(), logger);
+    }
+    return std::make_unique<ProcProbes>(logger);
+}
+
+std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target) {
+    if (target == LogTarget::System && JournalLogger::available()) {
+        return std::make_unique<JournalLogger>(std::move(category));
+    }
+    const LogLevel minimum = target == LogTarget::StandardError ? LogLevel::Info : LogLevel::Error;
+    return std::make_unique<StreamLogger>(std::move(category), stderr, minimum);
+}
+
+std::filesystem::path preferencesFile() {
+    const auto configHome =
+        absoluteFromEnvironment("XDG_CONFIG_HOME").value_or(homeDirectory() / ".config");
+    return configHome / "Fernbeacon" / "Fernbeacon.conf";
+}
+
+std::unique_ptr<Preferences> makePreferences() {
+    return std::make_unique<QtPreferences>(preferencesFile());
+}
+
+}  // namespace fernbeacon::platform

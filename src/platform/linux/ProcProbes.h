@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "core/Logger.h"
+#include "core/ProcessProbes.h"
+
+namespace fernbeacon::platform {
+
+// The probes read from /proc: the same answers as the tool command lines, without starting a
+// process. Only what the current user may read is seen, as with the tools.
+class ProcProbes final : public ProcessProbes {
+public:
+    explicit ProcProbes(Logger& logger, std::filesystem::path procRoot = "/proc");
+
+    std::vector<std::int32_t> findClaudePIDs() override;
+    std::optional<std::string> ttyForPID(std::int32_t pid) override;
+    std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override;
+    std::optional<std::string> terminalAppForPID(std::int32_t pid) override;
+    std::optional<std::string> uptimeForPID(std::int32_t pid) override;
+
+    // ps's etime text for the process ("05:07", "1-02:03:04").
+    std::optional<std::string> elapsedTimeText(std::int32_t pid) const;
+
+private:
+    Logger& logger_;
+    const std::filesystem::path procRoot_;
+};
+
+// The fields of /proc/<pid>/stat that the probes use.
+struct ProcStat {
+    std::string comm;
+    std::int32_t ppid = 0;
+    std::uint64_t ttyNumber = 0;
+    std::uint64_t startTicks = 0;
+};
+
+// Parses /proc/<pid>/stat; the name sits in parentheses and may hold spaces and parentheses.
+std::optional<ProcStat> parseProcStat(std::string_view text);
+
+// The name ps gives a terminal device number: "pts/3", "tty1", "ttyS0"; absent for none.
+std::optional<std::string> terminalNameForDeviceNumber(std::uint64_t ttyNumber);
+
+}  // namespace fernbeacon::platform

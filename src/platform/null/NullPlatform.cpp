@@ -1,0 +1,48 @@
+// Systems without a dedicated backend: the tool command lines of the other desktop, standard
+// error for logging, preferences in an INI file under the home directory.
+#include <cstdlib>
+
+#include "core/CommandProbes.h"
+#include "platform/Platform.h"
+#include "platform/QtPreferences.h"
+#include "platform/StreamLogger.h"
+#include "platform/posix/PosixCommandRunner.h"
+
+namespace fernbeacon::platform {
+
+std::filesystem::path homeDirectory() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] != '\0' ? std::filesystem::path(home) : "/";
+}
+
+std::filesystem::path claudeDirectory() {
+    return homeDirectory() / ".claude";
+}
+
+std::unique_ptr<CommandRunner> makeCommandRunner() {
+    return std::make_unique<PosixCommandRunner>();
+}
+
+ProbeCommandSet probeCommandSet() {
+    return ProbeCommandSet::forMacOS();
+}
+
+std::unique_ptr<ProcessProbes> makeProcessProbes(ProbeSource, CommandRunner& runner,
+                                                 Logger& logger) {
+    return std::make_unique<CommandProbes>(runner, probeCommandSet(), logger);
+}
+
+std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target) {
+    const LogLevel minimum = target == LogTarget::StandardError ? LogLevel::Info : LogLevel::Error;
+    return std::make_unique<StreamLogger>(std::move(category), stderr, minimum);
+}
+
+std::filesystem::path preferencesFile() {
+    return homeDirectory() / ".config" / "Fernbeacon" / "Fernbeacon.conf";
+}
+
+std::unique_ptr<Preferences> makePreferences() {
+    return std::make_unique<QtPreferences>(preferencesFile());
+}
+
+}  // namespace fernbeacon::platform
