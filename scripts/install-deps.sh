@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing need, when any is missing.
+set -euo pipefail
+
+packages=(
+    cmake ninja-build g++ pkg-config
+    libicu-dev libsimdjson-dev qt6-base-dev libsystemd-dev
+    libgtest-dev libbenchmark-dev
+    procps lsof clang-format
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=()
+[ "$(id -u)" -ne 0 ] && sudo=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+if ! "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"; then
+    "${sudo[@]}" apt-get update
+    "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
+fi

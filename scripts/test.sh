@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs the whole test suite: every test in the debug build (warnings as
+# errors), then the core and platform tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the house style checks.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+cmake --preset dev >/dev/null
+cmake --build --preset dev -j "$jobs"
+ctest --preset dev -j "$jobs"
+
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs" --target core_tests platform_tests
+ctest --preset asan -j "$jobs" -L 'core|platform'
+
+scripts/check-style.sh
