@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/Cli.h"
+#include "core/FileReading.h"
+#include "core/Json.h"
+#include "support/TempTree.h"
+
+namespace fernbeacon::app {
+namespace {
+
+using test::TempHome;
+using test::TempTree;
+
+CliParse parse(std::initializer_list<std::string_view> arguments) {
+    const std::vector<std::string_view> list(arguments);
+    return parseArguments(list);
+}
+
+TEST(CliArguments, CommandsAndOptions) {
+    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({}).command));
+    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"--help"}).command));
+    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"list", "-h"}).command));
+    EXPECT_TRUE(std::holds_alternative<ShowVersion>(*parse({"--version"}).command));
+
+    const auto list =
+        std::get<ListOptions>(*parse({"list", "--json", "-v", "--probes=tools"}).command);
+    EXPECT_TRUE(list.json);
+    EXPECT_TRUE(list.verbose);
+    EXPECT_EQ(list.probes, platform::ProbeSource::Commands);
+    EXPECT_EQ(std::get<ListOptions>(*parse({"list"}).command).probes,
+              platform::ProbeSource::Native);
+}
+
+TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
+    for (const auto& arguments : std::vector<std::vector<std::string_view>>{
+             {"lisst"}, {"list", "--jsn"}, {"list", "--probes=ps"}, {"--json"}}) {
+        std::ostringstream out;
+        std::ostringstream err;
+        EXPECT_EQ(run(arguments, out, err), 2) << arguments.back();
+        EXPECT_TRUE(out.str().empty());
+        const std::string message = err.str();
+        EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    }
+}
+
+// A copy of a small program running under the name claude in its own directory.
+class FakeClaude {
+public:
+    FakeClaude(const std::filesystem::path& binary, const std::filesystem::path& directory) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setsid();
+            if (::chdir(directory.c_str()) == 0) {
+                ::execl(binary.c_str(), "claude", "60", static_cast<char*>(nullptr));
+            }
+            ::_exit(127);
+        }
+    }
+    ~FakeClaude() {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+std::string runBinary(const std::string& arguments) {
+    std::string output;
+    std::FILE* pipe = ::popen((std::string(FERNBEACON_BINARY) + " " + arguments).c_str(), "r");
+    std::array<char, 4096> chunk;
+    while (pipe != nullptr) {
+        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), pipe);
+        if (got == 0) {
+            break;
+        }
+        output.append(chunk.data(), got);
+    }
+    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0);
+    return output;
+}
+
+// The whole program on a fixture home: a live session enriched from its project folder, and the
+// recent list without that folder.
+TEST(ListCommand, JsonOnAFixtureHome) {
+    TempHome home;
+    ::setenv("XDG_CONFIG_HOME", (home.root() / ".config").c_str(), 1);
+    home.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\nmaxRecentSessions=5\n");
+    home.write(".claude/settings.json", R"({"model": "sonnet"})");
+
+    TempTree work;
+    const auto directory = work.makeDirectory("spotter");
+    const auto binary = work.path("bin/claude");
+    std::filesystem::create_directories(binary.parent_path());
+    std::filesystem::copy_file("/bin/sleep", binary);
+    const std::string cwd = directory.string();
+
+    const auto transcript = home.writeProjectFile(
+        "live", "abc.jsonl",
+        test::cwdRecord(cwd, "feature") + "\n" + test::userRecord("Make it faster") + "\n" +
+            test::usageRecord(1200, 30000, 0, 300) + "\n");
+    home.writeProjectFile(
+        "live", "sessions-index.json",
+        R"({"entries": [{"sessionId": "abc", "summary": "Speed work", "messageCount": 7}]})");
+    const auto now = std::chrono::system_clock::now();
+    home.writeProjectFile(
+        "indexed", "sessions-index.json",
+        R"({"entries": [{"fileMtime": )" +
+            std::to_string(static_cast<long long>(secondsSince1970(now) * 1000 - 60000)) +
+            R"(, "summary": "Old work", "projectPath": "/srv/indexed", "messageCount": 3}]})");
+    home.writeProjectFile("plain", "x.jsonl", test::cwdRecord("/srv/plain") + "\n");
+    // A folder whose index names the live directory: left out of the recent list. Its newest
+    // transcript was recorded elsewhere, so it is not the live session's folder.
+    home.writeProjectFile("older-live", "sessions-index.json",
+                          R"({"entries": [{"modified": "2099-01-01T00:00:00Z", "projectPath": )" +
+                              test::jsonQuoted(cwd) + "}]}");
+    home.writeProjectFile("older-live", "z.jsonl", test::cwdRecord("/elsewhere") + "\n");
+
+    const FakeClaude claude(binary, directory);
+    ASSERT_GT(claude.pid(), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    const std::string output = runBinary("list --json");
+    PaddedBuffer buffer(output.size());
+    std::copy(output.begin(), output.end(), buffer.data());
+    buffer.setSize(output.size());
+    json::Parser parser;
+    const auto root = parser.parseObject(buffer.view());
+    ASSERT_TRUE(root) << output;
+
+    std::optional<json::Object> live;
+    for (json::Element element : *json::arrayOfObjects(*root, "live")) {
+        const json::Object session = element.get_object().value_unsafe();
+        if (json::integer(session, "pid") == claude.pid()) {
+            live = session;
+        }
+    }
+    ASSERT_TRUE(live) << output;
+    EXPECT_EQ(json::string(*live, "workingDirectory"), cwd);
+    EXPECT_EQ(json::string(*live, "summary"), "Speed work");
+    EXPECT_EQ(json::string(*live, "firstPrompt"), "Make it faster");
+    EXPECT_EQ(json::integer(*live, "messageCount"), 7);
+    EXPECT_EQ(json::string(*live, "gitBranch"), "feature");
+    EXPECT_EQ(json::string(*live, "model"), "sonnet");
+    EXPECT_EQ(json::integer(*live, "contextTokensUsed"), 31500);
+    EXPECT_EQ(json::integer(*live, "contextTokensMax"), 200000);
+    EXPECT_EQ(json::string(*live, "processUptime"), "<1 min");
+    EXPECT_EQ(json::string(*live, "displayTitle"), "Speed work");
+    EXPECT_EQ(json::string(*live, "contextLabel"), "31k / 200k tokens (15%)");
+    EXPECT_TRUE((*live)["tty"].is_null());
+    EXPECT_TRUE((*live)["sessionCreated"].is_null());
+    const auto modified = json::number(*live, "sessionModified");
+    ASSERT_TRUE(modified);
+    EXPECT_NEAR(*modified, secondsSince1970(now), 60);
+
+    std::vector<std::string> recentPaths;
+    for (json::Element element : *json::arrayOfObjects(*root, "recent")) {
+        recentPaths.emplace_back(*json::string(element.get_object().value_unsafe(), "projectPath"));
+    }
+    EXPECT_EQ(recentPaths, (std::vector<std::string>{"/srv/plain", "/srv/indexed"}));
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+}  // namespace
+}  // namespace fernbeacon::app

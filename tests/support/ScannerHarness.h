@@ -1,0 +1,97 @@
+#pragma once
+
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "core/SessionScanner.h"
+#include "support/Fakes.h"
+#include "support/TempTree.h"
+
+namespace fernbeacon::test {
+
+// 2025-06-15 12:00:00 UTC: the clock every scanner test runs at.
+inline constexpr double kTestNow = 1749988800.0;
+
+inline Instant daysBeforeNow(double days) {
+    return instantFromSecondsSince1970(kTestNow - days * 86400.0);
+}
+
+// Records as a JSON Lines text: each one ended by a line feed.
+inline std::string jsonLines(std::initializer_list<std::string> records) {
+    std::string text;
+    for (const std::string& record : records) {
+        text += record;
+        text += '\n';
+    }
+    return text;
+}
+
+// A record of exactly `bytes` bytes (line feed not included) that the readers look through.
+inline std::string paddingRecord(std::size_t bytes, char fill = 'x') {
+    const std::string open = R"({"type":"progress","pad":")";
+    const std::string close = R"("})";
+    if (bytes < open.size() + close.size()) {
+        throw std::invalid_argument("padding record too short");
+    }
+    return open + std::string(bytes - open.size() - close.size(), fill) + close;
+}
+
+inline std::string summaryRecord(std::string_view summary) {
+    return R"({"type":"summary","summary":)" + jsonQuoted(summary) + "}";
+}
+
+inline void makeFifo(const std::filesystem::path& path) {
+    std::filesystem::create_directories(path.parent_path());
+    if (::mkfifo(path.c_str(), 0600) != 0) {
+        throw std::runtime_error("cannot make a FIFO at " + path.string());
+    }
+}
+
+// Copies a real sample into the tree under a new name; empty path when the sample is absent.
+inline std::filesystem::path copySample(const TempTree& tree, std::string_view sample,
+                                        std::string_view relative) {
+    const auto source = samplePath(sample);
+    if (source.empty()) {
+        return {};
+    }
+    const auto target = tree.path(relative);
+    std::filesystem::create_directories(target.parent_path());
+    std::filesystem::copy_file(source, target);
+    std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add);
+    return target;
+}
+
+// A scanner over a fake home, with a fake process table, preferences and clock.
+struct ScannerHarness {
+    TempHome home;
+    FakeProbes probes;
+    MemoryPreferences preferences;
+    FixedClock clock{instantFromSecondsSince1970(kTestNow)};
+    RecordingLogger logger;
+    SessionScanner scanner{home.claudeDir(), probes, preferences, clock, logger};
+
+    std::filesystem::path folder(std::string_view name) const {
+        return home.claudeDir() / "projects" / name;
+    }
+
+    // Writes ~/.claude/projects/<folder>/<name> and dates it `modified`.
+    std::filesystem::path project(std::string_view folderName, std::string_view name,
+                                  std::string_view contents, Instant modified) const {
+        const auto file = home.writeProjectFile(folderName, name, contents);
+        TempTree::setModified(file, modified);
+        return file;
+    }
+
+    void addProcess(std::int32_t pid, FakeProcess process) {
+        probes.pids.push_back(pid);
+        probes.processes[pid] = std::move(process);
+    }
+};
+
+}  // namespace fernbeacon::test

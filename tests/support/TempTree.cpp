@@ -1,0 +1,147 @@
+#include "support/TempTree.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+
+namespace fernbeacon::test {
+
+TempTree::TempTree() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "fernbeacon-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    root_ = pattern;
+}
+
+TempTree::~TempTree() {
+    std::error_code ignored;
+    // Make everything writable again first, in case a test took permissions away.
+    for (auto it = std::filesystem::recursive_directory_iterator(
+             root_, std::filesystem::directory_options::skip_permission_denied, ignored);
+         it != std::filesystem::recursive_directory_iterator(); it.increment(ignored)) {
+        if (it->is_directory(ignored) && !it->is_symlink(ignored)) {
+            std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, ignored);
+        }
+    }
+    std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path TempTree::write(std::string_view relative, std::string_view contents) const {
+    const std::filesystem::path file = root_ / relative;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
+    if (!out) {
+        throw std::runtime_error("cannot write " + file.string());
+    }
+    return file;
+}
+
+std::filesystem::path TempTree::makeDirectory(std::string_view relative) const {
+    const std::filesystem::path directory = root_ / relative;
+    std::filesystem::create_directories(directory);
+    return directory;
+}
+
+void TempTree::setModified(const std::filesystem::path& path, Instant when) {
+    const double seconds = secondsSince1970(when);
+    timespec times[2];
+    times[0].tv_sec = static_cast<time_t>(seconds);
+    times[0].tv_nsec = static_cast<long>((seconds - static_cast<double>(times[0].tv_sec)) * 1e9);
+    times[1] = times[0];
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+        throw std::runtime_error("cannot set the time of " + path.string());
+    }
+}
+
+TempHome::TempHome() {
+    if (const char* home = std::getenv("HOME")) {
+        previousHome_ = home;
+        hadHome_ = true;
+    }
+    ::setenv("HOME", root().c_str(), 1);
+}
+
+TempHome::~TempHome() {
+    if (hadHome_) {
+        ::setenv("HOME", previousHome_.c_str(), 1);
+    } else {
+        ::unsetenv("HOME");
+    }
+}
+
+std::filesystem::path TempHome::writeProjectFile(std::string_view folder, std::string_view name,
+                                                 std::string_view contents) const {
+    return write(".claude/projects/" + std::string(folder) + "/" + std::string(name), contents);
+}
+
+std::string jsonQuoted(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (static_cast<unsigned char>(c) < 0x20) {
+                    char escaped[8];
+                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+                    out += escaped;
+                } else {
+                    out += c;
+                }
+        }
+    }
+    return out + "\"";
+}
+
+std::string userRecord(std::string_view text, std::string_view cwd, std::string_view gitBranch) {
+    std::string record = R"({"type":"user")";
+    if (!cwd.empty()) {
+        record += R"(,"cwd":)" + jsonQuoted(cwd);
+    }
+    if (!gitBranch.empty()) {
+        record += R"(,"gitBranch":)" + jsonQuoted(gitBranch);
+    }
+    return record + R"(,"message":{"role":"user","content":)" + jsonQuoted(text) + "}}";
+}
+
+std::string usageRecord(long long input, long long cacheRead, long long cacheCreation,
+                        long long output) {
+    return R"({"type":"assistant","message":{"role":"assistant","usage":{"input_tokens":)" +
+           std::to_string(input) + R"(,"cache_read_input_tokens":)" + std::to_string(cacheRead) +
+           R"(,"cache_creation_input_tokens":)" + std::to_string(cacheCreation) +
+           R"(,"output_tokens":)" + std::to_string(output) + "}}}";
+}
+
+std::string cwdRecord(std::string_view cwd, std::string_view gitBranch) {
+    std::string record = R"({"type":"system","cwd":)" + jsonQuoted(cwd);
+    if (!gitBranch.empty()) {
+        record += R"(,"gitBranch":)" + jsonQuoted(gitBranch);
+    }
+    return record + "}";
+}
+
+std::filesystem::path samplePath(std::string_view name) {
+    const std::filesystem::path path = std::filesystem::path(FERNBEACON_SAMPLES_DIR) / name;
+    std::error_code ignored;
+    return std::filesystem::exists(path, ignored) ? path : std::filesystem::path();
+}
+
+}  // namespace fernbeacon::test

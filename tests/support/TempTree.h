@@ -1,0 +1,61 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "core/Instant.h"
+
+namespace fernbeacon::test {
+
+// A temporary directory, removed with everything in it when the object goes.
+class TempTree {
+public:
+    TempTree();
+    ~TempTree();
+    TempTree(const TempTree&) = delete;
+    TempTree& operator=(const TempTree&) = delete;
+
+    const std::filesystem::path& root() const { return root_; }
+    std::filesystem::path path(std::string_view relative) const { return root_ / relative; }
+
+    // Writes a file (making its folders) and returns its path.
+    std::filesystem::path write(std::string_view relative, std::string_view contents) const;
+    std::filesystem::path makeDirectory(std::string_view relative) const;
+    // Sets a file's modification time.
+    static void setModified(const std::filesystem::path& path, Instant when);
+
+private:
+    std::filesystem::path root_;
+};
+
+// A fake home: a TempTree with HOME pointing at it for the object's lifetime.
+class TempHome : public TempTree {
+public:
+    TempHome();
+    ~TempHome();
+
+    std::filesystem::path claudeDir() const { return root() / ".claude"; }
+    // Writes ~/.claude/projects/<folder>/<name>.
+    std::filesystem::path writeProjectFile(std::string_view folder, std::string_view name,
+                                           std::string_view contents) const;
+
+private:
+    std::string previousHome_;
+    bool hadHome_ = false;
+};
+
+// One transcript record per call, as JSON text without a line feed.
+std::string userRecord(std::string_view text, std::string_view cwd = {},
+                       std::string_view gitBranch = {});
+std::string usageRecord(long long input, long long cacheRead, long long cacheCreation,
+                        long long output);
+std::string cwdRecord(std::string_view cwd, std::string_view gitBranch = {});
+
+// JSON string literal for the text, quotes included.
+std::string jsonQuoted(std::string_view text);
+
+// Path of a real sample file; empty when the samples folder is absent.
+std::filesystem::path samplePath(std::string_view name);
+
+}  // namespace fernbeacon::test
