@@ -1,0 +1,150 @@
+#include "core/CommandProbes.h"
+
+#include <gtest/gtest.h>
+
+#include "support/Fakes.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::FakeRunner;
+using test::RecordingLogger;
+using Pids = std::vector<std::int32_t>;
+using Requests = std::vector<std::string>;
+
+TEST(ProbeCommandSet, SpellsEachDesktopsCommandLines) {
+    FakeRunner runner;
+    RecordingLogger logger;
+    const CommandProbes mac(runner, ProbeCommandSet::forMacOS(), logger);
+    EXPECT_EQ(mac.pgrepCommand(), "/usr/bin/pgrep -x claude");
+    EXPECT_EQ(mac.psClaudeCommand(), "/bin/ps -eo pid,comm");
+    EXPECT_EQ(mac.ttyCommand(42), "/bin/ps -o tty= -p 42");
+    EXPECT_EQ(mac.workingDirectoryCommand(42),
+              "/usr/sbin/lsof -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'");
+    EXPECT_EQ(mac.parentTableCommand(), "/bin/ps -eo pid,ppid,comm");
+    EXPECT_EQ(mac.elapsedTimeCommand(42), "/bin/ps -o etime= -p 42");
+
+    const CommandProbes linuxProbes(runner, ProbeCommandSet::forLinux("/usr/bin/lsof"), logger);
+    EXPECT_EQ(linuxProbes.pgrepCommand(), "/usr/bin/pgrep -x claude");
+    EXPECT_EQ(linuxProbes.ttyCommand(-7), "/bin/ps -o tty= -p -7");
+    EXPECT_EQ(linuxProbes.workingDirectoryCommand(2147483647),
+              "/usr/bin/lsof -a -d cwd -p 2147483647 -Fn 2>/dev/null | grep '^n/'");
+}
+
+TEST(CommandProbes, RunsEveryLineThroughTheDesktopsShell) {
+    FakeRunner runner;
+    RecordingLogger logger;
+    CommandProbes mac(runner, ProbeCommandSet::forMacOS(), logger);
+    mac.ttyForPID(42);
+    mac.workingDirectoryForPID(42);
+    mac.uptimeForPID(42);
+    mac.terminalAppForPID(42);
+    EXPECT_EQ(runner.requests(),
+              (Requests{
+                  "/bin/zsh -c /bin/ps -o tty= -p 42",
+                  "/bin/zsh -c /usr/sbin/lsof -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'",
+                  "/bin/zsh -c /bin/ps -o etime= -p 42",
+                  "/bin/zsh -c /bin/ps -eo pid,ppid,comm",
+              }));
+
+    FakeRunner linuxRunner;
+    CommandProbes linuxProbes(linuxRunner, ProbeCommandSet::forLinux("/usr/sbin/lsof"), logger);
+    linuxProbes.findClaudePIDs();
+    EXPECT_EQ(linuxRunner.requests(),
+              (Requests{"/bin/sh -c /usr/bin/pgrep -x claude", "/bin/sh -c /bin/ps -eo pid,comm"}));
+}
+
+TEST(CommandProbes, FindsClaudeWithPgrepAndAsksPsOnlyWhenPgrepFindsNothing) {
+    RecordingLogger logger;
+    const std::string pgrep = "/bin/zsh -c /usr/bin/pgrep -x claude";
+    const std::string ps = "/bin/zsh -c /bin/ps -eo pid,comm";
+    const std::string psOutput =
+        "  PID COMM\n  812 /usr/local/bin/claude\n  813 claude\n  814 claudex\n  815 node\n";
+    {
+        FakeRunner runner;
+        runner.replyOutput(pgrep, "812\n813\n");
+        runner.replyOutput(ps, "  999 claude\n");
+        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+        EXPECT_EQ(probes.findClaudePIDs(), (Pids{812, 813}));
+        EXPECT_EQ(runner.requests(), Requests{pgrep});
+    }
+    for (const std::string_view pgrepOutput : {"", "\n", "pgrep: illegal option -- x\n"}) {
+        FakeRunner runner;
+        runner.replyOutput(pgrep, std::string(pgrepOutput));
+        runner.replyOutput(ps, psOutput);
+        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+        EXPECT_EQ(probes.findClaudePIDs(), (Pids{812, 813})) << pgrepOutput;
+        EXPECT_EQ(runner.requests(), (Requests{pgrep, ps}));
+    }
+    {
+        // pgrep missing: the shell cannot start it and prints only to standard error.
+        FakeRunner runner;
+        CommandResult notFound;
+        notFound.started = true;
+        notFound.exitStatus = 127;
+        notFound.standardError = "zsh:1: no such file or directory: /usr/bin/pgrep\n";
+        runner.reply(pgrep, notFound);
+        runner.replyOutput(ps, psOutput);
+        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+        EXPECT_EQ(probes.findClaudePIDs(), (Pids{812, 813}));
+    }
+    {
+        FakeRunner runner;
+        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+        EXPECT_EQ(probes.findClaudePIDs(), Pids{});
+    }
+}
+
+TEST(CommandProbes, ReadsEachProbesOutput) {
+    FakeRunner runner;
+    RecordingLogger logger;
+    runner.replyOutput("/bin/sh -c /bin/ps -o tty= -p 42", "pts/3   \n");
+    runner.replyOutput("/bin/sh -c /bin/ps -o tty= -p 43", "?\n");
+    runner.replyOutput("/bin/sh -c lsof -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'",
+                       "n/home/me/project\n");
+    runner.replyOutput("/bin/sh -c /bin/ps -o etime= -p 42", "    05:07\n");
+    runner.replyOutput("/bin/sh -c /bin/ps -o etime= -p 43", "1-02:03:04\n");
+    runner.replyOutput("/bin/sh -c /bin/ps -eo pid,ppid,comm",
+                       "  PID  PPID COMMAND\n    1     0 systemd\n  300     1 konsole\n"
+                       "  400   300 bash\n   42   400 claude\n   43     1 claude\n");
+    CommandProbes probes(runner, ProbeCommandSet::forLinux("lsof"), logger);
+
+    EXPECT_EQ(probes.ttyForPID(42), "pts/3");
+    EXPECT_EQ(probes.ttyForPID(43), std::nullopt);
+    EXPECT_EQ(probes.workingDirectoryForPID(42), "/home/me/project");
+    EXPECT_EQ(probes.uptimeForPID(42), "5 mins");
+    EXPECT_EQ(probes.uptimeForPID(43), "1 day");
+    EXPECT_EQ(probes.terminalAppForPID(42), "Konsole");
+    EXPECT_TRUE(logger.messages().empty());
+    EXPECT_EQ(probes.terminalAppForPID(43), std::nullopt);
+    EXPECT_EQ(logger.texts(),
+              std::vector<std::string>{
+                  "Could not determine terminal for PID 43 by walking parent chain"});
+}
+
+TEST(CommandProbes, TurnsEmptyOutputIntoAbsent) {
+    // A process that has gone: the tools print nothing on standard output.
+    FakeRunner runner;
+    RecordingLogger logger;
+    runner.replyOutput("/bin/zsh -c /bin/ps -o etime= -p 7", " \n");
+    CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+    EXPECT_EQ(probes.ttyForPID(7), std::nullopt);
+    EXPECT_EQ(probes.workingDirectoryForPID(7), std::nullopt);
+    EXPECT_EQ(probes.uptimeForPID(7), std::nullopt);
+    EXPECT_EQ(probes.terminalAppForPID(7), std::nullopt);
+}
+
+TEST(CommandProbes, TurnsACommandThatCannotStartIntoAbsentAndAnError) {
+    FakeRunner runner;
+    RecordingLogger logger;
+    CommandResult failed;
+    failed.startError = "No such file or directory";
+    runner.reply("/bin/zsh -c /bin/ps -o tty= -p 9", failed);
+    CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
+    EXPECT_EQ(probes.ttyForPID(9), std::nullopt);
+    ASSERT_EQ(logger.messages().size(), 1u);
+    EXPECT_EQ(logger.messages()[0].level, LogLevel::Error);
+}
+
+}  // namespace
+}  // namespace fernbeacon

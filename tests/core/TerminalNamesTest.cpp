@@ -1,0 +1,181 @@
+#include "core/TerminalNames.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "support/Fakes.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::LoggedMessage;
+using test::RecordingLogger;
+
+TEST(KnownTerminalTable, KeepsTheOtherDesktopsRowsFirstThenTheLinuxRows) {
+    std::vector<std::string_view> names;
+    for (const TerminalNameRow& row : knownTerminalTable()) {
+        names.push_back(row.displayName);
+    }
+    const std::vector<std::string_view> expected{
+        "VS Code",   "VS Code",       "Cursor",  "iTerm2",     "Terminal",
+        "Alacritty", "kitty",         "WezTerm", "Hyper",      "GNOME Terminal",
+        "Konsole",   "Xfce Terminal", "Tilix",   "Terminator", "Ghostty",
+        "foot",      "XTerm",         "tmux",    "screen",     "VS Code",
+    };
+    EXPECT_EQ(names, expected);
+    ASSERT_EQ(linuxTerminalRows().size(), 11u);
+    EXPECT_EQ(linuxTerminalRows().front().displayName, "GNOME Terminal");
+}
+
+TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
+    const struct {
+        std::string_view processName;
+        std::optional<std::string> expected;
+    } cases[] = {
+        // The other desktop.
+        {"Code Helper (Renderer)", "VS Code"},
+        {"/Applications/Visual Studio Code.app/Contents/MacOS/Electron", "VS Code"},
+        {"Cursor Helper", "Cursor"},
+        {"iTerm2", "iTerm2"},
+        {"/Applications/iTerm.app/Contents/MacOS/iTerm2", "iTerm2"},
+        {"/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal", "Terminal"},
+        {"Terminal", "Terminal"},
+        {"Apple Terminal", "Terminal"},
+        {"/Applications/Alacritty.app/Contents/MacOS/alacritty", "Alacritty"},
+        {"kitty", "kitty"},
+        {"wezterm-gui", "WezTerm"},
+        {"Hyper", "Hyper"},
+        // Row 1 wins over every later row that also matches.
+        {"Code Helper for iTerm kitty", "VS Code"},
+        {"cursor-in-kitty", "Cursor"},
+        // Substring tests, as written: no word boundaries.
+        {"hypervisor", "Hyper"},
+        // Row 5 wants the whole word at the end.
+        {"terminal.app", std::nullopt},
+        {"myterminal", std::nullopt},
+        // Linux names are the kernel's 15-byte comm.
+        {"gnome-terminal-", "GNOME Terminal"},
+        {"gnome-terminal-server", "GNOME Terminal"},
+        {"konsole", "Konsole"},
+        {"xfce4-terminal", "Xfce Terminal"},
+        {"tilix", "Tilix"},
+        {"terminator", "Terminator"},
+        {"ghostty", "Ghostty"},
+        {"foot", "foot"},
+        {"footclient", "foot"},
+        {"football", std::nullopt},
+        {"xterm", "XTerm"},
+        {"UXTerm", "XTerm"},
+        {"xterm-256color", std::nullopt},
+        {"tmux: server", "tmux"},
+        {"tmux", "tmux"},
+        {"screen", "screen"},
+        {"SCREEN", "screen"},
+        {"screenshot", std::nullopt},
+        {"code", "VS Code"},
+        {"code-oss", "VS Code"},
+        {"codium", "VS Code"},
+        {"vscode", std::nullopt},
+        // Not terminals.
+        {"bash", std::nullopt},
+        {"claude", std::nullopt},
+        {"systemd", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(terminalNameForProcess(c.processName), c.expected) << c.processName;
+    }
+}
+
+// A parent table given by the test.
+class ParentChain : public testing::Test {
+protected:
+    void add(std::int32_t pid, std::int32_t ppid, std::string name) {
+        table_[pid] = ProcessParent{ppid, std::move(name)};
+    }
+
+    std::optional<std::string> walkFrom(std::int32_t pid) {
+        const ParentLookup lookup = [this](std::int32_t current) -> std::optional<ProcessParent> {
+            asked_.push_back(current);
+            const auto found = table_.find(current);
+            return found == table_.end() ? std::nullopt : std::optional(found->second);
+        };
+        return terminalAppFromParentChain(pid, lookup, logger_);
+    }
+
+    std::vector<LoggedMessage> messages() const { return logger_.messages(); }
+    const std::vector<std::int32_t>& asked() const { return asked_; }
+
+private:
+    std::map<std::int32_t, ProcessParent> table_;
+    std::vector<std::int32_t> asked_;
+    RecordingLogger logger_;
+};
+
+TEST_F(ParentChain, NamesTheNearestKnownAncestor) {
+    add(900, 800, "claude");
+    add(800, 700, "-zsh");
+    add(700, 600, "login");
+    add(600, 1, "/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal");
+    EXPECT_EQ(walkFrom(900), "Terminal");
+    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700, 600}));
+    EXPECT_TRUE(messages().empty());
+}
+
+TEST_F(ParentChain, StopsAtTheFirstMatchEvenWhenAFartherAncestorMatchesAnEarlierRow) {
+    add(900, 800, "claude");
+    add(800, 700, "bash");
+    add(700, 600, "Code Helper (Plugin)");
+    add(600, 1, "iTerm2");
+    EXPECT_EQ(walkFrom(900), "VS Code");
+
+    add(910, 920, "claude");
+    add(920, 930, "tmux: server");
+    add(930, 1, "gnome-terminal-");
+    EXPECT_EQ(walkFrom(910), "tmux");
+}
+
+TEST_F(ParentChain, TestsTheProcessItself) {
+    add(50, 1, "kitty");
+    EXPECT_EQ(walkFrom(50), "kitty");
+}
+
+TEST_F(ParentChain, NeverTestsProcessOneOrBelowAndLogsOnceWhenNothingMatches) {
+    add(900, 800, "claude");
+    add(800, 1, "bash");
+    add(1, 0, "Terminal");
+    EXPECT_EQ(walkFrom(900), std::nullopt);
+    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800}));
+    EXPECT_EQ(
+        messages(),
+        (std::vector<LoggedMessage>{{LogLevel::Info,
+                                     "Could not determine terminal for PID 900 by walking parent "
+                                     "chain"}}));
+}
+
+TEST_F(ParentChain, EndsALoopAtTheFirstRepeatedId) {
+    add(900, 800, "claude");
+    add(800, 700, "bash");
+    add(700, 800, "sh");
+    EXPECT_EQ(walkFrom(900), std::nullopt);
+    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700}));
+    EXPECT_EQ(messages().size(), 1u);
+
+    add(42, 42, "claude");
+    EXPECT_EQ(walkFrom(42), std::nullopt);
+}
+
+TEST_F(ParentChain, StopsWhereTheTableEnds) {
+    add(900, 800, "claude");
+    EXPECT_EQ(walkFrom(900), std::nullopt);
+    EXPECT_EQ(walkFrom(12345), std::nullopt);
+    EXPECT_EQ(walkFrom(0), std::nullopt);
+    EXPECT_EQ(walkFrom(-5), std::nullopt);
+    EXPECT_EQ(messages().size(), 4u);
+    EXPECT_EQ(messages().back().text,
+              "Could not determine terminal for PID -5 by walking parent chain");
+}
+
+}  // namespace
+}  // namespace fernbeacon
