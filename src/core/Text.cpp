@@ -122,6 +122,11 @@ const CleanupSteps& cleanupSteps() {
     return steps;
 }
 
+// The pair pattern scans the rest of the text for every unclosed opening tag, so crafted markup
+// costs quadratic time (seconds for one 64 KB prompt). The limit counts engine steps, not wall
+// time, so it is deterministic; real prompts and summaries stay far below it.
+constexpr int32_t kRegexStepLimit = 200;
+
 // Replaces every match; on an engine failure (such as its backtracking limit on hostile input)
 // the step leaves the text as it was.
 void replaceAll(icu::UnicodeString& text, const CleanupStep& step) {
@@ -133,6 +138,7 @@ void replaceAll(icu::UnicodeString& text, const CleanupStep& step) {
     if (U_FAILURE(status)) {
         return;
     }
+    matcher->setTimeLimit(kRegexStepLimit, status);
     icu::UnicodeString result = matcher->replaceAll(step.replacement, status);
     if (U_SUCCESS(status)) {
         text = std::move(result);
