@@ -93,9 +93,13 @@ std::optional<std::int64_t> latestPositiveUsage(const RegularFile& file, json::P
             }
         }
     }
-    // What remains is the file's first line when the reach covers the whole file, otherwise a
-    // line cut at the reach's edge.
-    if (reachStart == 0 && unvisitedEnd > 0) {
+    // What remains is a whole line when the reach starts the file or follows a line feed,
+    // otherwise a line cut at the reach's edge.
+    char before = '\n';
+    if (reachStart > 0 && file.readAt(reachStart - 1, &before, 1) != std::size_t{1}) {
+        return std::nullopt;
+    }
+    if (before == '\n' && unvisitedEnd > 0) {
         const auto sum = usageSum(parser, bytes.substr(0, unvisitedEnd));
         if (sum && *sum >= 1) {
             return sum;
