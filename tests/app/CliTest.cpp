@@ -140,7 +140,9 @@ TEST(ListCommand, JsonOnAFixtureHome) {
     ASSERT_TRUE(root) << output;
 
     std::optional<json::Object> live;
-    for (json::Element element : *json::arrayOfObjects(*root, "live")) {
+    const auto liveSessions = json::arrayOfObjects(*root, "live");
+    ASSERT_TRUE(liveSessions);
+    for (json::Element element : *liveSessions) {
         const json::Object session = element.get_object().value_unsafe();
         if (json::integer(session, "pid") == claude.pid()) {
             live = session;
@@ -165,7 +167,9 @@ TEST(ListCommand, JsonOnAFixtureHome) {
     EXPECT_NEAR(*modified, secondsSince1970(now), 60);
 
     std::vector<std::string> recentPaths;
-    for (json::Element element : *json::arrayOfObjects(*root, "recent")) {
+    const auto recentSessions = json::arrayOfObjects(*root, "recent");
+    ASSERT_TRUE(recentSessions);
+    for (json::Element element : *recentSessions) {
         recentPaths.emplace_back(*json::string(element.get_object().value_unsafe(), "projectPath"));
     }
     EXPECT_EQ(recentPaths, (std::vector<std::string>{"/srv/plain", "/srv/indexed"}));
