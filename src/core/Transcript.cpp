@@ -262,7 +262,12 @@ std::optional<std::string> firstRecordedCwdInTranscript(const std::filesystem::p
         }
         filled += *got;
         buffer.setSize(filled);
-        const bool endOfFile = *got < kCwdStep;
+        bool endOfFile = *got < kCwdStep;
+        if (!endOfFile && filled == kCwdReach) {
+            // A last record without a line feed that ends the file exactly at the reach is whole.
+            char next = 0;
+            endOfFile = file->readAt(filled, &next, 1) == std::size_t{0};
+        }
         const std::string_view bytes = buffer.view();
         // Complete lines only: ended by a line feed, or by the end of the file.
         while (lineStart < filled) {

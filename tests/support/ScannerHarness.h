@@ -1,12 +1,19 @@
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <initializer_list>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <thread>
+#include <vector>
 
 #include "core/SessionScanner.h"
 #include "support/Fakes.h"
@@ -50,6 +57,27 @@ inline void makeFifo(const std::filesystem::path& path) {
     if (::mkfifo(path.c_str(), 0600) != 0) {
         throw std::runtime_error("cannot make a FIFO at " + path.string());
     }
+}
+
+// Runs `work` on its own thread and tells whether it ended within `limit`. When it did not,
+// readers blocked on the FIFOs are released (so that the thread can end) before it returns.
+inline bool finishesWithin(std::chrono::milliseconds limit,
+                           const std::vector<std::filesystem::path>& fifos,
+                           const std::function<void()>& work) {
+    std::packaged_task<void()> task(work);
+    auto done = task.get_future();
+    std::thread runner(std::move(task));
+    const bool inTime = done.wait_for(limit) == std::future_status::ready;
+    while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        for (const auto& fifo : fifos) {
+            const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+            if (writer >= 0) {
+                ::close(writer);
+            }
+        }
+    }
+    runner.join();
+    return inTime;
 }
 
 // Copies a real sample into the tree under a new name; empty path when the sample is absent.

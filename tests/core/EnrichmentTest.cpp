@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include "core/Directory.h"
+#include "core/SessionIndex.h"
+#include "core/Transcript.h"
+#include "support/ScannerHarness.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::cwdRecord;
+using test::daysBeforeNow;
+using test::jsonLines;
+using test::paddingRecord;
+using test::userRecord;
+
+constexpr std::string_view kDirectory = "/work/proj";
+
+class EnrichmentTest : public ::testing::Test {
+protected:
+    ClaudeSession enriched(std::string_view directory = kDirectory) {
+        ClaudeSession session(1, std::nullopt, std::string(directory), std::nullopt);
+        h_.scanner.enrichFromProjectHistory(session, directory);
+        return session;
+    }
+
+    test::ScannerHarness h_;
+};
+
+TEST_F(EnrichmentTest, WithoutAnIndexTheTranscriptGivesPromptBranchTokensAndCount) {
+    h_.project("-work-proj", "s1.jsonl",
+               jsonLines({cwdRecord("/work/proj", "main"), userRecord("Add tests"),
+                          test::usageRecord(100, 20, 3, 4)}),
+               daysBeforeNow(1));
+    const auto session = enriched();
+    EXPECT_EQ(session.sessionModified, daysBeforeNow(1));
+    EXPECT_EQ(session.firstPrompt, "Add tests");
+    EXPECT_EQ(session.gitBranch, "main");
+    EXPECT_EQ(session.contextTokensUsed, 127);
+    EXPECT_EQ(session.messageCount, 3);
+    EXPECT_EQ(session.displayTitle(), "Add tests");
+}
+
+TEST_F(EnrichmentTest, TheIndexEntryGivesSummaryCountAndBranch) {
+    h_.project("-work-proj", "s1.jsonl",
+               jsonLines({cwdRecord("/work/proj", "main"), userRecord("Add tests")}),
+               daysBeforeNow(1));
+    h_.project("-work-proj", "s0.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
+    h_.home.writeProjectFile("-work-proj", "sessions-index.json", R"({"entries":[
+        {"sessionId":"s0","summary":"Older session","messageCount":2},
+        {"sessionId":"s1","summary":"Testing the scanner","messageCount":40,"gitBranch":"dev"}]})");
+    const auto session = enriched();
+    EXPECT_EQ(session.summary, "Testing the scanner");
+    EXPECT_EQ(session.firstPrompt, "Add tests");
+    EXPECT_EQ(session.displayTitle(), "Testing the scanner");
+    EXPECT_EQ(session.messageCount, 40);
+    EXPECT_EQ(session.gitBranch, "dev");
+}
+
+TEST_F(EnrichmentTest, OnlyTheNewestTranscriptOfAFolderIsAsked) {
+    h_.project("-a", "old.jsonl", jsonLines({cwdRecord("/work/proj"), userRecord("old")}),
+               daysBeforeNow(5));
+    h_.project("-a", "new.jsonl", jsonLines({cwdRecord("/elsewhere"), userRecord("new")}),
+               daysBeforeNow(1));
+    EXPECT_EQ(enriched().sessionModified, std::nullopt);
+
+    h_.project("-b", "b.jsonl", jsonLines({cwdRecord("/work/proj"), userRecord("from b")}),
+               daysBeforeNow(3));
+    const auto session = enriched();
+    EXPECT_EQ(session.firstPrompt, "from b");
+    EXPECT_EQ(session.sessionModified, daysBeforeNow(3));
+}
+
+TEST_F(EnrichmentTest, TheFirstListedMatchingFolderWins) {
+    h_.project("-one", "a.jsonl", jsonLines({userRecord("one", "/work/proj")}), daysBeforeNow(2));
+    h_.project("-two", "b.jsonl", jsonLines({userRecord("two", "/work/proj")}), daysBeforeNow(1));
+    const auto listing = listDirectory(h_.home.claudeDir() / "projects", false);
+    ASSERT_TRUE(listing);
+    EXPECT_EQ(enriched().firstPrompt, listing->front().name == "-one" ? "one" : "two");
+}
+
+TEST_F(EnrichmentTest, WithoutProjectsOrAMatchTheSessionIsUnchanged) {
+    EXPECT_EQ(enriched().messageCount, std::nullopt);
+    h_.project("-p", "t.jsonl", jsonLines({userRecord("x", "/work/proj/")}), daysBeforeNow(1));
+    EXPECT_EQ(enriched().messageCount, std::nullopt);
+}
+
+class MatchTest : public ::testing::Test {
+protected:
+    bool matches(std::string_view contents, std::string_view directory = kDirectory) {
+        return transcriptMatchesDirectory(tree_.write("t.jsonl", contents), directory);
+    }
+
+    test::TempTree tree_;
+};
+
+TEST_F(MatchTest, TheFirstRecordWithAStringCwdDecides) {
+    EXPECT_TRUE(matches(jsonLines({R"({"cwd":5})", "[1]", "broken{", cwdRecord("/work/proj")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/other"), cwdRecord("/work/proj")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord(""), cwdRecord("/work/proj")})));
+    EXPECT_TRUE(matches(cwdRecord("/work/proj")));  // no line feed at the end of the file
+    EXPECT_FALSE(matches(""));
+    EXPECT_FALSE(transcriptMatchesDirectory(tree_.path("missing.jsonl"), kDirectory));
+}
+
+TEST_F(MatchTest, ComparesWholeTextsUnderCanonicalEquivalence) {
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/work/proj/")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/Work/proj")})));
+    const std::string composed = "/home/u/caf\u00E9";
+    const std::string decomposed = "/home/u/cafe\u0301";
+    EXPECT_TRUE(matches(jsonLines({cwdRecord(decomposed)}), composed));
+    EXPECT_TRUE(matches(jsonLines({cwdRecord(composed)}), decomposed));
+}
+
+TEST_F(MatchTest, ReadsOnForACompleteRecordUpToSixtyFourKibibytes) {
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(10000), cwdRecord("/work/proj")})));
+    // A record that crosses a 4096-byte step and holds multi-byte characters across it.
+    const std::string wide = R"({"type":"attachment","cwd":"/work/proj","text":")" +
+                             std::string(3000, 'a') +
+                             [] {
+                                 std::string s;
+                                 for (int i = 0; i < 2000; ++i)
+                                     s += "\u754C";
+                                 return s;
+                             }() +
+                             "\"}";
+    EXPECT_TRUE(matches(jsonLines({R"({"type":"mode"})", wide})));
+
+    const std::string last = cwdRecord("/work/proj");
+    const std::size_t fits = kCwdReach - last.size() - 2;  // record and its line feed end at 64 KiB
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits), last})));
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits + 1)}) + last));  // the file ends there
+    EXPECT_FALSE(matches(jsonLines({paddingRecord(fits + 1), last})));
+    EXPECT_FALSE(matches(jsonLines({paddingRecord(70000), last})));
+}
+
+TEST_F(EnrichmentTest, FifosAndFoldersNamedLikeFilesNeverBlock) {
+    const auto fifo = h_.folder("-a") / "z.jsonl";
+    test::makeFifo(fifo);
+    h_.project("-a", "older.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
+    test::TempTree::setModified(fifo, daysBeforeNow(1));
+    h_.home.makeDirectory(".claude/projects/-b/dir.jsonl");
+    test::TempTree::setModified(h_.folder("-b") / "dir.jsonl", daysBeforeNow(1));
+    h_.project("-b", "older.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
+    h_.project("-c", "c.jsonl", jsonLines({cwdRecord("/work/proj"), userRecord("from c")}),
+               daysBeforeNow(3));
+    const auto index = h_.folder("-c") / "sessions-index.json";
+    test::makeFifo(index);
+
+    std::optional<std::string> prompt;
+    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo, index},
+                                     [&] { prompt = enriched().firstPrompt; }));
+    EXPECT_EQ(prompt, "from c");
+
+    ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
+    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo}, [&] {
+        readLiveTranscript(session, fifo);
+        EXPECT_FALSE(transcriptMatchesDirectory(fifo, kDirectory));
+        EXPECT_FALSE(SessionIndex::read(index));
+    }));
+    EXPECT_EQ(session.messageCount, std::nullopt);
+}
+
+}  // namespace
+}  // namespace fernbeacon
