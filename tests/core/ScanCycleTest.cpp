@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include "support/ScannerHarness.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::cwdRecord;
+using test::daysBeforeNow;
+using test::FakeProcess;
+using test::jsonLines;
+using test::LoggedMessage;
+using test::userRecord;
+
+class ScanCycleTest : public ::testing::Test {
+protected:
+    test::ScannerHarness h_;
+};
+
+TEST_F(ScanCycleTest, WithNoProcessTheScanLogsZeroCountsAndFindsNothing) {
+    const auto result = runScanCycle(h_.scanner);
+    EXPECT_TRUE(result.live.empty());
+    EXPECT_TRUE(result.recent.empty());
+    EXPECT_EQ(h_.probes.calls(), std::vector<std::string>{"findClaudePIDs"});
+    EXPECT_EQ(h_.logger.messages(), (std::vector<LoggedMessage>{
+                                        {LogLevel::Info, "--- Starting scan ---"},
+                                        {LogLevel::Info, "Found 0 claude PIDs"},
+                                        {LogLevel::Info, "--- Scan complete: 0 sessions ---"},
+                                    }));
+}
+
+TEST_F(ScanCycleTest, ProbesEachProcessInListOrderAndKeepsEveryOne) {
+    h_.addProcess(30, FakeProcess{"pts/3", "/nowhere", "kitty", "5 mins"});
+    h_.addProcess(10, FakeProcess{});
+    h_.probes.pids.push_back(20);  // ended before its probes ran
+
+    const auto sessions = h_.scanner.scanLiveSessions();
+    EXPECT_EQ(h_.probes.calls(),
+              (std::vector<std::string>{"findClaudePIDs", "tty 30", "cwd 30", "terminal 30",
+                                        "uptime 30", "tty 10", "cwd 10", "terminal 10", "uptime 10",
+                                        "tty 20", "cwd 20", "terminal 20", "uptime 20"}));
+    ASSERT_EQ(sessions.size(), 3u);
+    EXPECT_EQ(sessions[0]->pid, 30);
+    EXPECT_EQ(sessions[0]->tty, "pts/3");
+    EXPECT_EQ(sessions[0]->workingDirectory, "/nowhere");
+    EXPECT_EQ(sessions[0]->terminalApp, "kitty");
+    EXPECT_EQ(sessions[0]->processUptime, "5 mins");
+    EXPECT_EQ(sessions[2]->pid, 20);
+    EXPECT_EQ(sessions[2]->workingDirectory, std::nullopt);
+    for (const auto& session : sessions) {
+        EXPECT_EQ(session->contextTokensMax, 200000);
+        EXPECT_EQ(session->contextTokensUsed, std::nullopt);
+    }
+    EXPECT_EQ(h_.logger.texts(),
+              (std::vector<std::string>{"--- Starting scan ---", "Found 3 claude PIDs",
+                                        "--- Scan complete: 3 sessions ---"}));
+}
+
+TEST_F(ScanCycleTest, TheModelIsTheSettingsStringWhateverItsName) {
+    h_.addProcess(1, FakeProcess{});
+    const struct {
+        const char* settings;  // null: no file
+        std::optional<std::string> model;
+    } cases[] = {
+        {nullptr, std::nullopt},
+        {"", std::nullopt},
+        {"not json", std::nullopt},
+        {R"(["model","sonnet"])", std::nullopt},
+        {R"({"model":3})", std::nullopt},
+        {R"({"model":null})", std::nullopt},
+        {R"({"theme":"dark"})", std::nullopt},
+        {R"({"model":"sonnet"})", "sonnet"},
+        {R"({"model":"Sonnet"})", "Sonnet"},
+        {R"({"model":"claude-opus-4-1-20250805"})", "claude-opus-4-1-20250805"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove(h_.home.claudeDir() / "settings.json");
+        if (c.settings) {
+            h_.home.write(".claude/settings.json", c.settings);
+        }
+        const auto sessions = h_.scanner.scanLiveSessions();
+        ASSERT_EQ(sessions.size(), 1u);
+        EXPECT_EQ(sessions[0]->model, c.model) << (c.settings ? c.settings : "(none)");
+        EXPECT_EQ(sessions[0]->contextTokensMax, 200000);
+    }
+}
+
+TEST_F(ScanCycleTest, ASettingsFifoOrFolderGivesNoModelWithoutBlocking) {
+    h_.addProcess(1, FakeProcess{});
+    const auto fifo = h_.home.claudeDir() / "settings.json";
+    test::makeFifo(fifo);
+    std::optional<std::string> model = "unset";
+    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo},
+                                     [&] { model = h_.scanner.scanLiveSessions().at(0)->model; }));
+    EXPECT_EQ(model, std::nullopt);
+
+    std::filesystem::remove(fifo);
+    h_.home.makeDirectory(".claude/settings.json");
+    EXPECT_EQ(h_.scanner.scanLiveSessions().at(0)->model, std::nullopt);
+}
+
+TEST_F(ScanCycleTest, SessionsInOneDirectoryShareItsHistoryAndExcludeItOnce) {
+    h_.project(
+        "-a", "s.jsonl",
+        jsonLines({cwdRecord("/a", "main"), userRecord("Shared"), test::usageRecord(100, 0, 0, 1)}),
+        daysBeforeNow(1));
+    h_.project("-b", "s.jsonl", jsonLines({cwdRecord("/b"), userRecord("Other")}),
+               daysBeforeNow(2));
+    h_.project("-c", "s.jsonl", jsonLines({cwdRecord("/c")}), daysBeforeNow(3));
+    h_.addProcess(5, FakeProcess{"pts/1", "/a", std::nullopt, std::nullopt});
+    h_.addProcess(6, FakeProcess{"pts/2", std::nullopt, std::nullopt, std::nullopt});
+    h_.addProcess(7, FakeProcess{"pts/3", "/a", std::nullopt, std::nullopt});
+
+    const auto result = runScanCycle(h_.scanner);
+    ASSERT_EQ(result.live.size(), 3u);
+    for (const auto* session : {result.live[0].get(), result.live[2].get()}) {
+        EXPECT_EQ(session->firstPrompt, "Shared");
+        EXPECT_EQ(session->gitBranch, "main");
+        EXPECT_EQ(session->contextTokensUsed, 101);
+        EXPECT_EQ(session->messageCount, 3);
+        EXPECT_EQ(session->sessionModified, daysBeforeNow(1));
+    }
+    const ClaudeSession& homeless = *result.live[1];
+    EXPECT_EQ(homeless.firstPrompt, std::nullopt);
+    EXPECT_EQ(homeless.messageCount, std::nullopt);
+    EXPECT_EQ(homeless.sessionModified, std::nullopt);
+
+    ASSERT_EQ(result.recent.size(), 2u);
+    EXPECT_EQ(result.recent[0].projectPath, "/b");
+    EXPECT_EQ(result.recent[1].projectPath, "/c");
+}
+
+}  // namespace
+}  // namespace fernbeacon
