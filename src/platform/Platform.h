@@ -6,9 +6,11 @@
 
 #include "core/CommandProbes.h"
 #include "core/CommandRunner.h"
+#include "core/Dispatcher.h"
 #include "core/Logger.h"
 #include "core/Preferences.h"
 #include "core/ProcessProbes.h"
+#include "terminal/TerminalControl.h"
 
 // What this operating system provides. One implementation per system, chosen by the build.
 namespace fernbeacon::platform {
@@ -43,5 +45,10 @@ std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target);
 std::filesystem::path preferencesFile();
 
 std::unique_ptr<Preferences> makePreferences();
+
+// Terminal control for this system. Work is posted through `dispatcher`; the preferred terminal
+// is read from `preferences` at every use. Both must outlive the result.
+std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+                                                     const Preferences& preferences);
 
 }  // namespace fernbeacon::platform

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/CommandProbes.h"
+#include "platform/PendingTerminalControl.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
@@ -97,6 +98,11 @@ std::filesystem::path preferencesFile() {
 
 std::unique_ptr<Preferences> makePreferences() {
     return std::make_unique<QtPreferences>(preferencesFile());
+}
+
+std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher&, const Preferences&) {
+    return std::make_unique<PendingTerminalControl>(
+        makeLogger("TerminalFocuser", LogTarget::System));
 }
 
 }  // namespace fernbeacon::platform
