@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+
+#include "core/SessionIndex.h"
+#include "core/Transcript.h"
+#include "support/ScannerHarness.h"
+
+// Transcripts and indexes written by the assistant itself, laid out in a fake home.
+namespace fernbeacon {
+namespace {
+
+using test::daysBeforeNow;
+using test::FakeProcess;
+
+constexpr std::string_view kCwtrocks = "cwtrocks_c8b10888-2968-4b5b-aea9-3d6a7b1f1982.jsonl";
+constexpr std::string_view kTspecSession = "tspec_21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl";
+constexpr std::string_view kTspecDirectory = "/home/wink/data/prgs/rust/tspec";
+
+class RealSamplesTest : public ::testing::Test {
+protected:
+    // Places a sample in a project folder under its own name less the source prefix.
+    std::filesystem::path place(std::string_view sample, std::string_view folder,
+                                std::string_view name, Instant modified) {
+        const auto file = test::copySample(
+            h_.home, sample, ".claude/projects/" + std::string(folder) + "/" + std::string(name));
+        if (!file.empty()) {
+            test::TempTree::setModified(file, modified);
+        }
+        return file;
+    }
+    ClaudeSession live(std::string_view sample) {
+        ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
+        readLiveTranscript(session, test::samplePath(sample));
+        return session;
+    }
+
+    test::ScannerHarness h_;
+};
+
+#define REQUIRE_SAMPLE(name)                              \
+    if (test::samplePath(name).empty()) {                 \
+        GTEST_SKIP() << "sample " << (name) << " absent"; \
+    }
+
+TEST_F(RealSamplesTest, CwtrocksHeadCutsACharacterButTheSessionIsStillRead) {
+    REQUIRE_SAMPLE(kCwtrocks);
+    place(kCwtrocks, "-home-cwtrocks", "c8b10888-2968-4b5b-aea9-3d6a7b1f1982.jsonl",
+          daysBeforeNow(1));
+    h_.addProcess(42, FakeProcess{"pts/0", "/home/cwtrocks", "kitty", "2 mins"});
+
+    const auto result = runScanCycle(h_.scanner);
+    ASSERT_EQ(result.live.size(), 1u);
+    const ClaudeSession& session = *result.live[0];
+    EXPECT_EQ(session.gitBranch, "HEAD");
+    EXPECT_EQ(session.contextTokensUsed, 216794);
+    EXPECT_EQ(session.messageCount, 28);
+    EXPECT_EQ(session.firstPrompt, std::nullopt);  // the first typed prompt lies past the head
+    EXPECT_EQ(session.contextLabel(), "216k / 200k tokens (108%)");
+    EXPECT_EQ(session.detailLine(), "kitty  \u00B7  2 mins");
+    EXPECT_TRUE(result.recent.empty());
+
+    const auto recent = readRecentTranscript(h_.folder("-home-cwtrocks"), daysBeforeNow(30));
+    ASSERT_TRUE(recent);
+    EXPECT_EQ(recent->projectPath, "/home/cwtrocks");
+    EXPECT_EQ(recent->gitBranch, "HEAD");
+    EXPECT_EQ(recent->firstPrompt, std::nullopt);
+}
+
+TEST_F(RealSamplesTest, SpotterShortGivesItsTypedPromptAndLastUsage) {
+    REQUIRE_SAMPLE("spotter_short.jsonl");
+    const auto session = live("spotter_short.jsonl");
+    EXPECT_EQ(session.firstPrompt, "mix phx.server doesnt seem to start");
+    EXPECT_EQ(session.gitBranch, "master");
+    EXPECT_EQ(session.contextTokensUsed, 25366);
+    EXPECT_EQ(session.messageCount, 15);
+}
+
+TEST_F(RealSamplesTest, CommandOnlySessionsHaveNoPromptAndNoUsage) {
+    REQUIRE_SAMPLE(kTspecSession);
+    const auto tspec = live(kTspecSession);
+    EXPECT_EQ(tspec.firstPrompt, std::nullopt);
+    EXPECT_EQ(tspec.gitBranch, "main");
+    EXPECT_EQ(tspec.contextTokensUsed, std::nullopt);
+    EXPECT_EQ(tspec.messageCount, 8);
+    EXPECT_EQ(tspec.displayTitle(), std::nullopt);
+
+    constexpr std::string_view span = "span_42d39c42-00a9-4496-9557-617a964d6457.jsonl";
+    REQUIRE_SAMPLE(span);
+    const auto spanSession = live(span);
+    EXPECT_EQ(spanSession.firstPrompt, std::nullopt);
+    EXPECT_EQ(spanSession.contextTokensUsed, std::nullopt);
+    EXPECT_EQ(spanSession.gitBranch, "main");
+    EXPECT_EQ(spanSession.messageCount, 12);
+    EXPECT_EQ(firstRecordedCwdInTranscript(test::samplePath(span)),
+              "/Users/developer/IdeaProjects/int/span-digital/span-league-standings");
+}
+
+TEST_F(RealSamplesTest, ASummaryOnlyTranscriptHasNoDirectory) {
+    constexpr std::string_view sample = "swordintel_ccd2d482-b43e-4811-8501-28eb64193b51.jsonl";
+    REQUIRE_SAMPLE(sample);
+    place(sample, "-home-ubuntu", "ccd2d482-b43e-4811-8501-28eb64193b51.jsonl", daysBeforeNow(1));
+    EXPECT_EQ(readRecentTranscript(h_.folder("-home-ubuntu"), daysBeforeNow(30)), std::nullopt);
+    EXPECT_EQ(firstRecordedCwd(h_.folder("-home-ubuntu")), std::nullopt);
+    const auto session = live(sample);
+    EXPECT_EQ(session.messageCount, 1);
+    EXPECT_EQ(session.summary, std::nullopt);  // summaries come from the index only
+    EXPECT_EQ(session.firstPrompt, std::nullopt);
+}
+
+TEST_F(RealSamplesTest, ATextPartGivesThePromptWhenTheBranchIsAlwaysEmpty) {
+    constexpr std::string_view sample = "ccviewer_1af7fc5e-8455-4414-9ccd-011d40f70b2a.jsonl";
+    REQUIRE_SAMPLE(sample);
+    const auto session = live(sample);
+    ASSERT_TRUE(session.firstPrompt);
+    EXPECT_TRUE(session.firstPrompt->starts_with("Please analyze this codebase"));
+    EXPECT_EQ(session.firstPrompt->size(), 100u);
+    EXPECT_EQ(session.gitBranch, std::nullopt);
+    EXPECT_EQ(session.contextTokensUsed, 17509);
+}
+
+TEST_F(RealSamplesTest, TspecIndexGivesTheNewestEntryAndNoEntryForAnUnindexedSession) {
+    REQUIRE_SAMPLE("tspec_sessions-index.json");
+    REQUIRE_SAMPLE(kTspecSession);
+    constexpr std::string_view folder = "-home-wink-data-prgs-rust-tspec";
+    const Instant newest = instantFromSecondsSince1970(1770141646.359);
+    test::copySample(h_.home, "tspec_sessions-index.json",
+                     ".claude/projects/" + std::string(folder) + "/sessions-index.json");
+    place(kTspecSession, folder, "21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl", newest);
+
+    const auto index = SessionIndex::read(h_.folder(folder) / "sessions-index.json");
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->entries().size(), 3u);
+    EXPECT_EQ(index->originalPath(), kTspecDirectory);
+
+    h_.addProcess(
+        3, FakeProcess{std::nullopt, std::string(kTspecDirectory), std::nullopt, std::nullopt});
+    test::FixedClock weekLater(newest + std::chrono::hours(24 * 7));
+    const SessionScanner scanner(h_.home.claudeDir(), h_.probes, h_.preferences, weekLater,
+                                 h_.logger);
+    const auto session = scanner.scanLiveSessions().at(0);
+    EXPECT_EQ(session->summary, std::nullopt);  // the index has no entry for this session
+    EXPECT_EQ(session->messageCount, 8);
+    EXPECT_EQ(session->gitBranch, "main");
+
+    const auto recent = scanner.recentSessions({});
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].summary, "Cargo Wrapper Trait Implementation Committed");
+    EXPECT_EQ(recent[0].firstPrompt, "commit");
+    EXPECT_EQ(recent[0].projectPath, kTspecDirectory);
+    EXPECT_EQ(recent[0].messageCount, 6);
+    EXPECT_EQ(recent[0].gitBranch, "cargo-wrapper-trait");
+    EXPECT_NEAR(secondsSince1970(recent[0].modified), 1770141646.359, 1e-6);
+
+    test::FixedClock monthLater(newest + std::chrono::hours(24 * 31));
+    const SessionScanner late(h_.home.claudeDir(), h_.probes, h_.preferences, monthLater,
+                              h_.logger);
+    EXPECT_TRUE(late.recentSessions({}).empty());
+}
+
+TEST_F(RealSamplesTest, AnIndexWithNoEntriesFallsBackToTheTranscript) {
+    REQUIRE_SAMPLE("tspec_sessions-index_empty-entries.json");
+    REQUIRE_SAMPLE(kTspecSession);
+    test::copySample(h_.home, "tspec_sessions-index_empty-entries.json",
+                     ".claude/projects/-tspec/sessions-index.json");
+    place(kTspecSession, "-tspec", "21b398d3.jsonl", daysBeforeNow(1));
+    const auto recent = h_.scanner.recentSessions({});
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].projectPath, kTspecDirectory);
+    EXPECT_EQ(recent[0].summary, std::nullopt);
+    EXPECT_EQ(recent[0].firstPrompt, std::nullopt);
+    EXPECT_EQ(recent[0].gitBranch, "main");
+}
+
+TEST_F(RealSamplesTest, ARealSettingsFileGivesItsModelAlias) {
+    REQUIRE_SAMPLE("binlogo_settings.json");
+    test::copySample(h_.home, "binlogo_settings.json", ".claude/settings.json");
+    h_.addProcess(1, FakeProcess{});
+    const auto session = h_.scanner.scanLiveSessions().at(0);
+    EXPECT_EQ(session->model, "opusplan");
+    EXPECT_EQ(session->contextTokensMax, 200000);
+}
+
+}  // namespace
+}  // namespace fernbeacon
