@@ -165,7 +165,12 @@ CommandResult PosixCommandRunner::run(const CommandRequest& request) {
     std::array<pollfd, 2> watched{{{output.read.get(), POLLIN, 0}, {error.read.get(), POLLIN, 0}}};
     std::array<std::string*, 2> sinks{&result.standardOutput, &result.standardError};
     int open = 2;
-    while (open > 0 && !result.timedOut) {
+    while (open > 0) {
+        // Checked here too: poll never times out while a child keeps its pipes full.
+        if (Clock::now() >= deadline) {
+            result.timedOut = true;
+            break;
+        }
         const int ready = ::poll(watched.data(), watched.size(), millisecondsUntil(deadline));
         if (ready < 0 && errno != EINTR) {
             break;

@@ -1,0 +1,234 @@
+#include "platform/posix/PosixCommandRunner.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <filesystem>
+#include <future>
+#include <thread>
+
+#include "TestProcesses.h"
+
+namespace fernbeacon::platform {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::processesWithMarker;
+using test::waitUntilNoProcessHolds;
+
+CommandResult runShell(const std::string& script,
+                       std::chrono::milliseconds limit = kCommandTimeLimit) {
+    PosixCommandRunner runner;
+    return runner.run({{"/bin/sh", "-c", script}, limit});
+}
+
+// A text no other process holds in its command line, to find what a test left behind.
+std::string uniqueMarker() {
+    static std::atomic<int> counter{0};
+    // Also a number of seconds for sleep, long enough to outlast every test.
+    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
+}
+
+std::size_t entriesIn(const char* directory) {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(directory)) {
+        ++count;
+    }
+    return count;
+}
+
+// Runs `work` with a bound; when it overruns, ends the processes holding `marker` so that the
+// runner returns, and fails.
+template <typename Work>
+auto bounded(const std::string& marker, std::chrono::seconds limit, Work work) {
+    auto result = std::async(std::launch::async, work);
+    if (result.wait_for(limit) != std::future_status::ready) {
+        ADD_FAILURE() << "the runner did not return within " << limit.count() << " s";
+        while (result.wait_for(50ms) != std::future_status::ready) {
+            for (const pid_t pid : processesWithMarker(marker)) {
+                ::kill(pid, SIGKILL);
+            }
+        }
+    }
+    return result.get();
+}
+
+TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsTheExitStatus) {
+    const CommandResult result = runShell("printf 'out\\n'; printf 'err' >&2; printf more; exit 3");
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.standardOutput, "out\nmore");
+    EXPECT_EQ(result.standardError, "err");
+    EXPECT_EQ(result.exitStatus, 3);
+    EXPECT_TRUE(result.startError.empty());
+
+    EXPECT_EQ(runShell("true").exitStatus, 0);
+    EXPECT_EQ(runShell("true").standardOutput, "");
+}
+
+TEST(PosixCommandRunner, GivesTheChildNoInputAndPassesArgumentsUntouched) {
+    PosixCommandRunner runner;
+    const CommandResult cat = runner.run({{"/bin/cat"}, 2000ms});
+    EXPECT_EQ(cat.exitStatus, 0);
+    EXPECT_EQ(cat.standardOutput, "");
+    EXPECT_FALSE(cat.timedOut);
+
+    const CommandResult echoed =
+        runner.run({{"/bin/sh", "-c", "printf '%s|' \"$@\"", "sh", "a b", "$HOME", "'; ls"}});
+    EXPECT_EQ(echoed.standardOutput, "a b|$HOME|'; ls|");
+}
+
+TEST(PosixCommandRunner, CannotStartAMissingProgram) {
+    PosixCommandRunner runner;
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"/nonexistent/pgrep", "-x", "claude"},
+          std::vector<std::string>{"sh", "-c", "true"}, std::vector<std::string>{"/"},
+          std::vector<std::string>{}}) {
+        const CommandResult result = runner.run({arguments, 2000ms});
+        EXPECT_FALSE(result.started) << (arguments.empty() ? "" : arguments[0]);
+        EXPECT_FALSE(result.startError.empty());
+        EXPECT_FALSE(result.exitStatus.has_value());
+    }
+}
+
+TEST(PosixCommandRunner, ReportsNoExitStatusForAChildEndedBySignal) {
+    const CommandResult result = runShell("printf partial; kill -9 $$");
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_FALSE(result.exitStatus.has_value());
+    EXPECT_EQ(result.standardOutput, "partial");
+}
+
+TEST(PosixCommandRunner, EndsAHungPipelineAtTheTimeLimitAndDropsItsOutput) {
+    const std::string marker = uniqueMarker();
+    const auto started = Clock::now();
+    const CommandResult result = bounded(marker, 5s, [&] {
+        return runShell("echo early; sleep " + marker + " | cat; echo late", 300ms);
+    });
+    const auto took = Clock::now() - started;
+    EXPECT_TRUE(result.started);
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_FALSE(result.exitStatus.has_value());
+    EXPECT_GE(took, 300ms);
+    EXPECT_LT(took, 3s);
+    // Not only the shell: the sleep and cat it started are gone as well.
+    EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
+}
+
+TEST(PosixCommandRunner, EndsAChildThatClosedItsOutputsButKeepsRunning) {
+    const std::string marker = uniqueMarker();
+    const auto started = Clock::now();
+    const CommandResult result = bounded(marker, 5s, [&] {
+        return runShell("printf gone; exec >&- 2>&-; sleep " + marker + "; true", 300ms);
+    });
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_LT(Clock::now() - started, 3s);
+    EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
+}
+
+TEST(PosixCommandRunner, EndsAChildThatNeverStopsWriting) {
+    // Several writers on pipes widened to 1 MiB: there is nearly always something to read.
+    if (::access("/usr/bin/perl", X_OK) != 0) {
+        GTEST_SKIP() << "needs perl to widen the pipes";
+    }
+    const std::string marker = uniqueMarker();
+    const std::string writer =
+        "/usr/bin/perl -e 'fcntl(STDOUT, 1031, 1 << 20); my $b = q(x) x (1 << 20); "
+        "syswrite(STDOUT, $b) while 1' " +
+        marker;
+    const std::string writers =
+        writer + " & " + writer + " & " + writer + " >&2 & " + writer + " >&2 & exec " + writer;
+    const CommandResult result = bounded(marker, 5s, [&] {
+        const auto started = Clock::now();
+        auto ended = runShell(writers, 100ms);
+        // Ended at the limit, not whenever the pipes happen to run dry.
+        EXPECT_LT(Clock::now() - started, 350ms);
+        return ended;
+    });
+    EXPECT_TRUE(result.timedOut);
+    EXPECT_EQ(result.standardOutput, "");
+    EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
+}
+
+TEST(PosixCommandRunner, DrainsLargeOutputsOnBothStreamsAtOnce) {
+    // Standard error is filled first: a runner that read only standard output would stall.
+    const CommandResult result = runShell(
+        "head -c 3000000 /dev/zero | tr '\\0' e >&2; head -c 6000000 /dev/zero | tr "
+        "'\\0' o",
+        5000ms);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0);
+    ASSERT_EQ(result.standardOutput.size(), 6000000u);
+    ASSERT_EQ(result.standardError.size(), 3000000u);
+    EXPECT_EQ(result.standardOutput.find_first_not_of('o'), std::string::npos);
+    EXPECT_EQ(result.standardError.find_first_not_of('e'), std::string::npos);
+}
+
+TEST(PosixCommandRunner, DropsOutputBeyondItsLimitRatherThanHoldingIt) {
+    const CommandResult result = runShell("head -c 40000000 /dev/zero", 5000ms);
+    EXPECT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.exitStatus, 0);
+    EXPECT_EQ(result.standardOutput, "");
+}
+
+TEST(PosixCommandRunner, RunsFromManyThreadsAtOnce) {
+    constexpr int kThreads = 8;
+    constexpr int kRunsEach = 12;
+    std::vector<std::future<int>> failures;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        failures.push_back(std::async(std::launch::async, [thread] {
+            PosixCommandRunner runner;
+            int failed = 0;
+            for (int run = 0; run < kRunsEach; ++run) {
+                const std::string word = std::to_string(thread) + "-" + std::to_string(run);
+                const CommandResult result = runner.run(
+                    {{"/bin/sh", "-c", "printf %s \"$1\"; printf e%s \"$1\" >&2", "sh", word},
+                     5000ms});
+                failed += result.standardOutput != word || result.standardError != "e" + word ||
+                          result.exitStatus != 0;
+            }
+            return failed;
+        }));
+    }
+    for (auto& failed : failures) {
+        EXPECT_EQ(failed.get(), 0);
+    }
+}
+
+TEST(PosixCommandRunner, AQuickCommandDoesNotWaitForASlowOneOnAnotherThread) {
+    // Each child must hold only its own pipes, or the quick command would see no end of its
+    // output until the slow child ends.
+    auto slow = std::async(std::launch::async, [] { return runShell("sleep 1; echo slow"); });
+    std::this_thread::sleep_for(50ms);
+    const auto started = Clock::now();
+    for (int i = 0; i < 5; ++i) {
+        EXPECT_EQ(runShell("echo quick").standardOutput, "quick\n");
+    }
+    EXPECT_LT(Clock::now() - started, 800ms);
+    EXPECT_EQ(slow.get().standardOutput, "slow\n");
+}
+
+TEST(PosixCommandRunner, LeavesNoDescriptorThreadOrChildBehind) {
+    const std::size_t descriptors = entriesIn("/proc/self/fd");
+    const std::size_t threads = entriesIn("/proc/self/task");
+    PosixCommandRunner runner;
+    runner.run({{"/bin/sh", "-c", "echo out; echo err >&2"}});
+    runner.run({{"/nonexistent"}});
+    runner.run({{"/bin/sh", "-c", "sleep 5"}, 100ms});
+    runner.run({{"/bin/sh", "-c", "exec >&- 2>&-; sleep 5"}, 100ms});
+    runner.run({{"/bin/sh", "-c", "kill -9 $$"}});
+    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
+    EXPECT_LE(entriesIn("/proc/self/task"), threads);
+    // Every child was reaped.
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+    EXPECT_EQ(errno, ECHILD);
+}
+
+}  // namespace
+}  // namespace fernbeacon::platform
