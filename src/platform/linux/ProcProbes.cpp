@@ -197,13 +197,16 @@ std::optional<std::string> ProcProbes::elapsedTimeText(std::int32_t pid) const {
     const std::string_view first = std::string_view(*uptime).substr(0, uptime->find(' '));
     const auto [end, error] =
         std::from_chars(first.data(), first.data() + first.size(), secondsSinceBoot);
-    if (error != std::errc() || secondsSinceBoot < 0) {
+    const double bootTicks = secondsSinceBoot * static_cast<double>(ticksPerSecond);
+    // Also keeps the conversion below defined.
+    if (error != std::errc() || !std::isfinite(bootTicks) || bootTicks < 0 || bootTicks >= 0x1p63) {
         return std::nullopt;
     }
-    // As ps computes it: whole seconds since boot less whole seconds from boot to the start.
-    const auto now = static_cast<std::uint64_t>(secondsSinceBoot);
-    const std::uint64_t started = stat->startTicks / static_cast<std::uint64_t>(ticksPerSecond);
-    return fernbeacon::elapsedTimeText(now > started ? now - started : 0);
+    // As ps computes it: ticks since boot less the start tick, cut to whole seconds. Whole
+    // seconds subtracted from whole seconds would run up to a second ahead of ps.
+    const auto now = static_cast<std::uint64_t>(bootTicks);
+    const std::uint64_t elapsed = now > stat->startTicks ? now - stat->startTicks : 0;
+    return fernbeacon::elapsedTimeText(elapsed / static_cast<std::uint64_t>(ticksPerSecond));
 }
 
 std::optional<std::string> ProcProbes::uptimeForPID(std::int32_t pid) {

@@ -1,0 +1,296 @@
+#include "platform/linux/ProcProbes.h"
+
+#include <gtest/gtest.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "TestProcesses.h"
+#include "support/Fakes.h"
+#include "support/TempTree.h"
+
+namespace fernbeacon::platform {
+namespace {
+
+using test::RecordingLogger;
+using test::TempTree;
+using test::TestProcess;
+
+// A /proc/<pid>/stat line as the kernel writes it, with the fields the probes read.
+std::string statLine(std::int32_t pid, std::string_view comm, std::int32_t ppid,
+                     std::int64_t ttyNumber, std::uint64_t startTicks) {
+    return std::to_string(pid) + " (" + std::string(comm) + ") S " + std::to_string(ppid) +
+           " 100 100 " + std::to_string(ttyNumber) + " -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 " +
+           std::to_string(startTicks) +
+           " 3133440 409 18446744073709551615 1 1 0 0 0 0 0 0 0 0 0 0 17 1 0 0 0 0 0\n";
+}
+
+std::uint64_t ticks(std::uint64_t seconds) {
+    return seconds * static_cast<std::uint64_t>(::sysconf(_SC_CLK_TCK));
+}
+
+TEST(ParseProcStat, ReadsTheNameBetweenTheFirstOpeningAndTheLastClosingParenthesis) {
+    const std::string_view real =
+        "7915 (cat) R 7913 7913 4533 34819 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 121048 3133440 "
+        "409 18446744073709551615 93913408962560 93913408982441 140732335244096 0 0 0 0 0 0 0 0 0 "
+        "17 1 0 0 0 0 0 93913408998448 93913409000064 93914009706496 140732335249863 "
+        "140732335249883 140732335249883 140732335251435 0\n";
+    const auto stat = parseProcStat(real);
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(stat->comm, "cat");
+    EXPECT_EQ(stat->ppid, 7913);
+    EXPECT_EQ(stat->ttyNumber, 34819u);
+    EXPECT_EQ(stat->startTicks, 121048u);
+
+    const struct {
+        std::string_view comm;
+    } names[] = {{"tmux: server"}, {"a) b (c"}, {") S 1 2 3"}, {""}, {"gnome-terminal-"}, {"(x)"}};
+    for (const auto& name : names) {
+        const auto parsed = parseProcStat(statLine(42, name.comm, 7, 0, 5));
+        ASSERT_TRUE(parsed) << name.comm;
+        EXPECT_EQ(parsed->comm, name.comm);
+        EXPECT_EQ(parsed->ppid, 7);
+        EXPECT_EQ(parsed->startTicks, 5u);
+    }
+}
+
+TEST(ParseProcStat, RefusesWhatIsNotAStatLine) {
+    for (const std::string_view text : {
+             std::string_view(""),
+             std::string_view("\n"),
+             std::string_view("42 claude S 1 100 100 0"),
+             std::string_view("42 (claude S 1 100 100 0 -1"),
+             std::string_view("42 (claude) S 1 100 100 0 -1 4194304"),
+             std::string_view("42 (claude) S x 100 100 0 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 5"),
+             std::string_view("42 (claude) S 1 100 100 0 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 "
+                              "-5"),
+         }) {
+        EXPECT_FALSE(parseProcStat(text)) << text;
+    }
+}
+
+TEST(ParseProcStat, ReadsATerminalNumberPrintedAsNegative) {
+    // The kernel prints the encoded device as a signed int; pts/1048575 comes out negative.
+    const auto stat = parseProcStat(statLine(42, "claude", 1, -1013505, 5));
+    ASSERT_TRUE(stat);
+    EXPECT_EQ(terminalNameForDeviceNumber(stat->ttyNumber), "pts/1048575");
+}
+
+TEST(TerminalNameForDeviceNumber, NamesDevicesAsPsDoes) {
+    const struct {
+        unsigned major;
+        unsigned minor;
+        std::optional<std::string> expected;
+    } cases[] = {
+        {136, 0, "pts/0"},      {136, 3, "pts/3"},      {136, 300, "pts/300"},
+        {137, 2, "pts/258"},    {143, 255, "pts/2047"}, {4, 1, "tty1"},
+        {4, 63, "tty63"},       {4, 64, "ttyS0"},       {4, 65, "ttyS1"},
+        {135, 0, std::nullopt}, {144, 0, std::nullopt}, {5, 1, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(terminalNameForDeviceNumber(makedev(c.major, c.minor)), c.expected)
+            << c.major << ":" << c.minor;
+    }
+    EXPECT_EQ(terminalNameForDeviceNumber(0), std::nullopt);
+}
+
+// A /proc tree made by the test.
+class FakeProc : public testing::Test {
+protected:
+    void process(std::int32_t pid, std::string_view comm, std::int32_t ppid,
+                 std::int64_t ttyNumber = 0, std::uint64_t startTicks = 0) {
+        tree_.write(std::to_string(pid) + "/stat",
+                    statLine(pid, comm, ppid, ttyNumber, startTicks));
+    }
+    void link(const std::string& relative, const std::filesystem::path& target) {
+        std::filesystem::create_directories(tree_.path(relative).parent_path());
+        std::filesystem::create_symlink(target, tree_.path(relative));
+    }
+
+    TempTree tree_;
+    RecordingLogger logger_;
+    ProcProbes probes_{logger_, tree_.root()};
+};
+
+TEST_F(FakeProc, FindsTheProcessesNamedExactlyClaude) {
+    process(10, "claude", 1);
+    process(11, "claudex", 1);
+    process(12, "claude", 10);
+    process(13, "node", 1);
+    process(14, "Claude", 1);
+    process(15, "claude ", 1);
+    tree_.write("16/stat", "garbage");
+    tree_.makeDirectory("17");
+    process(0, "claude", 1);
+    tree_.write("uptime", "100.00 50.00\n");
+    link("self", "10");
+    tree_.write("nonsense/stat", statLine(99, "claude", 1, 0, 0));
+    auto pids = probes_.findClaudePIDs();
+    std::sort(pids.begin(), pids.end());
+    EXPECT_EQ(pids, (std::vector<std::int32_t>{10, 12}));
+
+    EXPECT_TRUE(ProcProbes(logger_, tree_.path("missing")).findClaudePIDs().empty());
+}
+
+TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumber) {
+    process(20, "claude", 1, makedev(136, 3));
+    process(21, "claude", 1, 0);
+    process(22, "claude", 1, makedev(4, 2));
+    EXPECT_EQ(probes_.ttyForPID(20), "pts/3");
+    EXPECT_EQ(probes_.ttyForPID(21), std::nullopt);
+    EXPECT_EQ(probes_.ttyForPID(22), "tty2");
+    EXPECT_EQ(probes_.ttyForPID(23), std::nullopt);
+}
+
+TEST_F(FakeProc, NamesAnyOtherTerminalByADescriptorOpenOnIt) {
+    struct stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    const auto device = static_cast<std::int64_t>(null.st_rdev);
+    process(30, "claude", 1, device);
+    link("30/fd/2", "/dev/zero");
+    link("30/fd/0", "/dev/null");
+    EXPECT_EQ(probes_.ttyForPID(30), "null");
+
+    // No descriptor on that device: ps would print a number; we give nothing.
+    process(31, "claude", 1, device);
+    link("31/fd/2", "/dev/zero");
+    EXPECT_EQ(probes_.ttyForPID(31), std::nullopt);
+}
+
+TEST_F(FakeProc, ReadsTheWorkingDirectoryLink) {
+    tree_.makeDirectory("40");
+    link("40/cwd", "/home/me/my project");
+    tree_.makeDirectory("41");
+    link("41/cwd", "relative/path");
+    tree_.makeDirectory("42");
+    link("42/cwd", "/home/me/caf\xE9");
+    tree_.makeDirectory("43");
+    const std::string deep = "/" + std::string(300, 'd') + "/" + std::string(300, 'e');
+    link("43/cwd", deep);
+    EXPECT_EQ(probes_.workingDirectoryForPID(40), "/home/me/my project");
+    EXPECT_EQ(probes_.workingDirectoryForPID(41), std::nullopt);
+    EXPECT_EQ(probes_.workingDirectoryForPID(42), std::nullopt);
+    EXPECT_EQ(probes_.workingDirectoryForPID(43), deep);
+    EXPECT_EQ(probes_.workingDirectoryForPID(44), std::nullopt);
+}
+
+TEST_F(FakeProc, WalksTheParentsThroughTheStatFiles) {
+    process(300, "konsole", 1);
+    process(400, "bash", 300);
+    process(42, "claude", 400);
+    process(500, "tmux: server", 1);
+    process(43, "claude", 500);
+    process(44, "claude", 45);
+    process(45, "sh", 44);
+    process(46, "claude", 1);
+    process(1, "gnome-terminal-", 0);
+    EXPECT_EQ(probes_.terminalAppForPID(42), "Konsole");
+    EXPECT_EQ(probes_.terminalAppForPID(43), "tmux");
+    EXPECT_TRUE(logger_.messages().empty());
+    EXPECT_EQ(probes_.terminalAppForPID(44), std::nullopt);
+    EXPECT_EQ(probes_.terminalAppForPID(46), std::nullopt);
+    EXPECT_EQ(probes_.terminalAppForPID(47), std::nullopt);
+    EXPECT_EQ(logger_.texts(),
+              (std::vector<std::string>{
+                  "Could not determine terminal for PID 44 by walking parent chain",
+                  "Could not determine terminal for PID 46 by walking parent chain",
+                  "Could not determine terminal for PID 47 by walking parent chain",
+              }));
+}
+
+TEST_F(FakeProc, CountsTheUptimeInTicksAsPsDoes) {
+    const std::uint64_t now = ticks(3725) + ticks(1) / 4;
+    tree_.write("uptime", "3725.25 1000.00\n");
+    process(50, "claude", 1, 0, ticks(5));
+    process(51, "claude", 1, 0, now - ticks(1) * 2 / 5);
+    process(52, "claude", 1, 0, now - ticks(42));
+    process(53, "claude", 1, 0, now - ticks(1));
+    process(54, "claude", 1, 0, ticks(9999));
+    EXPECT_EQ(probes_.elapsedTimeText(50), "01:02:00");
+    EXPECT_EQ(probes_.uptimeForPID(50), "1 hr");
+    // Started 0.4 s ago, in the previous whole second since boot: still no second old.
+    EXPECT_EQ(probes_.elapsedTimeText(51), "00:00");
+    EXPECT_EQ(probes_.elapsedTimeText(52), "00:42");
+    EXPECT_EQ(probes_.uptimeForPID(52), "<1 min");
+    EXPECT_EQ(probes_.elapsedTimeText(53), "00:01");
+    // Started after "now": clock skew between the two files, not a negative age.
+    EXPECT_EQ(probes_.elapsedTimeText(54), "00:00");
+    EXPECT_EQ(probes_.uptimeForPID(55), std::nullopt);
+
+    for (const char* unusable : {"soon\n", "", "-5.00 1.00\n", "inf 1.00\n", "1e300 1.00\n"}) {
+        tree_.write("uptime", unusable);
+        EXPECT_EQ(probes_.uptimeForPID(50), std::nullopt) << unusable;
+    }
+}
+
+// The probes on real processes: copies of sleep named claude.
+class RealClaude : public testing::Test {
+protected:
+    void SetUp() override { program_ = test::copyProgram("/bin/sleep", tree_.root(), "claude"); }
+
+    std::unique_ptr<TestProcess> start(const std::string& directory, bool pseudoTerminal,
+                                       std::optional<std::string> parentName = std::nullopt) {
+        auto process = TestProcess::start({program_,
+                                           {"1000"},
+                                           tree_.makeDirectory(directory),
+                                           pseudoTerminal,
+                                           std::move(parentName)});
+        EXPECT_TRUE(process) << "could not start " << program_;
+        return process;
+    }
+
+    std::filesystem::path workingDirectory(const std::string& directory) const {
+        return std::filesystem::canonical(tree_.path(directory));
+    }
+
+    TempTree tree_;
+    std::filesystem::path program_;
+    RecordingLogger logger_;
+    ProcProbes probes_{logger_};
+};
+
+TEST_F(RealClaude, SeesAProcessInAPseudoTerminal) {
+    const auto process = start("in terminal", true, "konsole");
+    ASSERT_TRUE(process);
+    const auto pids = probes_.findClaudePIDs();
+    EXPECT_NE(std::find(pids.begin(), pids.end(), process->pid()), pids.end());
+    // The shell that started it is not named claude.
+    EXPECT_EQ(std::find(pids.begin(), pids.end(), *process->parentPid()), pids.end());
+    ASSERT_TRUE(process->terminalName());
+    EXPECT_EQ(probes_.ttyForPID(process->pid()), process->terminalName());
+    EXPECT_EQ(probes_.workingDirectoryForPID(process->pid()), workingDirectory("in terminal"));
+    EXPECT_EQ(probes_.terminalAppForPID(process->pid()), "Konsole");
+    EXPECT_EQ(probes_.uptimeForPID(process->pid()), "<1 min");
+    const auto elapsed = probes_.elapsedTimeText(process->pid());
+    ASSERT_TRUE(elapsed);
+    EXPECT_TRUE(*elapsed == "00:00" || *elapsed == "00:01") << *elapsed;
+}
+
+TEST_F(RealClaude, SeesAProcessWithoutTerminal) {
+    const auto process = start("detached", false);
+    ASSERT_TRUE(process);
+    const auto pids = probes_.findClaudePIDs();
+    EXPECT_NE(std::find(pids.begin(), pids.end(), process->pid()), pids.end());
+    EXPECT_EQ(probes_.ttyForPID(process->pid()), std::nullopt);
+    EXPECT_EQ(probes_.workingDirectoryForPID(process->pid()), workingDirectory("detached"));
+    EXPECT_EQ(probes_.uptimeForPID(process->pid()), "<1 min");
+}
+
+TEST_F(RealClaude, GivesNothingForAProcessThatHasGone) {
+    pid_t gone = 0;
+    {
+        const auto process = start("brief", false);
+        ASSERT_TRUE(process);
+        gone = process->pid();
+    }
+    const auto pids = probes_.findClaudePIDs();
+    EXPECT_EQ(std::find(pids.begin(), pids.end(), gone), pids.end());
+    EXPECT_EQ(probes_.ttyForPID(gone), std::nullopt);
+    EXPECT_EQ(probes_.workingDirectoryForPID(gone), std::nullopt);
+    EXPECT_EQ(probes_.uptimeForPID(gone), std::nullopt);
+    EXPECT_EQ(probes_.terminalAppForPID(gone), std::nullopt);
+}
+
+}  // namespace
+}  // namespace fernbeacon::platform
