@@ -1,0 +1,109 @@
+#include <gtest/gtest.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "TestProcesses.h"
+#include "core/CommandProbes.h"
+#include "platform/Platform.h"
+#include "platform/StreamLogger.h"
+#include "platform/linux/ProcProbes.h"
+#include "support/Fakes.h"
+#include "support/TempTree.h"
+
+namespace fernbeacon::platform {
+namespace {
+
+using test::ScopedEnvironment;
+using test::TempTree;
+
+TEST(LinuxPlatform, ReadsProcByDefaultAndOffersTheToolLines) {
+    const auto runner = makeCommandRunner();
+    test::RecordingLogger logger;
+    EXPECT_NE(
+        dynamic_cast<ProcProbes*>(makeProcessProbes(ProbeSource::Native, *runner, logger).get()),
+        nullptr);
+    EXPECT_NE(dynamic_cast<CommandProbes*>(
+                  makeProcessProbes(ProbeSource::Commands, *runner, logger).get()),
+              nullptr);
+    const ProbeCommandSet commands = probeCommandSet();
+    EXPECT_EQ(commands.shell, "/bin/sh");
+    EXPECT_EQ(commands.pgrep, "/usr/bin/pgrep");
+    EXPECT_EQ(commands.ps, "/bin/ps");
+    EXPECT_EQ(commands.noTerminalMark, "?");
+}
+
+TEST(LinuxPlatform, FindsLsofOnTheSearchPath) {
+    TempTree tree;
+    const auto executable = [&](const std::string& relative) {
+        const auto file = tree.write(relative, "#!/bin/sh\n");
+        ::chmod(file.c_str(), 0755);
+        return file;
+    };
+    tree.write("plain/lsof", "not executable");
+    tree.makeDirectory("empty");
+    const auto found = executable("tools/lsof");
+    executable("later/lsof");
+    {
+        const ScopedEnvironment path(
+            "PATH", "relative:" + tree.path("plain").string() + "::" + tree.path("empty").string() +
+                        ":" + tree.path("tools").string() + ":" + tree.path("later").string());
+        EXPECT_EQ(probeCommandSet().lsof, found.string());
+    }
+    {
+        // Not found: the bare name, for the shell's own look-up.
+        const ScopedEnvironment path("PATH", tree.path("empty").string());
+        EXPECT_EQ(probeCommandSet().lsof, "lsof");
+    }
+}
+
+TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
+    TempTree tree;
+    const ScopedEnvironment home("HOME", tree.root().string());
+    {
+        const ScopedEnvironment config("XDG_CONFIG_HOME", tree.path("xdg").string());
+        EXPECT_EQ(preferencesFile(), tree.path("xdg/Fernbeacon/Fernbeacon.conf"));
+    }
+    {
+        // A relative value is not a base directory and is ignored.
+        const ScopedEnvironment config("XDG_CONFIG_HOME", "relative");
+        EXPECT_EQ(preferencesFile(), tree.path(".config/Fernbeacon/Fernbeacon.conf"));
+    }
+    EXPECT_EQ(claudeDirectory(), tree.path(".claude"));
+}
+
+TEST(LinuxPlatform, FallsBackToThePasswordDatabaseForAnEmptyHome) {
+    const ScopedEnvironment home("HOME", "");
+    const passwd* entry = ::getpwuid(::getuid());
+    ASSERT_NE(entry, nullptr);
+    EXPECT_EQ(homeDirectory(), std::filesystem::path(entry->pw_dir));
+    EXPECT_EQ(claudeDirectory(), std::filesystem::path(entry->pw_dir) / ".claude");
+}
+
+TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {
+    std::FILE* stream = std::tmpfile();
+    ASSERT_NE(stream, nullptr);
+    {
+        StreamLogger errorsOnly("SessionScanner", stream, LogLevel::Error);
+        errorsOnly.info("Found %ld claude PIDs", 2L);
+        errorsOnly.error("Failed to run: %s \u2014 %s", "/bin/ps", "No such file or directory");
+        StreamLogger everything("TerminalFocuser", stream, LogLevel::Info);
+        everything.info("100%% of %d", 3);
+    }
+    std::rewind(stream);
+    std::string written;
+    for (int c = std::fgetc(stream); c != EOF; c = std::fgetc(stream)) {
+        written += static_cast<char>(c);
+    }
+    std::fclose(stream);
+    EXPECT_EQ(
+        written,
+        "fernbeacon[SessionScanner] error: Failed to run: /bin/ps \xE2\x80\x94 No such file or "
+        "directory\n"
+        "fernbeacon[TerminalFocuser] 100% of 3\n");
+}
+
+}  // namespace
+}  // namespace fernbeacon::platform
