@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/Directory.h"
 #include "core/Text.h"
 #include "core/Transcript.h"
@@ -158,6 +160,19 @@ TEST_F(LiveTranscriptTest, AMissingFileChangesNothing) {
     EXPECT_EQ(session.messageCount, 3);
 }
 
+TEST_F(LiveTranscriptTest, SaturatesTokenSumsAndSkipsUsageThatIsNotUtf8) {
+    constexpr long long kMax = std::numeric_limits<std::int64_t>::max();
+    EXPECT_EQ(read(jsonLines({usageRecord(kMax, kMax, 1, 0)})).contextTokensUsed, kMax);
+    EXPECT_EQ(read(jsonLines({usageRecord(300, 0, 0, 0), usageRecord(-kMax - 1, -5, 0, 0),
+                              usageRecord(-10, 0, 0, 4)}))
+                  .contextTokensUsed,
+              300);
+    const std::string undecodable = R"({"message":{"usage":{"input_tokens":9},"content":")"
+                                    "\xc3"
+                                    R"(("}})";
+    EXPECT_EQ(read(jsonLines({usageRecord(21, 0, 0, 0), undecodable})).contextTokensUsed, 21);
+}
+
 TEST_F(LiveTranscriptTest, FindsUsageBeyondTheLastWindowWithinOneMebibyte) {
     std::string contents = jsonLines({usageRecord(1000, 1, 2, 3)});
     while (contents.size() < 600 * 1024) {
@@ -262,6 +277,27 @@ TEST_F(RecentTranscriptTest, NothingNewerThanTheCutoffGivesNothing) {
     add("a.jsonl", jsonLines({userRecord("a", "/a")}), 30);  // exactly at the cutoff
     add("b.jsonl", jsonLines({userRecord("b", "/b")}), 45);
     EXPECT_EQ(read(), std::nullopt);
+}
+
+TEST_F(RecentTranscriptTest, AWindowEdgeThatCutsACharacterCostsOnlyThatLine) {
+    std::string wide;
+    while (wide.size() < 20000) {
+        wide += "\u00E9";
+    }
+    std::vector<bool> headIsUtf8;
+    for (const std::size_t padding : {200, 201}) {
+        const std::string contents =
+            jsonLines({test::cwdRecord("/first", "main"), userRecord("Bonjour"),
+                       paddingRecord(padding), R"({"type":"progress","pad":")" + wide + "\"}"});
+        headIsUtf8.push_back(isValidUtf8(std::string_view(contents).substr(0, kRecentHeadWindow)));
+        add("a.jsonl", contents, 1);
+        const auto recent = read();
+        ASSERT_TRUE(recent);
+        EXPECT_EQ(recent->projectPath, "/first");
+        EXPECT_EQ(recent->firstPrompt, "Bonjour");
+        EXPECT_EQ(recent->gitBranch, "main");
+    }
+    EXPECT_NE(headIsUtf8[0], headIsUtf8[1]);  // one of the two edges cuts a character
 }
 
 TEST_F(RecentTranscriptTest, OnEqualDatesTheFirstListedIsRead) {
