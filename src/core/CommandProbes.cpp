@@ -4,6 +4,25 @@
 #include "core/Text.h"
 
 namespace fernbeacon {
+namespace {
+
+constexpr std::string_view kPlainPathCharacters =
+    "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789/._+-";
+
+// A tool path as one shell word. The Linux lsof comes from the search path, which may hold
+// spaces or shell syntax; plain paths stay as they are, so the usual lines read as always.
+std::string shellWord(std::string_view path) {
+    if (!path.empty() && path.find_first_not_of(kPlainPathCharacters) == std::string_view::npos) {
+        return std::string(path);
+    }
+    std::string quoted = "'";
+    for (const char c : path) {
+        quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return quoted + "'";
+}
+
+}  // namespace
 
 ProbeCommandSet ProbeCommandSet::forMacOS() {
     return {"/bin/zsh", "/usr/bin/pgrep", "/bin/ps", "/usr/sbin/lsof", "??"};
@@ -21,28 +40,28 @@ std::string CommandProbes::run(const std::string& commandLine) {
 }
 
 std::string CommandProbes::pgrepCommand() const {
-    return commands_.pgrep + " -x claude";
+    return shellWord(commands_.pgrep) + " -x claude";
 }
 
 std::string CommandProbes::psClaudeCommand() const {
-    return commands_.ps + " -eo pid,comm";
+    return shellWord(commands_.ps) + " -eo pid,comm";
 }
 
 std::string CommandProbes::ttyCommand(std::int32_t pid) const {
-    return commands_.ps + " -o tty= -p " + std::to_string(pid);
+    return shellWord(commands_.ps) + " -o tty= -p " + std::to_string(pid);
 }
 
 std::string CommandProbes::workingDirectoryCommand(std::int32_t pid) const {
-    return commands_.lsof + " -a -d cwd -p " + std::to_string(pid) +
+    return shellWord(commands_.lsof) + " -a -d cwd -p " + std::to_string(pid) +
            " -Fn 2>/dev/null | grep '^n/'";
 }
 
 std::string CommandProbes::parentTableCommand() const {
-    return commands_.ps + " -eo pid,ppid,comm";
+    return shellWord(commands_.ps) + " -eo pid,ppid,comm";
 }
 
 std::string CommandProbes::elapsedTimeCommand(std::int32_t pid) const {
-    return commands_.ps + " -o etime= -p " + std::to_string(pid);
+    return shellWord(commands_.ps) + " -o etime= -p " + std::to_string(pid);
 }
 
 std::vector<std::int32_t> CommandProbes::findClaudePIDs() {

@@ -31,6 +31,21 @@ TEST(ProbeCommandSet, SpellsEachDesktopsCommandLines) {
               "/usr/bin/lsof -a -d cwd -p 2147483647 -Fn 2>/dev/null | grep '^n/'");
 }
 
+TEST(ProbeCommandSet, QuotesAToolPathThatIsNotAPlainWord) {
+    FakeRunner runner;
+    RecordingLogger logger;
+    const CommandProbes spaced(runner, ProbeCommandSet::forLinux("/opt/my tools/lsof"), logger);
+    EXPECT_EQ(spaced.workingDirectoryCommand(42),
+              "'/opt/my tools/lsof' -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'");
+    const CommandProbes hostile(runner, ProbeCommandSet::forLinux("/home/o'brien/$(reboot)/lsof"),
+                                logger);
+    EXPECT_EQ(hostile.workingDirectoryCommand(1),
+              "'/home/o'\\''brien/$(reboot)/lsof' -a -d cwd -p 1 -Fn 2>/dev/null | grep '^n/'");
+    // Found nowhere: the bare name, for the shell to look up.
+    const CommandProbes bare(runner, ProbeCommandSet::forLinux("lsof"), logger);
+    EXPECT_EQ(bare.workingDirectoryCommand(7), "lsof -a -d cwd -p 7 -Fn 2>/dev/null | grep '^n/'");
+}
+
 TEST(CommandProbes, RunsEveryLineThroughTheDesktopsShell) {
     FakeRunner runner;
     RecordingLogger logger;

@@ -59,6 +59,21 @@ TEST(LinuxPlatform, FindsLsofOnTheSearchPath) {
     }
 }
 
+TEST(LinuxPlatform, RunsAnLsofWhosePathHoldsShellSyntaxAsOneProgram) {
+    TempTree tree;
+    const std::string folder = "my tools;$(touch pwned)";
+    const auto lsof = tree.write(folder + "/lsof",
+                                 "#!/bin/sh\nprintf 'p%s\\nfcwd\\nn/from/fake lsof\\n' \"$5\"\n");
+    ::chmod(lsof.c_str(), 0755);
+    const ScopedEnvironment path("PATH", tree.path(folder).string() + ":/usr/bin:/bin");
+    const auto runner = makeCommandRunner();
+    test::RecordingLogger logger;
+    const auto probes = makeProcessProbes(ProbeSource::Commands, *runner, logger);
+    EXPECT_EQ(probes->workingDirectoryForPID(42), "/from/fake lsof");
+    std::error_code ignored;
+    EXPECT_FALSE(std::filesystem::remove("pwned", ignored));
+}
+
 TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
     TempTree tree;
     const ScopedEnvironment home("HOME", tree.root().string());
