@@ -44,12 +44,14 @@ TEST(LinuxPlatform, FindsLsofOnTheSearchPath) {
     };
     tree.write("plain/lsof", "not executable");
     tree.makeDirectory("empty");
+    tree.makeDirectory("folder/lsof");
     const auto found = executable("tools/lsof");
     executable("later/lsof");
     {
         const ScopedEnvironment path(
             "PATH", "relative:" + tree.path("plain").string() + "::" + tree.path("empty").string() +
-                        ":" + tree.path("tools").string() + ":" + tree.path("later").string());
+                        ":" + tree.path("folder").string() + ":" + tree.path("tools").string() +
+                        ":" + tree.path("later").string());
         EXPECT_EQ(probeCommandSet().lsof, found.string());
     }
     {

@@ -1,4 +1,5 @@
 #include <pwd.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,7 +38,10 @@ std::string findOnSearchPath(const std::string& program) {
             continue;
         }
         const std::string candidate = std::string(directory) + "/" + program;
-        if (::access(candidate.c_str(), X_OK) == 0) {
+        struct stat file {};
+        // A folder passes the execute test too.
+        if (::stat(candidate.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
     }
