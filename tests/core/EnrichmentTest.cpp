@@ -79,9 +79,7 @@ TEST_F(EnrichmentTest, TheFirstListedMatchingFolderWins) {
     EXPECT_EQ(enriched().firstPrompt, listing->front().name == "-one" ? "one" : "two");
 }
 
-TEST_F(EnrichmentTest, WithoutProjectsOrAMatchTheSessionIsUnchanged) {
-    EXPECT_EQ(enriched().messageCount, std::nullopt);
-    h_.project("-p", "t.jsonl", jsonLines({userRecord("x", "/work/proj/")}), daysBeforeNow(1));
+TEST_F(EnrichmentTest, WithoutAProjectsFolderTheSessionIsUnchanged) {
     EXPECT_EQ(enriched().messageCount, std::nullopt);
 }
 
@@ -146,9 +144,11 @@ TEST_F(EnrichmentTest, FifosAndFoldersNamedLikeFilesNeverBlock) {
                daysBeforeNow(3));
     const auto index = h_.folder("-c") / "sessions-index.json";
     test::makeFifo(index);
+    const auto folder = h_.folder("-0");
+    test::makeFifo(folder);
 
     std::optional<std::string> prompt;
-    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo, index},
+    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo, index, folder},
                                      [&] { prompt = enriched().firstPrompt; }));
     EXPECT_EQ(prompt, "from c");
 

@@ -106,17 +106,6 @@ TEST_F(RealSamplesTest, ASummaryOnlyTranscriptHasNoDirectory) {
     EXPECT_EQ(session.firstPrompt, std::nullopt);
 }
 
-TEST_F(RealSamplesTest, ATextPartGivesThePromptWhenTheBranchIsAlwaysEmpty) {
-    constexpr std::string_view sample = "ccviewer_1af7fc5e-8455-4414-9ccd-011d40f70b2a.jsonl";
-    REQUIRE_SAMPLE(sample);
-    const auto session = live(sample);
-    ASSERT_TRUE(session.firstPrompt);
-    EXPECT_TRUE(session.firstPrompt->starts_with("Please analyze this codebase"));
-    EXPECT_EQ(session.firstPrompt->size(), 100u);
-    EXPECT_EQ(session.gitBranch, std::nullopt);
-    EXPECT_EQ(session.contextTokensUsed, 17509);
-}
-
 TEST_F(RealSamplesTest, TspecIndexGivesTheNewestEntryAndNoEntryForAnUnindexedSession) {
     REQUIRE_SAMPLE("tspec_sessions-index.json");
     REQUIRE_SAMPLE(kTspecSession);

@@ -183,7 +183,7 @@ TEST_F(RecentSessionsTest, WithoutProjectsTheListIsEmpty) {
     EXPECT_TRUE(recent().empty());
 }
 
-TEST_F(RecentSessionsTest, AFifoIndexOrTranscriptDoesNotBlock) {
+TEST_F(RecentSessionsTest, FifosNamedLikeFoldersOrFilesDoNotBlock) {
     const auto fifoIndex = h_.folder("-a") / "sessions-index.json";
     test::makeFifo(fifoIndex);
     transcript("-a", "/a", 2);
@@ -191,8 +191,11 @@ TEST_F(RecentSessionsTest, AFifoIndexOrTranscriptDoesNotBlock) {
     test::makeFifo(fifoTranscript);
     test::TempTree::setModified(fifoTranscript, daysBeforeNow(1));
     transcript("-b", "/b", 2);
+    const auto fifoFolder = h_.folder("-fifo");
+    test::makeFifo(fifoFolder);
     std::vector<std::string> found;
-    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifoIndex, fifoTranscript},
+    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5),
+                                     {fifoIndex, fifoTranscript, fifoFolder},
                                      [&] { found = paths(); }));
     EXPECT_EQ(found, (std::vector<std::string>{"/a"}));
 }

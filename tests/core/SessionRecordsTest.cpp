@@ -44,15 +44,6 @@ TEST(DisplayTitle, FallsBackToThePromptWhenTheSummaryCleansToNothing) {
     EXPECT_EQ(titleOf("Summary wins", "prompt"), "Summary wins");
 }
 
-TEST(DisplayTitle, BothRecordsShareTheRule) {
-    RecentSession recent{std::nullopt, repeated("b", 50), "/p", {}, std::nullopt, std::nullopt};
-    EXPECT_EQ(recent.displayTitle(), repeated("b", 42) + "...");
-    ClaudeSession live(1, std::nullopt, std::nullopt, std::nullopt);
-    live.summary = "  ";
-    live.firstPrompt = "hello";
-    EXPECT_EQ(live.displayTitle(), "hello");
-}
-
 TEST(ContextLabel, TruncatesAndDoesNotClamp) {
     ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
     EXPECT_EQ(session.contextLabel(), std::nullopt);
