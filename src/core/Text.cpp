@@ -123,9 +123,9 @@ const CleanupSteps& cleanupSteps() {
 }
 
 // The pair pattern scans the rest of the text for every unclosed opening tag, so crafted markup
-// costs quadratic time (seconds for one 64 KB prompt). The limit counts engine steps, not wall
-// time, so it is deterministic; real prompts and summaries stay far below it.
-constexpr int32_t kRegexStepLimit = 200;
+// costs quadratic time (seconds for 64 KB of repeated tags). The limit counts engine steps, not
+// wall time, so it is deterministic; real prompts and summaries stay far below it.
+constexpr int32_t kRegexStepLimit = 1000;
 
 // Replaces every match; on an engine failure (such as its backtracking limit on hostile input)
 // the step leaves the text as it was.
