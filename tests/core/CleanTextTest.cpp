@@ -71,7 +71,7 @@ TEST(CleanText, UnclosedTagsCostLinearTime) {
     text += " tail";
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(cleanText(text), "tail");
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
 }
 
 }  // namespace
