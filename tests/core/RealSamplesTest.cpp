@@ -12,8 +12,8 @@ using test::daysBeforeNow;
 using test::FakeProcess;
 
 constexpr std::string_view kCwtrocks = "cwtrocks_c8b10888-2968-4b5b-aea9-3d6a7b1f1982.jsonl";
-constexpr std::string_view kTspecSession = "tspec_21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl";
-constexpr std::string_view kTspecDirectory = "/home/wink/data/prgs/rust/tspec";
+constexpr std::string_view kCommandOnlySession = "tspec_21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl";
+constexpr std::string_view kIndexedDirectory = "/home/wink/data/prgs/rust/tspec";
 
 class RealSamplesTest : public ::testing::Test {
 protected:
@@ -75,13 +75,13 @@ TEST_F(RealSamplesTest, SpotterShortGivesItsTypedPromptAndLastUsage) {
 }
 
 TEST_F(RealSamplesTest, CommandOnlySessionsHaveNoPromptAndNoUsage) {
-    REQUIRE_SAMPLE(kTspecSession);
-    const auto tspec = live(kTspecSession);
-    EXPECT_EQ(tspec.firstPrompt, std::nullopt);
-    EXPECT_EQ(tspec.gitBranch, "main");
-    EXPECT_EQ(tspec.contextTokensUsed, std::nullopt);
-    EXPECT_EQ(tspec.messageCount, 8);
-    EXPECT_EQ(tspec.displayTitle(), std::nullopt);
+    REQUIRE_SAMPLE(kCommandOnlySession);
+    const auto commands = live(kCommandOnlySession);
+    EXPECT_EQ(commands.firstPrompt, std::nullopt);
+    EXPECT_EQ(commands.gitBranch, "main");
+    EXPECT_EQ(commands.contextTokensUsed, std::nullopt);
+    EXPECT_EQ(commands.messageCount, 8);
+    EXPECT_EQ(commands.displayTitle(), std::nullopt);
 
     constexpr std::string_view span = "span_42d39c42-00a9-4496-9557-617a964d6457.jsonl";
     REQUIRE_SAMPLE(span);
@@ -106,22 +106,22 @@ TEST_F(RealSamplesTest, ASummaryOnlyTranscriptHasNoDirectory) {
     EXPECT_EQ(session.firstPrompt, std::nullopt);
 }
 
-TEST_F(RealSamplesTest, TspecIndexGivesTheNewestEntryAndNoEntryForAnUnindexedSession) {
+TEST_F(RealSamplesTest, ARealIndexGivesItsNewestEntryButNoneForAnUnindexedSession) {
     REQUIRE_SAMPLE("tspec_sessions-index.json");
-    REQUIRE_SAMPLE(kTspecSession);
+    REQUIRE_SAMPLE(kCommandOnlySession);
     constexpr std::string_view folder = "-home-wink-data-prgs-rust-tspec";
     const Instant newest = instantFromSecondsSince1970(1770141646.359);
     test::copySample(h_.home, "tspec_sessions-index.json",
                      ".claude/projects/" + std::string(folder) + "/sessions-index.json");
-    place(kTspecSession, folder, "21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl", newest);
+    place(kCommandOnlySession, folder, "21b398d3-9f07-4121-a4a7-1582fcfb61b8.jsonl", newest);
 
     const auto index = SessionIndex::read(h_.folder(folder) / "sessions-index.json");
     ASSERT_TRUE(index);
     EXPECT_EQ(index->entries().size(), 3u);
-    EXPECT_EQ(index->originalPath(), kTspecDirectory);
+    EXPECT_EQ(index->originalPath(), kIndexedDirectory);
 
     h_.addProcess(
-        3, FakeProcess{std::nullopt, std::string(kTspecDirectory), std::nullopt, std::nullopt});
+        3, FakeProcess{std::nullopt, std::string(kIndexedDirectory), std::nullopt, std::nullopt});
     test::FixedClock weekLater(newest + std::chrono::hours(24 * 7));
     const SessionScanner scanner(h_.home.claudeDir(), h_.probes, h_.preferences, weekLater,
                                  h_.logger);
@@ -134,7 +134,7 @@ TEST_F(RealSamplesTest, TspecIndexGivesTheNewestEntryAndNoEntryForAnUnindexedSes
     ASSERT_EQ(recent.size(), 1u);
     EXPECT_EQ(recent[0].summary, "Cargo Wrapper Trait Implementation Committed");
     EXPECT_EQ(recent[0].firstPrompt, "commit");
-    EXPECT_EQ(recent[0].projectPath, kTspecDirectory);
+    EXPECT_EQ(recent[0].projectPath, kIndexedDirectory);
     EXPECT_EQ(recent[0].messageCount, 6);
     EXPECT_EQ(recent[0].gitBranch, "cargo-wrapper-trait");
     EXPECT_NEAR(secondsSince1970(recent[0].modified), 1770141646.359, 1e-6);
@@ -147,13 +147,13 @@ TEST_F(RealSamplesTest, TspecIndexGivesTheNewestEntryAndNoEntryForAnUnindexedSes
 
 TEST_F(RealSamplesTest, AnIndexWithNoEntriesFallsBackToTheTranscript) {
     REQUIRE_SAMPLE("tspec_sessions-index_empty-entries.json");
-    REQUIRE_SAMPLE(kTspecSession);
+    REQUIRE_SAMPLE(kCommandOnlySession);
     test::copySample(h_.home, "tspec_sessions-index_empty-entries.json",
                      ".claude/projects/-tspec/sessions-index.json");
-    place(kTspecSession, "-tspec", "21b398d3.jsonl", daysBeforeNow(1));
+    place(kCommandOnlySession, "-tspec", "21b398d3.jsonl", daysBeforeNow(1));
     const auto recent = h_.scanner.recentSessions({});
     ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].projectPath, kTspecDirectory);
+    EXPECT_EQ(recent[0].projectPath, kIndexedDirectory);
     EXPECT_EQ(recent[0].summary, std::nullopt);
     EXPECT_EQ(recent[0].firstPrompt, std::nullopt);
     EXPECT_EQ(recent[0].gitBranch, "main");
