@@ -12,25 +12,6 @@ using test::RecordingLogger;
 using Pids = std::vector<std::int32_t>;
 using Requests = std::vector<std::string>;
 
-TEST(ProbeCommandSet, SpellsEachDesktopsCommandLines) {
-    FakeRunner runner;
-    RecordingLogger logger;
-    const CommandProbes mac(runner, ProbeCommandSet::forMacOS(), logger);
-    EXPECT_EQ(mac.pgrepCommand(), "/usr/bin/pgrep -x claude");
-    EXPECT_EQ(mac.psClaudeCommand(), "/bin/ps -eo pid,comm");
-    EXPECT_EQ(mac.ttyCommand(42), "/bin/ps -o tty= -p 42");
-    EXPECT_EQ(mac.workingDirectoryCommand(42),
-              "/usr/sbin/lsof -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'");
-    EXPECT_EQ(mac.parentTableCommand(), "/bin/ps -eo pid,ppid,comm");
-    EXPECT_EQ(mac.elapsedTimeCommand(42), "/bin/ps -o etime= -p 42");
-
-    const CommandProbes linuxProbes(runner, ProbeCommandSet::forLinux("/usr/bin/lsof"), logger);
-    EXPECT_EQ(linuxProbes.pgrepCommand(), "/usr/bin/pgrep -x claude");
-    EXPECT_EQ(linuxProbes.ttyCommand(-7), "/bin/ps -o tty= -p -7");
-    EXPECT_EQ(linuxProbes.workingDirectoryCommand(2147483647),
-              "/usr/bin/lsof -a -d cwd -p 2147483647 -Fn 2>/dev/null | grep '^n/'");
-}
-
 TEST(ProbeCommandSet, QuotesAToolPathThatIsNotAPlainWord) {
     FakeRunner runner;
     RecordingLogger logger;
@@ -147,18 +128,6 @@ TEST(CommandProbes, TurnsEmptyOutputIntoAbsent) {
     EXPECT_EQ(probes.workingDirectoryForPID(7), std::nullopt);
     EXPECT_EQ(probes.uptimeForPID(7), std::nullopt);
     EXPECT_EQ(probes.terminalAppForPID(7), std::nullopt);
-}
-
-TEST(CommandProbes, TurnsACommandThatCannotStartIntoAbsentAndAnError) {
-    FakeRunner runner;
-    RecordingLogger logger;
-    CommandResult failed;
-    failed.startError = "No such file or directory";
-    runner.reply("/bin/zsh -c /bin/ps -o tty= -p 9", failed);
-    CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
-    EXPECT_EQ(probes.ttyForPID(9), std::nullopt);
-    ASSERT_EQ(logger.messages().size(), 1u);
-    EXPECT_EQ(logger.messages()[0].level, LogLevel::Error);
 }
 
 }  // namespace

@@ -33,54 +33,32 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
         std::string_view processName;
         std::optional<std::string> expected;
     } cases[] = {
-        // The other desktop.
         {"Code Helper (Renderer)", "VS Code"},
         {"/Applications/Visual Studio Code.app/Contents/MacOS/Electron", "VS Code"},
-        {"Cursor Helper", "Cursor"},
-        {"iTerm2", "iTerm2"},
         {"/Applications/iTerm.app/Contents/MacOS/iTerm2", "iTerm2"},
         {"/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal", "Terminal"},
-        {"Terminal", "Terminal"},
         {"Apple Terminal", "Terminal"},
-        {"/Applications/Alacritty.app/Contents/MacOS/alacritty", "Alacritty"},
-        {"kitty", "kitty"},
         {"wezterm-gui", "WezTerm"},
-        {"Hyper", "Hyper"},
-        // Row 1 wins over every later row that also matches.
+        // Earlier rows win; tests are plain substrings, without word boundaries.
         {"Code Helper for iTerm kitty", "VS Code"},
         {"cursor-in-kitty", "Cursor"},
-        // Substring tests, as written: no word boundaries.
         {"hypervisor", "Hyper"},
-        // Row 5 wants the whole word at the end.
         {"terminal.app", std::nullopt},
         {"myterminal", std::nullopt},
         // Linux names are the kernel's 15-byte comm.
         {"gnome-terminal-", "GNOME Terminal"},
-        {"gnome-terminal-server", "GNOME Terminal"},
-        {"konsole", "Konsole"},
         {"xfce4-terminal", "Xfce Terminal"},
-        {"tilix", "Tilix"},
         {"terminator", "Terminator"},
-        {"ghostty", "Ghostty"},
-        {"foot", "foot"},
         {"footclient", "foot"},
         {"football", std::nullopt},
-        {"xterm", "XTerm"},
         {"UXTerm", "XTerm"},
         {"xterm-256color", std::nullopt},
         {"tmux: server", "tmux"},
-        {"tmux", "tmux"},
-        {"screen", "screen"},
         {"SCREEN", "screen"},
         {"screenshot", std::nullopt},
-        {"code", "VS Code"},
         {"code-oss", "VS Code"},
-        {"codium", "VS Code"},
         {"vscode", std::nullopt},
-        // Not terminals.
         {"bash", std::nullopt},
-        {"claude", std::nullopt},
-        {"systemd", std::nullopt},
         {"", std::nullopt},
     };
     for (const auto& c : cases) {
@@ -121,6 +99,9 @@ TEST_F(ParentChain, NamesTheNearestKnownAncestor) {
     EXPECT_EQ(walkFrom(900), "Terminal");
     EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700, 600}));
     EXPECT_TRUE(messages().empty());
+
+    add(50, 1, "kitty");
+    EXPECT_EQ(walkFrom(50), "kitty");
 }
 
 TEST_F(ParentChain, StopsAtTheFirstMatchEvenWhenAFartherAncestorMatchesAnEarlierRow) {
@@ -136,11 +117,6 @@ TEST_F(ParentChain, StopsAtTheFirstMatchEvenWhenAFartherAncestorMatchesAnEarlier
     EXPECT_EQ(walkFrom(910), "tmux");
 }
 
-TEST_F(ParentChain, TestsTheProcessItself) {
-    add(50, 1, "kitty");
-    EXPECT_EQ(walkFrom(50), "kitty");
-}
-
 TEST_F(ParentChain, NeverTestsProcessOneOrBelowAndLogsOnceWhenNothingMatches) {
     add(900, 800, "claude");
     add(800, 1, "bash");
@@ -154,23 +130,17 @@ TEST_F(ParentChain, NeverTestsProcessOneOrBelowAndLogsOnceWhenNothingMatches) {
                                      "chain"}}));
 }
 
-TEST_F(ParentChain, EndsALoopAtTheFirstRepeatedId) {
+TEST_F(ParentChain, EndsAtALoopOrWhereTheTableEnds) {
     add(900, 800, "claude");
     add(800, 700, "bash");
     add(700, 800, "sh");
     EXPECT_EQ(walkFrom(900), std::nullopt);
     EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700}));
-    EXPECT_EQ(messages().size(), 1u);
 
     add(42, 42, "claude");
     EXPECT_EQ(walkFrom(42), std::nullopt);
-}
-
-TEST_F(ParentChain, StopsWhereTheTableEnds) {
-    add(900, 800, "claude");
-    EXPECT_EQ(walkFrom(900), std::nullopt);
-    EXPECT_EQ(walkFrom(12345), std::nullopt);
-    EXPECT_EQ(walkFrom(0), std::nullopt);
+    add(910, 920, "claude");
+    EXPECT_EQ(walkFrom(910), std::nullopt);
     EXPECT_EQ(walkFrom(-5), std::nullopt);
     EXPECT_EQ(messages().size(), 4u);
     EXPECT_EQ(messages().back().text,

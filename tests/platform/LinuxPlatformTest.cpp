@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,14 +88,6 @@ TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
         EXPECT_EQ(preferencesFile(), tree.path(".config/Fernbeacon/Fernbeacon.conf"));
     }
     EXPECT_EQ(claudeDirectory(), tree.path(".claude"));
-}
-
-TEST(LinuxPlatform, FallsBackToThePasswordDatabaseForAnEmptyHome) {
-    const ScopedEnvironment home("HOME", "");
-    const passwd* entry = ::getpwuid(::getuid());
-    ASSERT_NE(entry, nullptr);
-    EXPECT_EQ(homeDirectory(), std::filesystem::path(entry->pw_dir));
-    EXPECT_EQ(claudeDirectory(), std::filesystem::path(entry->pw_dir) / ".claude");
 }
 
 TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {

@@ -63,19 +63,10 @@ TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsTheExitStatus) {
     EXPECT_EQ(result.standardOutput, "out\nmore");
     EXPECT_EQ(result.standardError, "err");
     EXPECT_EQ(result.exitStatus, 3);
-    EXPECT_TRUE(result.startError.empty());
 
-    EXPECT_EQ(runShell("true").exitStatus, 0);
-    EXPECT_EQ(runShell("true").standardOutput, "");
-}
-
-TEST(PosixCommandRunner, GivesTheChildNoInputAndPassesArgumentsUntouched) {
+    // No input, and arguments reach the program untouched.
     PosixCommandRunner runner;
-    const CommandResult cat = runner.run({{"/bin/cat"}, 2000ms});
-    EXPECT_EQ(cat.exitStatus, 0);
-    EXPECT_EQ(cat.standardOutput, "");
-    EXPECT_FALSE(cat.timedOut);
-
+    EXPECT_EQ(runner.run({{"/bin/cat"}, 2000ms}).exitStatus, 0);
     const CommandResult echoed =
         runner.run({{"/bin/sh", "-c", "printf '%s|' \"$@\"", "sh", "a b", "$HOME", "'; ls"}});
     EXPECT_EQ(echoed.standardOutput, "a b|$HOME|'; ls|");
@@ -167,14 +158,11 @@ TEST(PosixCommandRunner, DrainsLargeOutputsOnBothStreamsAtOnce) {
     ASSERT_EQ(result.standardError.size(), 3000000u);
     EXPECT_EQ(result.standardOutput.find_first_not_of('o'), std::string::npos);
     EXPECT_EQ(result.standardError.find_first_not_of('e'), std::string::npos);
-}
 
-TEST(PosixCommandRunner, DropsOutputBeyondItsLimitRatherThanHoldingIt) {
-    const CommandResult result = runShell("head -c 40000000 /dev/zero", 5000ms);
-    EXPECT_TRUE(result.started);
-    EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.exitStatus, 0);
-    EXPECT_EQ(result.standardOutput, "");
+    // Beyond its limit output is dropped rather than held.
+    const CommandResult huge = runShell("head -c 40000000 /dev/zero", 5000ms);
+    EXPECT_EQ(huge.exitStatus, 0);
+    EXPECT_EQ(huge.standardOutput, "");
 }
 
 TEST(PosixCommandRunner, RunsFromManyThreadsAtOnce) {

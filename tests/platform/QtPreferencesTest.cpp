@@ -91,25 +91,11 @@ TEST(QtPreferences, WritesKeysUnderGeneralAndReadsThemBack) {
     EXPECT_EQ(reread.integer("maxRecentSessions"), -2);
     EXPECT_EQ(reread.text("preferredTerminal"), "Terminal");
     EXPECT_EQ(maxRecentSessions(reread), 0);
-}
 
-TEST(QtPreferences, KeepsKeysWrittenByOthers) {
-    TempTree tree;
-    const auto file = tree.write("Fernbeacon.conf", "[General]\nother=kept\n\n[Window]\nx=1\n");
-    QtPreferences preferences(file);
-    EXPECT_TRUE(preferences.setInteger("maxRecentSessions", 30));
-    const std::string written = contentsOf(file);
-    EXPECT_NE(written.find("other=kept"), std::string::npos) << written;
-    EXPECT_NE(written.find("[Window]\nx=1"), std::string::npos) << written;
-    EXPECT_EQ(preferences.integer("maxRecentSessions"), 30);
-}
-
-TEST(QtPreferences, ReportsAFileThatCannotBeWritten) {
-    TempTree tree;
     tree.write("blocker", "a file where a folder should be");
-    QtPreferences preferences(tree.path("blocker/Fernbeacon.conf"));
-    EXPECT_FALSE(preferences.setInteger("maxRecentSessions", 3));
-    EXPECT_FALSE(preferences.setText("preferredTerminal", "Auto"));
+    QtPreferences blocked(tree.path("blocker/Fernbeacon.conf"));
+    EXPECT_FALSE(blocked.setInteger("maxRecentSessions", 3));
+    EXPECT_FALSE(blocked.setText("preferredTerminal", "Auto"));
 }
 
 }  // namespace
