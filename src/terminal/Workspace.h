@@ -23,6 +23,9 @@ public:
     // In the workspace's own order.
     virtual std::vector<RunningApplication> runningApplications() = 0;
     virtual void activate(const RunningApplication& application, ActivationOptions options) = 0;
+    // Whether windows of other programs can be raised on this display; when they cannot, the
+    // implementation says so in the log once.
+    virtual bool canRaiseWindows() = 0;
     // Brings the top-level window with this id to the front. False when there is no such
     // window, when it belongs to another process than `ownerPid` (when given), or when
     // windows cannot be raised here.

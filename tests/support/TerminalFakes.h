@@ -40,12 +40,14 @@ class FakeWorkspace final : public Workspace {
 public:
     std::vector<RunningApplication> applications;
     bool raiseSucceeds = true;
+    bool canRaise = true;
 
     // Adds an application; an empty optional makes one without a name.
     void add(std::optional<std::string> name);
 
     std::vector<RunningApplication> runningApplications() override;
     void activate(const RunningApplication& application, ActivationOptions options) override;
+    bool canRaiseWindows() override { return canRaise; }
     bool raiseWindow(std::uint64_t windowId, std::optional<std::int32_t> ownerPid) override;
     bool raiseWindowOfProcess(std::int32_t pid, const std::optional<std::string>& title) override;
 
