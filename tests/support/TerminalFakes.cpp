@@ -67,4 +67,86 @@ std::vector<std::string> FakeWorkspace::calls() const {
     return calls_;
 }
 
+Environment FakeEnvironment::environmentOf(std::int32_t pid) {
+    const auto found = environments.find(pid);
+    return found == environments.end() ? Environment() : found->second;
+}
+
+std::optional<std::string> FakeExecutables::find(std::string_view program) const {
+    return installed.contains(program) ? std::optional("/usr/bin/" + std::string(program))
+                                       : std::nullopt;
+}
+
+std::string FakeLauncher::start(const LaunchCommand& command) {
+    started.push_back(command);
+    return failure;
+}
+
+void FakeBus::answer(const std::string& key, DBusReply reply) {
+    const std::lock_guard lock(mutex_);
+    replies_.insert_or_assign(key, std::move(reply));
+}
+
+namespace {
+
+std::string written(const DBusArgument& argument) {
+    struct Writer {
+        std::string operator()(std::int32_t value) const {
+            return "int32 " + std::to_string(value);
+        }
+        std::string operator()(std::uint32_t value) const {
+            return "uint32 " + std::to_string(value);
+        }
+        std::string operator()(const std::string& value) const { return "'" + value + "'"; }
+        std::string operator()(const std::vector<std::string>& value) const {
+            std::string text = "[";
+            for (const std::string& item : value) {
+                text += (text.size() > 1 ? ", '" : "'") + item + "'";
+            }
+            return text + "]";
+        }
+        std::string operator()(const DBusStringVariants& value) const {
+            std::string text = "[";
+            for (const std::string& item : value.strings) {
+                text += (text.size() > 1 ? ", <'" : "<'") + item + "'>";
+            }
+            return text + "]";
+        }
+        std::string operator()(const DBusEmptyDictionary&) const { return "{}"; }
+    };
+    return std::visit(Writer{}, argument);
+}
+
+}  // namespace
+
+DBusReply FakeBus::call(const DBusCall& call) {
+    const std::string key =
+        call.service + " " + call.path + " " + call.interface + "." + call.method;
+    std::string text = key + "(";
+    for (std::size_t i = 0; i < call.arguments.size(); ++i) {
+        text += (i > 0 ? ", " : "") + written(call.arguments[i]);
+    }
+    const std::lock_guard lock(mutex_);
+    calls_.push_back(text + ")");
+    const auto found = replies_.find(key);
+    if (found != replies_.end()) {
+        return found->second;
+    }
+    DBusReply error;
+    error.error = "org.freedesktop.DBus.Error.ServiceUnknown: no such name";
+    return error;
+}
+
+std::vector<std::string> FakeBus::calls() const {
+    const std::lock_guard lock(mutex_);
+    return calls_;
+}
+
+DBusReply okReply(std::vector<DBusValue> values) {
+    DBusReply reply;
+    reply.ok = true;
+    reply.values = std::move(values);
+    return reply;
+}
+
 }  // namespace fernbeacon::test

@@ -2,11 +2,15 @@
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "core/Dispatcher.h"
+#include "terminal/DBus.h"
+#include "terminal/ProcessServices.h"
 #include "terminal/Workspace.h"
 
 namespace fernbeacon::test {
@@ -58,5 +62,41 @@ private:
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
 };
+
+class FakeEnvironment final : public ProcessEnvironment {
+public:
+    std::map<std::int32_t, Environment> environments;
+    Environment environmentOf(std::int32_t pid) override;
+};
+
+// Programs named by the test are installed in /usr/bin.
+class FakeExecutables final : public Executables {
+public:
+    std::set<std::string, std::less<>> installed;
+    std::optional<std::string> find(std::string_view program) const override;
+};
+
+class FakeLauncher final : public ProcessLauncher {
+public:
+    std::vector<LaunchCommand> started;
+    std::string failure;
+    std::string start(const LaunchCommand& command) override;
+};
+
+// Answers calls by "service path interface.method" with the reply registered for it (else an
+// error reply) and records each call with its arguments written out.
+class FakeBus final : public DBusSession {
+public:
+    void answer(const std::string& key, DBusReply reply);
+    DBusReply call(const DBusCall& call) override;
+    std::vector<std::string> calls() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, DBusReply> replies_;
+    std::vector<std::string> calls_;
+};
+
+DBusReply okReply(std::vector<DBusValue> values = {});
 
 }  // namespace fernbeacon::test
