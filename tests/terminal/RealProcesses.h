@@ -26,11 +26,24 @@ inline std::optional<std::string> installed(std::string_view program) {
     return SearchPath(path != nullptr ? path : "/usr/bin:/bin").find(program);
 }
 
+inline bool waitUntil(const std::function<bool()>& condition,
+                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return true;
+}
+
 // A child in a process group of its own, with the null device for its streams; the group is
 // killed and the child reaped when the object goes.
 class Child {
 public:
-    explicit Child(const std::vector<std::string>& arguments) {
+    // `descriptor3`, when given, becomes the child's descriptor 3.
+    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1) {
         posix_spawn_file_actions_t actions;
         posix_spawnattr_t attributes;
         ::posix_spawn_file_actions_init(&actions);
@@ -38,6 +51,9 @@ public:
         for (const int fd : {0, 1, 2}) {
             ::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null",
                                                fd == 0 ? O_RDONLY : O_WRONLY, 0);
+        }
+        if (descriptor3 >= 0) {
+            ::posix_spawn_file_actions_adddup2(&actions, descriptor3, 3);
         }
         ::posix_spawnattr_setpgroup(&attributes, 0);
         ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
@@ -52,9 +68,16 @@ public:
         ::posix_spawn_file_actions_destroy(&actions);
         ::posix_spawnattr_destroy(&attributes);
     }
+    // Asks first, so that servers remove their sockets and lock files.
     ~Child() {
-        if (pid_ > 0) {
-            ::kill(-pid_, SIGKILL);
+        if (pid_ <= 0) {
+            return;
+        }
+        ::kill(-pid_, SIGTERM);
+        const bool ended = waitUntil([this] { return ::waitpid(pid_, nullptr, WNOHANG) == pid_; },
+                                     std::chrono::seconds(2));
+        ::kill(-pid_, SIGKILL);
+        if (!ended) {
             ::waitpid(pid_, nullptr, 0);
         }
     }
@@ -76,18 +99,6 @@ inline CommandResult runTool(std::vector<std::string> arguments,
 
 inline std::string toolOutput(std::vector<std::string> arguments) {
     return runTool(std::move(arguments)).standardOutput;
-}
-
-inline bool waitUntil(const std::function<bool()>& condition,
-                      std::chrono::milliseconds limit = std::chrono::seconds(10)) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
 }
 
 // Sets an environment variable for the object's lifetime.
