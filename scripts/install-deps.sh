@@ -9,8 +9,9 @@ packages=(
     procps lsof clang-format
     libxcb1-dev
     # Real terminals for the terminal-control tests: a private tmux server, and X11 without a
-    # screen (Xvfb, a window manager, two xterms, xprop to read the active window).
-    tmux xvfb openbox xterm x11-utils
+    # screen (Xvfb, a window manager, two xterms, xprop to read the active window), a private
+    # session bus.
+    tmux xvfb openbox xterm x11-utils dbus
 )
 
 missing=()
