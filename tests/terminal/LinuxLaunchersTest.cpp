@@ -5,6 +5,7 @@
 #include "support/Fakes.h"
 #include "support/TerminalFakes.h"
 #include "terminal/LinuxLaunchers.h"
+#include "terminal/TerminalFocuser.h"
 
 namespace fernbeacon {
 namespace {
@@ -154,6 +155,29 @@ TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {
     EXPECT_EQ(detached.launcher.started[0].arguments,
               (std::vector<std::string>{"/usr/bin/xterm", "-e", "/usr/bin/tmux", "attach-session",
                                         "-t", "%1"}));
+}
+
+// The decision layer over the Linux hosts and launchers.
+TEST(LinuxTerminalFocuser, UnknownOwnerActivatesTheFirstTerminalAndOpenSaysWhere) {
+    Opener linux;
+    linux.executables.installed = {"xterm"};
+    linux.workspace.add("Firefox");
+    linux.workspace.add("XTerm");
+    test::QueueDispatcher dispatcher;
+    test::MemoryPreferences preferences;
+    TerminalFocuser focuser(dispatcher, preferences, linux.logger, linux.applications,
+                            linux.ownership, linux.hosts, linux.opener, nullptr);
+    focuser.focusSession(std::make_shared<ClaudeSession>(5, "pts/9", "/p", std::nullopt));
+    dispatcher.drain();
+    EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"activate XTerm none"});
+    EXPECT_EQ(linux.logger.texts().back(), "Could not find tty /dev/pts/9 in any terminal app");
+
+    focuser.openNewSession("/srv/a b");
+    dispatcher.drain();
+    EXPECT_EQ(linux.logger.texts().back(),
+              "Opening new session at /srv/a b in XTerm (preferred=Auto)");
+    ASSERT_EQ(linux.launcher.started.size(), 1u);
+    EXPECT_EQ(linux.launcher.started[0].workingDirectory, "/srv/a b");
 }
 
 }  // namespace
