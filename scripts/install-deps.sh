@@ -7,6 +7,11 @@ packages=(
     libicu-dev libsimdjson-dev qt6-base-dev libsystemd-dev
     libgtest-dev libbenchmark-dev
     procps lsof clang-format
+    libxcb1-dev
+    # Real terminals for the terminal-control tests: a private tmux server, and X11 without a
+    # screen (Xvfb, a window manager, two xterms, xprop to read the active window), a private
+    # session bus.
+    tmux xvfb openbox xterm x11-utils dbus
 )
 
 missing=()

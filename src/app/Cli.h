@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <span>
 #include <string>
@@ -16,10 +17,20 @@ struct ListOptions {
     platform::ProbeSource probes = platform::ProbeSource::Native;
 };
 
+struct FocusOptions {
+    std::int32_t pid = 0;
+    bool verbose = false;
+};
+
+struct OpenOptions {
+    std::string directory;
+    bool verbose = false;
+};
+
 struct ShowHelp {};
 struct ShowVersion {};
 
-using CliCommand = std::variant<ShowHelp, ShowVersion, ListOptions>;
+using CliCommand = std::variant<ShowHelp, ShowVersion, ListOptions, FocusOptions, OpenOptions>;
 
 struct CliParse {
     std::optional<CliCommand> command;
@@ -34,6 +45,12 @@ std::string versionText();
 
 // One whole refresh cycle on this system, printed as `fernbeacon list` prints it.
 int runList(const ListOptions& options, std::ostream& out);
+
+// One live scan, then the session with that process ID is focused as a click would.
+int runFocus(const FocusOptions& options, std::ostream& err);
+
+// A new session in the directory, as a click on a recent session would open it.
+int runOpen(const OpenOptions& options, std::ostream& err);
 
 // The program's entry: returns the exit status.
 int run(std::span<const std::string_view> arguments, std::ostream& out, std::ostream& err);

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/Logger.h"
@@ -13,8 +14,14 @@ namespace fernbeacon {
 inline constexpr std::chrono::milliseconds kCommandTimeLimit{10000};
 
 struct CommandRequest {
+    CommandRequest() = default;
+    CommandRequest(std::vector<std::string> programAndArguments,
+                   std::chrono::milliseconds limit = kCommandTimeLimit)
+        : arguments(std::move(programAndArguments)), timeLimit(limit) {}
+
     std::vector<std::string> arguments;  // arguments[0] is the program, found by absolute path
     std::chrono::milliseconds timeLimit = kCommandTimeLimit;
+    std::vector<std::pair<std::string, std::string>> environment;  // set on top of ours
 };
 
 struct CommandResult {

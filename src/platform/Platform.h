@@ -46,9 +46,12 @@ std::filesystem::path preferencesFile();
 
 std::unique_ptr<Preferences> makePreferences();
 
-// Terminal control for this system. Work is posted through `dispatcher`; the preferred terminal
-// is read from `preferences` at every use. Both must outlive the result.
+// Terminal control for this system, logging as "TerminalFocuser" to `logTarget`. Work is posted
+// through `dispatcher`; the preferred terminal is read from `preferences` at every use. Both
+// must outlive the result, and the dispatcher must have run the work it was given before the
+// result goes.
 std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
-                                                     const Preferences& preferences);
+                                                     const Preferences& preferences,
+                                                     LogTarget logTarget = LogTarget::System);
 
 }  // namespace fernbeacon::platform

@@ -39,9 +39,28 @@ TEST(CliArguments, CommandsAndOptions) {
               platform::ProbeSource::Native);
 }
 
+TEST(CliArguments, FocusAndOpen) {
+    const auto focus = std::get<FocusOptions>(*parse({"focus", "-v", "4242"}).command);
+    EXPECT_EQ(focus.pid, 4242);
+    EXPECT_TRUE(focus.verbose);
+    const auto open = std::get<OpenOptions>(*parse({"open", "/srv/my project"}).command);
+    EXPECT_EQ(open.directory, "/srv/my project");
+    EXPECT_FALSE(open.verbose);
+    EXPECT_EQ(std::get<OpenOptions>(*parse({"open", "-"}).command).directory, "-");
+}
+
 TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
-    for (const auto& arguments : std::vector<std::vector<std::string_view>>{
-             {"lisst"}, {"list", "--jsn"}, {"list", "--probes=ps"}, {"--json"}}) {
+    for (const auto& arguments :
+         std::vector<std::vector<std::string_view>>{{"lisst"},
+                                                    {"list", "--jsn"},
+                                                    {"list", "--probes=ps"},
+                                                    {"--json"},
+                                                    {"focus"},
+                                                    {"focus", "0"},
+                                                    {"focus", "12x"},
+                                                    {"focus", "1", "2"},
+                                                    {"open"},
+                                                    {"open", "--json", "/tmp"}}) {
         std::ostringstream out;
         std::ostringstream err;
         EXPECT_EQ(run(arguments, out, err), 2) << arguments.back();

@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "core/CommandProbes.h"
-#include "platform/PendingTerminalControl.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
 #include "platform/linux/JournalLogger.h"
+#include "platform/linux/LinuxTerminalControl.h"
 #include "platform/linux/ProcProbes.h"
 #include "platform/posix/PosixCommandRunner.h"
 
@@ -104,9 +104,11 @@ std::unique_ptr<Preferences> makePreferences() {
     return std::make_unique<QtPreferences>(preferencesFile());
 }
 
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher&, const Preferences&) {
-    return std::make_unique<PendingTerminalControl>(
-        makeLogger("TerminalFocuser", LogTarget::System));
+std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+                                                     const Preferences& preferences,
+                                                     LogTarget logTarget) {
+    return makeLinuxTerminalControl(dispatcher, preferences,
+                                    makeLogger("TerminalFocuser", logTarget));
 }
 
 }  // namespace fernbeacon::platform

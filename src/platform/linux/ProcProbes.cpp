@@ -16,9 +16,7 @@
 #include "core/Text.h"
 
 namespace fernbeacon::platform {
-namespace {
 
-// /proc files report a size of 0, so they are read until their end.
 std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
@@ -38,6 +36,8 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
         text.append(chunk.data(), static_cast<std::size_t>(got));
     }
 }
+
+namespace {
 
 std::optional<std::string> readLink(const std::filesystem::path& path) {
     std::string target(256, '\0');

@@ -29,6 +29,9 @@ private:
     const std::filesystem::path procRoot_;
 };
 
+// A whole file that reports no size, as /proc files do; absent when it cannot be read.
+std::optional<std::string> readSmallFile(const std::filesystem::path& path);
+
 // The fields of /proc/<pid>/stat that the probes use.
 struct ProcStat {
     std::string comm;

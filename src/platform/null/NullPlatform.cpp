@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "core/CommandProbes.h"
-#include "platform/PendingTerminalControl.h"
+#include "platform/AppleScriptTerminalControl.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
@@ -46,9 +46,12 @@ std::unique_ptr<Preferences> makePreferences() {
     return std::make_unique<QtPreferences>(preferencesFile());
 }
 
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher&, const Preferences&) {
-    return std::make_unique<PendingTerminalControl>(
-        makeLogger("TerminalFocuser", LogTarget::System));
+std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+                                                     const Preferences& preferences,
+                                                     LogTarget logTarget) {
+    return makeAppleScriptTerminalControl(dispatcher, preferences,
+                                          makeLogger("TerminalFocuser", logTarget),
+                                          makeCommandRunner(), std::make_unique<EmptyWorkspace>());
 }
 
 }  // namespace fernbeacon::platform

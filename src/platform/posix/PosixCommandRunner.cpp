@@ -12,7 +12,10 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
+#include <string_view>
 #include <thread>
+#include <vector>
 
 extern char** environ;
 
@@ -129,6 +132,33 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 }  // namespace
 
+std::vector<std::string> environmentWith(
+    const std::vector<std::pair<std::string, std::string>>& overrides) {
+    std::vector<std::string> entries;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        const std::string_view text(*entry);
+        const std::string_view name = text.substr(0, text.find('='));
+        const bool replaced = std::any_of(overrides.begin(), overrides.end(),
+                                          [&](const auto& pair) { return pair.first == name; });
+        if (!replaced) {
+            entries.emplace_back(text);
+        }
+    }
+    for (const auto& [name, value] : overrides) {
+        entries.push_back(name + "=" + value);
+    }
+    return entries;
+}
+
+std::vector<char*> environmentPointers(std::vector<std::string>& entries) {
+    std::vector<char*> pointers;
+    for (std::string& entry : entries) {
+        pointers.push_back(entry.data());
+    }
+    pointers.push_back(nullptr);
+    return pointers;
+}
+
 CommandResult PosixCommandRunner::run(const CommandRequest& request) {
     CommandResult result;
     if (request.arguments.empty()) {
@@ -149,9 +179,16 @@ CommandResult PosixCommandRunner::run(const CommandRequest& request) {
     }
     argv.push_back(nullptr);
 
+    std::vector<std::string> environmentEntries;
+    std::vector<char*> environment;
+    if (!request.environment.empty()) {
+        environmentEntries = environmentWith(request.environment);
+        environment = environmentPointers(environmentEntries);
+    }
     pid_t child = -1;
     const int spawnError =
-        ::posix_spawn(&child, argv[0], setup.actions(), setup.attributes(), argv.data(), environ);
+        ::posix_spawn(&child, argv[0], setup.actions(), setup.attributes(), argv.data(),
+                      environment.empty() ? environ : environment.data());
     output.write.reset();
     error.write.reset();
     if (spawnError != 0) {

@@ -1,0 +1,194 @@
+#include "terminal/LinuxHosts.h"
+
+#include "core/Json.h"
+#include "core/ProcessOutput.h"
+#include "core/Text.h"
+
+namespace fernbeacon {
+namespace {
+
+// Runs a host's command; its standard output when it succeeded, else absent after a message.
+std::optional<std::string> runHostCommand(const LinuxHostServices& services, const char* host,
+                                          CommandRequest request) {
+    CommandResult result = services.runner.run(request);
+    if (result.started && !result.timedOut && result.exitStatus == 0) {
+        return std::move(result.standardOutput);
+    }
+    services.logger.error("%s did not answer: %s", host,
+                          !result.started ? result.startError
+                          : result.timedOut
+                              ? std::string("timed out")
+                              : std::string(trimWhitespaceAndNewlines(result.standardError)));
+    return std::nullopt;
+}
+
+class TmuxHost final : public TerminalHost {
+public:
+    TmuxHost(TmuxControl& tmux, TerminalOpener openTerminal)
+        : tmux_(tmux), openTerminal_(std::move(openTerminal)) {}
+    bool owns(std::string_view ownerName) const override { return ownerName == "tmux"; }
+    bool focus(const FocusTarget& target) override {
+        return tmux_.focusPane(target, openTerminal_);
+    }
+
+private:
+    TmuxControl& tmux_;
+    const TerminalOpener openTerminal_;
+};
+
+// Remote control selects the window and raises it, when kitty listens on a socket.
+class KittyHost final : public TerminalHost {
+public:
+    explicit KittyHost(const LinuxHostServices& services) : services_(services) {}
+    bool owns(std::string_view ownerName) const override { return ownerName == "kitty"; }
+    bool focus(const FocusTarget& target) override {
+        const Environment environment = services_.environment.environmentOf(target.pid);
+        const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
+        const auto window = environmentValue(environment, "KITTY_WINDOW_ID");
+        const auto kittyPid = environmentValue(environment, "KITTY_PID");
+        const auto kitty = services_.executables.find("kitty");
+        const bool ours = !kittyPid || parseInt32(*kittyPid) == target.owner->terminalPid;
+        if (socket && ours && kitty) {
+            const std::string match =
+                window ? "id:" + *window : "pid:" + std::to_string(target.owner->rootPid);
+            if (runHostCommand(
+                    services_, "kitty",
+                    {{*kitty, "@", "--to", *socket, "focus-window", "--match", match}})) {
+                return true;
+            }
+        } else {
+            services_.logger.info(
+                "kitty remote control is not available for %s; raising its "
+                "window",
+                target.ttyPath);
+        }
+        return raiseTerminalWindow(services_, ours ? environment : Environment(), *target.owner);
+    }
+
+private:
+    const LinuxHostServices services_;
+};
+
+// `wezterm cli` selects the pane; the window is raised by the window system.
+class WezTermHost final : public TerminalHost {
+public:
+    explicit WezTermHost(const LinuxHostServices& services) : services_(services) {}
+    bool owns(std::string_view ownerName) const override { return ownerName == "WezTerm"; }
+    bool focus(const FocusTarget& target) override {
+        const Environment environment = services_.environment.environmentOf(target.pid);
+        const auto wezterm = services_.executables.find("wezterm");
+        if (!wezterm) {
+            services_.logger.error("wezterm is not installed");
+            return raiseTerminalWindow(services_, {}, *target.owner);
+        }
+        CommandRequest list{{*wezterm, "cli", "list", "--format", "json"}};
+        if (const auto socket = environmentValue(environment, "WEZTERM_UNIX_SOCKET")) {
+            list.environment.emplace_back("WEZTERM_UNIX_SOCKET", *socket);
+        }
+        const auto output = runHostCommand(services_, "wezterm", list);
+        const auto pane = output ? findPane(*output, target.ttyPath,
+                                            environmentValue(environment, "WEZTERM_PANE"))
+                                 : std::nullopt;
+        if (!pane) {
+            services_.logger.error("No WezTerm pane shows %s", target.ttyPath);
+            return false;
+        }
+        CommandRequest activate{
+            {*wezterm, "cli", "activate-pane", "--pane-id", std::to_string(pane->id)}};
+        activate.environment = list.environment;
+        if (!runHostCommand(services_, "wezterm", activate)) {
+            return false;
+        }
+        return raiseTerminalWindow(services_, {}, *target.owner, pane->windowTitle);
+    }
+
+private:
+    struct Pane {
+        std::int64_t id;
+        std::optional<std::string> windowTitle;
+    };
+
+    static std::optional<Pane> findPane(const std::string& output, const std::string& ttyPath,
+                                        const std::optional<std::string>& paneFromEnvironment) {
+        simdjson::dom::parser parser;
+        simdjson::dom::array panes;
+        if (parser.parse(output).get_array().get(panes) != simdjson::SUCCESS) {
+            return std::nullopt;
+        }
+        std::optional<Pane> fromEnvironment;
+        for (simdjson::dom::element element : panes) {
+            simdjson::dom::object pane;
+            if (element.get_object().get(pane) != simdjson::SUCCESS) {
+                continue;
+            }
+            const auto id = json::integer(pane, "pane_id");
+            if (!id) {
+                continue;
+            }
+            const auto title = json::string(pane, "window_title");
+            Pane found{*id, title ? std::optional<std::string>(*title) : std::nullopt};
+            if (json::string(pane, "tty_name") == ttyPath) {
+                return found;
+            }
+            if (paneFromEnvironment && parseInt64(*paneFromEnvironment) == *id) {
+                fromEnvironment = found;
+            }
+        }
+        return fromEnvironment;
+    }
+
+    const LinuxHostServices services_;
+};
+
+// Every other terminal: its window comes to the front, whichever tab it shows.
+class WindowHost final : public TerminalHost {
+public:
+    explicit WindowHost(const LinuxHostServices& services) : services_(services) {}
+    bool owns(std::string_view) const override { return true; }
+    bool focus(const FocusTarget& target) override {
+        return raiseTerminalWindow(services_, services_.environment.environmentOf(target.pid),
+                                   *target.owner);
+    }
+
+private:
+    const LinuxHostServices services_;
+};
+
+}  // namespace
+
+bool raiseTerminalWindow(const LinuxHostServices& services, const Environment& environment,
+                         const TtyOwner& owner, const std::optional<std::string>& title) {
+    if (!services.workspace.canRaiseWindows()) {
+        return false;
+    }
+    if (const auto windowId = environmentValue(environment, "WINDOWID")) {
+        if (const auto id = parseInt64(*windowId);
+            id && *id > 0 &&
+            services.workspace.raiseWindow(static_cast<std::uint64_t>(*id), owner.terminalPid)) {
+            return true;
+        }
+    }
+    if (services.workspace.raiseWindowOfProcess(owner.terminalPid, title)) {
+        return true;
+    }
+    services.logger.error("Could not raise a window of %s (PID %d)", owner.name, owner.terminalPid);
+    return false;
+}
+
+std::optional<std::int32_t> trailingNumber(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::nullopt : parseInt32(path.substr(slash + 1));
+}
+
+void addLinuxHosts(HostRegistry& registry, const LinuxHostServices& services, TmuxControl& tmux,
+                   TerminalOpener openTerminal) {
+    registry.add(std::make_unique<TmuxHost>(tmux, std::move(openTerminal)));
+    registry.add(std::make_unique<KittyHost>(services));
+    registry.add(std::make_unique<WezTermHost>(services));
+    registry.add(makeKonsoleHost(services));
+    registry.add(makeGnomeTerminalHost(services));
+    registry.add(makeTilixHost(services));
+    registry.add(std::make_unique<WindowHost>(services));
+}
+
+}  // namespace fernbeacon

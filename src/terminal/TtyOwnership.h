@@ -1,0 +1,82 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/CommandRunner.h"
+#include "core/Logger.h"
+#include "core/TerminalNames.h"
+
+namespace fernbeacon {
+
+// One row of the process list with its terminal column.
+struct ProcInfo {
+    std::int32_t ppid = 0;
+    std::string tty;   // as the list prints it: "ttys003", "pts/3"; "??" or "?" for none
+    std::string comm;  // the rest of the line, alignment spaces included
+};
+
+struct ProcessRow {
+    std::int32_t pid = 0;
+    ProcInfo info;
+};
+
+// The whole process list, in the order the system lists it. Empty when it cannot be read.
+class ProcessTableSource {
+public:
+    virtual ~ProcessTableSource() = default;
+    virtual std::vector<ProcessRow> processRows() = 0;
+};
+
+// "ps -eo pid,ppid,tty,comm" through the shell, without a message when the shell cannot start.
+class PsProcessTable final : public ProcessTableSource {
+public:
+    PsProcessTable(CommandRunner& runner, std::string shell, std::string ps);
+    std::vector<ProcessRow> processRows() override;
+    std::string commandLine() const;
+
+private:
+    CommandRunner& runner_;
+    const std::string shell_;
+    const std::string ps_;
+};
+
+std::vector<ProcessRow> parsePsTtyTable(std::string_view output);
+
+// The terminal that holds a TTY: its display name, the terminal's process and the process it
+// started on that TTY (the tab's root, usually a shell).
+struct TtyOwner {
+    std::string name;
+    std::int32_t terminalPid = 0;
+    std::int32_t rootPid = 0;
+};
+
+// The eight tests on a TTY owner's command; "terminal" is a plain substring test here.
+std::span<const TerminalNameRow> ttyOwnerRows();
+// The Linux hosts' rows first, so that "gnome-terminal-" is not taken for "Terminal".
+std::span<const TerminalNameRow> linuxTtyOwnerRows();
+
+// "/dev/ttys003" and "ttys003" both give "ttys003".
+std::string bareTtyName(std::string_view tty);
+// "ttys003" gives "/dev/ttys003"; a path is kept.
+std::string ttyPath(std::string_view tty);
+
+// Finds the terminal that owns a TTY from the process list alone; keeps nothing between calls.
+class TtyOwnership {
+public:
+    TtyOwnership(ProcessTableSource& source, std::span<const TerminalNameRow> rows, Logger& logger);
+
+    std::optional<TtyOwner> ownerOfTTY(std::string_view tty) const;
+    std::optional<std::string> terminalAppForTTY(std::string_view tty) const;
+
+private:
+    ProcessTableSource& source_;
+    const std::span<const TerminalNameRow> rows_;
+    Logger& logger_;
+};
+
+}  // namespace fernbeacon

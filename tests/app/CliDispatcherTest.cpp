@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "app/CliDispatcher.h"
+
+namespace fernbeacon::app {
+namespace {
+
+TEST(CliDispatcher, MainWorkRunsOnTheWaitingThreadAfterTheWorkerQueuedIt) {
+    const auto self = std::this_thread::get_id();
+    std::thread::id workerThread;
+    std::thread::id mainThread;
+    CliDispatcher dispatcher;
+    dispatcher.toBackground(WorkClass::UserInitiated, [&] {
+        workerThread = std::this_thread::get_id();
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        dispatcher.toMain([&] { mainThread = std::this_thread::get_id(); });
+    });
+    EXPECT_TRUE(dispatcher.runUntilIdle(std::chrono::seconds(5)));
+    EXPECT_NE(workerThread, self);
+    EXPECT_EQ(mainThread, self);
+}
+
+TEST(CliDispatcher, GivesUpAtTheLimitAndStillWaitsForTheWorkerAtTheEnd) {
+    std::atomic<bool> finished = false;
+    {
+        CliDispatcher dispatcher;
+        dispatcher.toBackground(WorkClass::Utility, [&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            finished = true;
+        });
+        EXPECT_FALSE(dispatcher.runUntilIdle(std::chrono::milliseconds(20)));
+    }
+    EXPECT_TRUE(finished);
+}
+
+}  // namespace
+}  // namespace fernbeacon::app

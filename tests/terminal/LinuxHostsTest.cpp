@@ -1,0 +1,235 @@
+#include <gtest/gtest.h>
+
+#include "support/Fakes.h"
+#include "support/TerminalFakes.h"
+#include "terminal/LinuxHosts.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::FakeBus;
+using test::FakeEnvironment;
+using test::FakeExecutables;
+using test::FakeRunner;
+using test::FakeWorkspace;
+using test::okReply;
+using test::RecordingLogger;
+
+class RowsSource final : public ProcessTableSource {
+public:
+    std::vector<ProcessRow> rows;
+    std::vector<ProcessRow> processRows() override { return rows; }
+};
+
+constexpr const char* kSocket = "/tmp/tmux-1000/default";
+const std::string kTmux = std::string("/usr/bin/tmux -S ") + kSocket + " ";
+
+// Linux hosts over fakes; the session of interest is PID 100 on /dev/pts/5.
+struct LinuxHosts {
+    FakeRunner runner;
+    RecordingLogger logger;
+    FakeWorkspace workspace;
+    FakeEnvironment environment;
+    FakeExecutables executables;
+    FakeBus bus;
+    RowsSource table;
+    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
+    HostRegistry hosts;
+    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
+    std::vector<std::vector<std::string>> opened;
+
+    LinuxHosts() {
+        executables.installed = {"tmux", "kitty", "wezterm"};
+        addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
+                      [this](const std::vector<std::string>& command) {
+                          opened.push_back(command);
+                          return true;
+                      });
+    }
+
+    bool focus(const std::string& owner, std::int32_t terminalPid, Environment session = {}) {
+        environment.environments[100] = std::move(session);
+        return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0});
+    }
+};
+
+TEST(TmuxOutput, PanesClientsAndSockets) {
+    const auto panes = parseTmuxPanes("%0 /dev/pts/2 $0\n%12 /dev/pts/5 $3\nbroken\n");
+    ASSERT_EQ(panes.size(), 2u);
+    EXPECT_EQ(panes[1].id, "%12");
+    EXPECT_EQ(panes[1].sessionId, "$3");
+
+    const auto clients = parseTmuxClients(
+        "1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\nx 1 /dev/pts/9 $0\n");
+    ASSERT_EQ(clients.size(), 2u);
+    EXPECT_EQ(mostRecentClient(clients, "$0")->pid, 501);
+    EXPECT_EQ(mostRecentClient(clients, "$9")->pid, 502);
+    EXPECT_FALSE(mostRecentClient({}, "$0"));
+
+    const Environment inside{{"TMUX", "/tmp/tmux-1000/my,server,4242,0"}};
+    EXPECT_FALSE(tmuxSocketFor(inside, 4242));  // a comma in the path is not a socket we know
+    EXPECT_EQ(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 4242),
+              "/tmp/tmux-1000/default");
+    EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 777));
+    EXPECT_FALSE(tmuxSocketFor({}, 4242));
+}
+
+TEST(TmuxHost, SelectsThePaneMovesTheRecentClientAndFocusesItsTerminal) {
+    LinuxHosts linux;
+    linux.runner.replyOutput(kTmux + "list-panes -a -F #{pane_id} #{pane_tty} #{session_id}",
+                             "%1 /dev/pts/4 $0\n%7 /dev/pts/5 $2\n");
+    linux.runner.replyOutput(kTmux +
+                                 "list-clients -F #{client_activity} #{client_pid} "
+                                 "#{client_tty} #{session_id}",
+                             "10 601 /dev/pts/9 $0\n20 602 /dev/pts/3 $1\n5 603 /dev/pts/6 $2\n");
+    // The client on the pane's session runs in an xterm.
+    linux.table.rows = {{700, {1, "?", "xterm"}}, {701, {700, "pts/6", "bash"}}};
+    linux.environment.environments[603] = {{"WINDOWID", "4194318"}};
+    EXPECT_TRUE(linux.focus("tmux", 4242, {{"TMUX", std::string(kSocket) + ",4242,0"}}));
+
+    const auto requests = linux.runner.requests();
+    ASSERT_EQ(requests.size(), 4u);
+    EXPECT_EQ(requests[1], kTmux + "select-window -t %7 ; select-pane -t %7");
+    EXPECT_EQ(requests[3], kTmux + "switch-client -c /dev/pts/6 -t %7");
+    EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise window 4194318 pid 700"});
+}
+
+TEST(TmuxHost, WithoutAttachedClientOpensATerminalAttachedToThePane) {
+    LinuxHosts linux;
+    const std::string plain = "/usr/bin/tmux ";
+    linux.runner.replyOutput(plain + "list-panes -a -F #{pane_id} #{pane_tty} #{session_id}",
+                             "%3 /dev/pts/5 $1\n");
+    // No TMUX in the environment: the default server is asked, without -S.
+    EXPECT_TRUE(linux.focus("tmux", 4242));
+    EXPECT_EQ(
+        linux.opened,
+        (std::vector<std::vector<std::string>>{{"/usr/bin/tmux", "attach-session", "-t", "%3"}}));
+}
+
+TEST(TmuxHost, UnknownPaneIsAnError) {
+    LinuxHosts linux;
+    EXPECT_FALSE(linux.focus("tmux", 4242));
+    EXPECT_EQ(linux.logger.messages().back().text, "No tmux pane shows /dev/pts/5");
+    EXPECT_EQ(linux.runner.requests().size(), 1u);
+}
+
+TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
+    LinuxHosts listening;
+    EXPECT_TRUE(listening.focus("kitty", 300,
+                                {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"},
+                                 {"KITTY_WINDOW_ID", "3"},
+                                 {"KITTY_PID", "300"}}));
+    EXPECT_EQ(listening.runner.requests(),
+              std::vector<std::string>{"/usr/bin/kitty @ --to unix:/run/user/1000/kitty-300 "
+                                       "focus-window --match id:3"});
+    EXPECT_TRUE(listening.workspace.calls().empty());
+
+    LinuxHosts silent;
+    EXPECT_TRUE(silent.focus("kitty", 300, {{"KITTY_WINDOW_ID", "3"}, {"WINDOWID", "77"}}));
+    EXPECT_TRUE(silent.runner.requests().empty());
+    EXPECT_EQ(silent.workspace.calls(), std::vector<std::string>{"raise window 77 pid 300"});
+
+    // Another kitty's handles are not used for this one.
+    LinuxHosts other;
+    other.focus("kitty", 300, {{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_PID", "999"}});
+    EXPECT_TRUE(other.runner.requests().empty());
+    EXPECT_EQ(other.workspace.calls(), std::vector<std::string>{"raise pid 300"});
+}
+
+TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
+    LinuxHosts linux;
+    linux.runner.replyOutput(
+        "/usr/bin/wezterm cli list --format json",
+        R"([{"window_id":0,"tab_id":0,"pane_id":0,"tty_name":"/dev/pts/4","window_title":"a"},
+            {"window_id":1,"tab_id":2,"pane_id":5,"tty_name":"/dev/pts/5","window_title":"b"}])");
+    EXPECT_TRUE(linux.focus("WezTerm", 400, {{"WEZTERM_UNIX_SOCKET", "/run/wez/gui-sock-400"}}));
+    EXPECT_EQ(linux.runner.requests().back(), "/usr/bin/wezterm cli activate-pane --pane-id 5");
+    EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise pid 400 title b"});
+}
+
+TEST(KonsoleHost, SelectsTheSessionFromTheEnvironmentWhenItIsThisKonsoles) {
+    LinuxHosts linux;
+    linux.bus.answer(
+        "org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus."
+        "GetConnectionUnixProcessID",
+        okReply({std::int64_t{500}}));
+    linux.bus.answer(":1.42 /Windows/1 org.kde.konsole.Window.setCurrentSession", okReply());
+    EXPECT_TRUE(linux.focus("Konsole", 500,
+                            {{"KONSOLE_DBUS_SERVICE", ":1.42"},
+                             {"KONSOLE_DBUS_SESSION", "/Sessions/3"},
+                             {"KONSOLE_DBUS_WINDOW", "/Windows/1"},
+                             {"WINDOWID", "88"}}));
+    EXPECT_EQ(linux.bus.calls().back(),
+              ":1.42 /Windows/1 org.kde.konsole.Window.setCurrentSession(int32 3)");
+    EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise window 88 pid 500"});
+}
+
+TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
+    LinuxHosts linux;
+    const std::string service = "org.kde.konsole-500";
+    linux.bus.answer(service + " /Sessions org.freedesktop.DBus.Introspectable.Introspect",
+                     okReply({std::string(R"(<node><node name="1"/><node name="2"/></node>)")}));
+    linux.bus.answer(service + " /Sessions/1 org.kde.konsole.Session.processId",
+                     okReply({std::int64_t{80}}));
+    linux.bus.answer(service + " /Sessions/2 org.kde.konsole.Session.processId",
+                     okReply({std::int64_t{90}}));
+    linux.bus.answer(service + " /Windows org.freedesktop.DBus.Introspectable.Introspect",
+                     okReply({std::string(R"(<node><node name="1"/></node>)")}));
+    linux.bus.answer(service + " /Windows/1 org.kde.konsole.Window.sessionList",
+                     okReply({std::vector<std::string>{"1", "2"}}));
+    linux.bus.answer(service + " /Windows/1 org.kde.konsole.Window.setCurrentSession", okReply());
+    EXPECT_TRUE(linux.focus("Konsole", 500));
+    EXPECT_EQ(linux.bus.calls().back(),
+              service + " /Windows/1 org.kde.konsole.Window.setCurrentSession(int32 2)");
+}
+
+TEST(GnomeTerminalHost, ActivatesTheScreenThroughItsSearchProviderElseRaises) {
+    const Environment session{{"GNOME_TERMINAL_SERVICE", ":1.7"},
+                              {"GNOME_TERMINAL_SCREEN",
+                               "/org/gnome/Terminal/screen/0e8b9d2c_1f3a_4b5c_9d6e_7f8091a2b3c4"}};
+    const std::string owner =
+        "org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus."
+        "GetConnectionUnixProcessID";
+    const std::string activate =
+        ":1.7 /org/gnome/Terminal/SearchProvider org.gnome.Shell.SearchProvider2.ActivateResult";
+    LinuxHosts on;
+    on.bus.answer(owner, okReply({std::int64_t{600}}));
+    on.bus.answer(activate, okReply());
+    EXPECT_TRUE(on.focus("GNOME Terminal", 600, session));
+    EXPECT_EQ(on.bus.calls().back(),
+              activate + "('0e8b9d2c-1f3a-4b5c-9d6e-7f8091a2b3c4', [], uint32 0)");
+    EXPECT_TRUE(on.workspace.calls().empty());
+
+    LinuxHosts off;  // shell integration off: no search provider
+    off.bus.answer(owner, okReply({std::int64_t{600}}));
+    EXPECT_TRUE(off.focus("GNOME Terminal", 600, session));
+    EXPECT_EQ(off.workspace.calls(), std::vector<std::string>{"raise pid 600"});
+}
+
+TEST(TilixHost, ActivatesTheTerminalAction) {
+    LinuxHosts linux;
+    linux.bus.answer("com.gexperts.Tilix /com/gexperts/Tilix org.gtk.Actions.Activate", okReply());
+    EXPECT_TRUE(linux.focus("Tilix", 700, {{"TILIX_ID", "5b0c2f1e-aaaa"}}));
+    EXPECT_EQ(linux.bus.calls(),
+              std::vector<std::string>{"com.gexperts.Tilix /com/gexperts/Tilix "
+                                       "org.gtk.Actions.Activate('activate-terminal', "
+                                       "[<'5b0c2f1e-aaaa'>], {})"});
+}
+
+TEST(WindowHost, RaisesTheOwnersWindowAndSaysWhenItCannot) {
+    LinuxHosts linux;
+    linux.workspace.raiseSucceeds = false;
+    EXPECT_FALSE(linux.focus("XTerm", 800, {{"WINDOWID", "12"}}));
+    EXPECT_EQ(linux.workspace.calls(),
+              (std::vector<std::string>{"raise window 12 pid 800", "raise pid 800"}));
+    EXPECT_EQ(linux.logger.messages().back().text, "Could not raise a window of XTerm (PID 800)");
+
+    LinuxHosts wayland;  // the workspace has said once that it cannot raise
+    wayland.workspace.canRaise = false;
+    EXPECT_FALSE(wayland.focus("foot", 800));
+    EXPECT_TRUE(wayland.workspace.calls().empty());
+    EXPECT_TRUE(wayland.logger.messages().empty());
+}
+
+}  // namespace
+}  // namespace fernbeacon

@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/Fakes.h"
+#include "support/TerminalFakes.h"
+#include "terminal/LinuxLaunchers.h"
+#include "terminal/TerminalFocuser.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::FakeEnvironment;
+using test::FakeExecutables;
+using test::FakeLauncher;
+using test::FakeRunner;
+using test::FakeWorkspace;
+using test::ImmediateDispatcher;
+using test::RecordingLogger;
+
+const std::vector<std::string> kHostileDirectories{
+    "/home/me/quo\"te",    "/home/me/back\\slash", "/home/me/$(touch x)", "/home/me/`id`",
+    "/home/me/line\nfeed", "/home/me/-e claude",   "/home/me/a b'c;d"};
+
+TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
+    const std::vector<std::string> command{"/bin/sh", "-c", "\"$0\" -ic claude; exec \"$0\"",
+                                           "/bin/bash"};
+    for (const TerminalLauncher& launcher : terminalLaunchers()) {
+        for (const std::string& directory : kHostileDirectories) {
+            const auto arguments = launcher.arguments(directory, command);
+            const auto carries = [&](const std::string& argument) {
+                return argument == directory ||
+                       (argument.starts_with("--") && argument.ends_with("=" + directory) &&
+                        argument.find('=') + 1 + directory.size() == argument.size());
+            };
+            const auto count = std::count_if(arguments.begin(), arguments.end(), carries);
+            EXPECT_EQ(count, launcher.needsWorkingDirectory ? 0 : 1) << launcher.name;
+            if (launcher.name == "Tilix") {
+                EXPECT_EQ(arguments.back(),
+                          "'/bin/sh' '-c' '\"$0\" -ic claude; exec \"$0\"' '/bin/bash'");
+            } else {
+                EXPECT_TRUE(std::equal(command.rbegin(), command.rend(), arguments.rbegin()))
+                    << launcher.name;
+            }
+        }
+    }
+}
+
+TEST(TerminalLaunchers, ExactVectorsOfTheCommonTerminals) {
+    const std::vector<std::string> c{"claude"};
+    const auto vector = [&](std::string_view name) {
+        return launcherNamed(name)->arguments("/p", c);
+    };
+    EXPECT_EQ(vector("GNOME Terminal"),
+              (std::vector<std::string>{"--tab", "--working-directory=/p", "--", "claude"}));
+    EXPECT_EQ(vector("Konsole"),
+              (std::vector<std::string>{"--new-tab", "--workdir", "/p", "-e", "claude"}));
+    EXPECT_EQ(vector("kitty"), (std::vector<std::string>{"--directory", "/p", "claude"}));
+    EXPECT_EQ(vector("WezTerm"),
+              (std::vector<std::string>{"start", "--cwd", "/p", "--", "claude"}));
+    EXPECT_EQ(vector("XTerm"), (std::vector<std::string>{"-e", "claude"}));
+    EXPECT_EQ(vector("x-terminal-emulator"), (std::vector<std::string>{"-e", "claude"}));
+}
+
+struct Opener {
+    FakeRunner runner;
+    RecordingLogger logger;
+    FakeWorkspace workspace;
+    ImmediateDispatcher dispatcher;
+    FakeEnvironment environment;
+    FakeExecutables executables;
+    FakeLauncher launcher;
+    TerminalApplications applications{
+        workspace, dispatcher, {"tmux", "GNOME Terminal", "Konsole", "kitty", "XTerm"}};
+    class NoRows final : public ProcessTableSource {
+        std::vector<ProcessRow> processRows() override { return {}; }
+    } table;
+    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
+    HostRegistry hosts;
+    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
+    LinuxSessionOpener opener{launcher, executables, applications, tmux, "/bin/zsh", logger};
+
+    void tmuxClientAttached() {
+        runner.replyOutput(
+            "/usr/bin/tmux list-clients -F #{client_activity} #{client_pid} "
+            "#{client_tty} #{session_id}",
+            "12 900 /dev/pts/1 $4\n");
+    }
+};
+
+TEST(LinuxSessionOpener, AutoTakesTmuxThenRunningTerminalsThenTheSystemsThenXterm) {
+    Opener attached;
+    attached.executables.installed = {"tmux", "kitty"};
+    attached.workspace.add("kitty");
+    attached.tmuxClientAttached();
+    EXPECT_EQ(attached.opener.chooseTerminal("Auto"), "tmux");
+
+    Opener running;
+    running.executables.installed = {"tmux", "kitty", "konsole", "x-terminal-emulator"};
+    running.workspace.add("Firefox");
+    running.workspace.add("kitty");
+    running.workspace.add("Konsole");
+    EXPECT_EQ(running.opener.chooseTerminal("Auto"), "Konsole");  // the list's order decides
+    EXPECT_EQ(running.opener.chooseTerminal("iTerm2"), "Konsole");
+
+    Opener idle;
+    idle.executables.installed = {"x-terminal-emulator", "xterm"};
+    EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "x-terminal-emulator");
+    idle.executables.installed = {"xterm"};
+    EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "XTerm");
+    EXPECT_EQ(idle.opener.chooseTerminal("kitty"), "kitty");
+    EXPECT_EQ(idle.opener.choices(), (std::vector<std::string>{"Auto", "XTerm"}));
+    idle.executables.installed = {"tmux", "xterm", "gnome-terminal", "foot"};
+    EXPECT_EQ(idle.opener.choices(),
+              (std::vector<std::string>{"Auto", "tmux", "GNOME Terminal", "foot", "XTerm"}));
+}
+
+TEST(LinuxSessionOpener, LaunchesDetachedWithTheShellKeptAndXtermInTheDirectory) {
+    Opener opener;
+    opener.executables.installed = {"kitty", "xterm"};
+    opener.opener.launch("kitty", "/home/me/$(x)");
+    opener.opener.launch("XTerm", "/home/me/$(x)");
+    ASSERT_EQ(opener.launcher.started.size(), 2u);
+    EXPECT_EQ(opener.launcher.started[0].arguments,
+              (std::vector<std::string>{"/usr/bin/kitty", "--directory", "/home/me/$(x)", "/bin/sh",
+                                        "-c", "\"$0\" -ic claude; exec \"$0\"", "/bin/zsh"}));
+    EXPECT_FALSE(opener.launcher.started[0].workingDirectory);
+    EXPECT_EQ(opener.launcher.started[1].workingDirectory, "/home/me/$(x)");
+
+    opener.launcher.failure = "Permission denied";
+    opener.opener.launch("XTerm", "/p");
+    opener.opener.launch("Konsole", "/p");
+    EXPECT_EQ(opener.logger.texts(),
+              (std::vector<std::string>{"Could not start XTerm: Permission denied",
+                                        "Konsole is not installed"}));
+}
+
+TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {
+    Opener opener;
+    opener.executables.installed = {"tmux", "xterm"};
+    opener.tmuxClientAttached();
+    opener.runner.replyOutput("/usr/bin/tmux new-window -t $4: -c /home/me/a b -P -F #{pane_id}",
+                              "%9\n");
+    opener.opener.launch("tmux", "/home/me/a b");
+    const auto requests = opener.runner.requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[2], "/usr/bin/tmux send-keys -t %9 -l claude ; send-keys -t %9 Enter");
+    EXPECT_TRUE(opener.launcher.started.empty());
+
+    Opener detached;  // no client: a new session, shown by a new terminal
+    detached.executables.installed = {"tmux", "xterm"};
+    detached.runner.replyOutput("/usr/bin/tmux new-session -d -c /p -P -F #{pane_id}", "%1\n");
+    detached.opener.launch("tmux", "/p");
+    ASSERT_EQ(detached.launcher.started.size(), 1u);
+    EXPECT_EQ(detached.launcher.started[0].arguments,
+              (std::vector<std::string>{"/usr/bin/xterm", "-e", "/usr/bin/tmux", "attach-session",
+                                        "-t", "%1"}));
+}
+
+// The decision layer over the Linux hosts and launchers.
+TEST(LinuxTerminalFocuser, UnknownOwnerActivatesTheFirstTerminalAndOpenSaysWhere) {
+    Opener linux;
+    linux.executables.installed = {"xterm"};
+    linux.workspace.add("Firefox");
+    linux.workspace.add("XTerm");
+    test::QueueDispatcher dispatcher;
+    test::MemoryPreferences preferences;
+    TerminalFocuser focuser(dispatcher, preferences, linux.logger, linux.applications,
+                            linux.ownership, linux.hosts, linux.opener, nullptr);
+    focuser.focusSession(std::make_shared<ClaudeSession>(5, "pts/9", "/p", std::nullopt));
+    dispatcher.drain();
+    EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"activate XTerm none"});
+    EXPECT_EQ(linux.logger.texts().back(), "Could not find tty /dev/pts/9 in any terminal app");
+
+    focuser.openNewSession("/srv/a b");
+    dispatcher.drain();
+    EXPECT_EQ(linux.logger.texts().back(),
+              "Opening new session at /srv/a b in XTerm (preferred=Auto)");
+    ASSERT_EQ(linux.launcher.started.size(), 1u);
+    EXPECT_EQ(linux.launcher.started[0].workingDirectory, "/srv/a b");
+}
+
+}  // namespace
+}  // namespace fernbeacon
