@@ -16,10 +16,11 @@ struct ListOptions {
     platform::ProbeSource probes = platform::ProbeSource::Native;
 };
 
+struct StartTray {};
 struct ShowHelp {};
 struct ShowVersion {};
 
-using CliCommand = std::variant<ShowHelp, ShowVersion, ListOptions>;
+using CliCommand = std::variant<StartTray, ShowHelp, ShowVersion, ListOptions>;
 
 struct CliParse {
     std::optional<CliCommand> command;

@@ -25,7 +25,7 @@ CliParse parse(std::initializer_list<std::string_view> arguments) {
 }
 
 TEST(CliArguments, CommandsAndOptions) {
-    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({}).command));
+    EXPECT_TRUE(std::holds_alternative<StartTray>(*parse({}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"--help"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"list", "-h"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowVersion>(*parse({"--version"}).command));
