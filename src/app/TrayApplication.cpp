@@ -3,11 +3,35 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
-#include "app/AppDelegate.h"
-#include "app/QtDispatcher.h"
 #include "platform/Platform.h"
 
 namespace fernbeacon::app {
+
+SystemServices::SystemServices()
+    : scannerLogger_(platform::makeLogger("SessionScanner", platform::LogTarget::System)),
+      runner_(platform::makeCommandRunner()),
+      probes_(
+          platform::makeProcessProbes(platform::ProbeSource::Native, *runner_, *scannerLogger_)),
+      preferences_(platform::makePreferences()),
+      loginItem_(platform::makeLoginItem()),
+      terminal_(platform::makeTerminalControl(dispatcher_, *preferences_)) {}
+
+SystemServices::~SystemServices() {
+    finishBackgroundWork();
+}
+
+TrayEnvironment SystemServices::environment() {
+    return TrayEnvironment{platform::homeDirectory(),
+                           *probes_,
+                           *preferences_,
+                           clock_,
+                           *scannerLogger_,
+                           dispatcher_,
+                           *terminal_,
+                           *loginItem_,
+                           platform::trayMenuIsExported(),
+                           {}};
+}
 
 int runTray(std::ostream& err) {
     if (!platform::hasGraphicalSession()) {
@@ -25,34 +49,15 @@ int runTray(std::ostream& err) {
     // The settings panel is the only window; closing it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const auto scannerLogger = platform::makeLogger("SessionScanner", platform::LogTarget::System);
-    const auto runner = platform::makeCommandRunner();
-    const auto probes =
-        platform::makeProcessProbes(platform::ProbeSource::Native, *runner, *scannerLogger);
-    const auto preferences = platform::makePreferences();
-    const auto loginItem = platform::makeLoginItem();
-    const SystemClock clock;
-    QtDispatcher dispatcher;
-    const auto terminal = platform::makeTerminalControl(dispatcher, *preferences);
-
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         err << "fernbeacon: no system tray yet; the icon appears once the desktop offers one\n";
     }
-    AppDelegate delegate(TrayEnvironment{platform::homeDirectory(),
-                                         *probes,
-                                         *preferences,
-                                         clock,
-                                         *scannerLogger,
-                                         dispatcher,
-                                         *terminal,
-                                         *loginItem,
-                                         platform::trayMenuIsExported(),
-                                         {}});
+    SystemServices services;
+    AppDelegate delegate(services.environment());
     QMetaObject::invokeMethod(&delegate, &AppDelegate::applicationDidFinishLaunching,
                               Qt::QueuedConnection);
     const int status = QApplication::exec();
-    // Cycles and clicks still running use what is declared above.
-    dispatcher.waitForBackground();
+    services.finishBackgroundWork();
     return status;
 }
 
