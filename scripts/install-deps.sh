@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need, when any is missing.
+# The tray's end-to-end test runs on Xvfb with trayer as tray host, clicking with xdotool and
+# finding windows with xwininfo (x11-utils).
 set -euo pipefail
 
 packages=(
@@ -7,6 +9,7 @@ packages=(
     libicu-dev libsimdjson-dev qt6-base-dev libsystemd-dev
     libgtest-dev libbenchmark-dev
     procps lsof clang-format
+    xvfb trayer xdotool x11-utils fonts-dejavu-core
 )
 
 missing=()
