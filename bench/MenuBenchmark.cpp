@@ -20,9 +20,9 @@ public:
 std::vector<ClaudeSessionPtr> liveSessions(int count) {
     std::vector<ClaudeSessionPtr> sessions;
     for (int i = 0; i < count; ++i) {
-        auto session = std::make_shared<ClaudeSession>(
-            1000 + i, "pts/" + std::to_string(i), "/home/me/src/project-" + std::to_string(i),
-            i % 3 == 0 ? "VS Code" : "kitty");
+        auto session = std::make_shared<ClaudeSession>(1000 + i, "pts/" + std::to_string(i),
+                                                       "/home/me/src/project-" + std::to_string(i),
+                                                       i % 3 == 0 ? "VS Code" : "kitty");
         session->summary = "Refactor the scanner so that session " + std::to_string(i) + " loads";
         session->gitBranch = "feature/" + std::to_string(i);
         session->model = "sonnet";
@@ -37,10 +37,9 @@ std::vector<ClaudeSessionPtr> liveSessions(int count) {
 std::vector<RecentSession> recentSessions(int count) {
     std::vector<RecentSession> sessions;
     for (int i = 0; i < count; ++i) {
-        sessions.push_back(RecentSession{std::nullopt,
-                                         "Write the migration notes for " + std::to_string(i),
-                                         "/home/me/old/repository-" + std::to_string(i),
-                                         Instant{}, 12, "main"});
+        sessions.push_back(
+            RecentSession{std::nullopt, "Write the migration notes for " + std::to_string(i),
+                          "/home/me/old/repository-" + std::to_string(i), Instant{}, 12, "main"});
     }
     return sessions;
 }

@@ -118,6 +118,27 @@ TEST(Delegate, ClicksReachTerminalControlWithTheItemsRecord) {
     EXPECT_EQ(harness.events.back(), "background");
 }
 
+TEST(Delegate, AnOpenMenuStaysUntilItCloses) {
+    DelegateHarness harness;
+    harness.delegate->applicationDidFinishLaunching();
+    harness.completeScans();
+    QPointer<QMenu> open = &harness.menu();
+    open->popup(QPoint(0, 0));
+    ASSERT_TRUE(open->isVisible());
+
+    harness.delegate->refresh();
+    harness.addProcess(5, "/w/five");
+    harness.completeScans();
+    // The new menu is in place for the next opening; the open one is left alone.
+    EXPECT_NE(&harness.menu(), open.data());
+    ASSERT_FALSE(open.isNull());
+    EXPECT_TRUE(open->isVisible());
+
+    open->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(open.isNull());
+}
+
 TEST(Delegate, RecentLimitOfZeroHidesTheSection) {
     DelegateHarness harness;
     harness.preferences.setInteger(kMaxRecentSessionsKey, 0);
