@@ -57,6 +57,7 @@ after=$(cpu)
 end=$(date +%s.%N)
 rss=$(awk '/^VmRSS/ {print $2}' "/proc/$tray/status")
 peak=$(awk '/^VmHWM/ {print $2}' "/proc/$tray/status")
+echo "what the tray shows: $(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$binary" list | head -n1)"
 awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$start" -v e="$end" -v r="$rss" -v p="$peak" 'BEGIN {
     printf "tray with 5 live sessions over %.0f s: CPU %.2f%% of one core; resident %.1f MB (peak %.1f MB)\n",
         e - s, 100 * (a - b) / t / (e - s), r / 1024, p / 1024 }'

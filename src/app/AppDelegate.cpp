@@ -68,6 +68,7 @@ void AppDelegate::applyScanResults(std::vector<ClaudeSessionPtr> sessions,
 
 void AppDelegate::rebuildMenu(const std::vector<ClaudeSessionPtr>& sessions,
                               const std::vector<RecentSession>& recentSessions) {
+    // The limit is read only when there is a Recent section to decide on.
     const auto model =
         buildMenuModel(sessions, recentSessions,
                        recentSessions.empty() ? kDefaultMaxRecentSessions
