@@ -30,12 +30,13 @@ namespace {
 
 std::string skipReason;
 
-// A child process, ended (SIGTERM, then SIGKILL) when the object goes.
+// A child process, ended (SIGTERM, then SIGKILL) when the object goes. Its output goes to
+// `standardOutput` when given, else nowhere.
 class Child {
 public:
     Child() = default;
     explicit Child(const std::vector<std::string>& argv,
-                   const std::filesystem::path& directory = {}) {
+                   const std::filesystem::path& directory = {}, int standardOutput = -1) {
         pid_ = ::fork();
         if (pid_ == 0) {
             ::setpgid(0, 0);
@@ -44,7 +45,7 @@ public:
             }
             const int null = ::open("/dev/null", O_RDWR);
             ::dup2(null, 0);
-            ::dup2(null, 1);
+            ::dup2(standardOutput >= 0 ? standardOutput : null, 1);
             ::dup2(null, 2);
             std::vector<char*> args;
             for (const std::string& arg : argv) {
@@ -96,8 +97,8 @@ bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
 
 // A display of its own, picked by the server, and a tray host on it.
 struct Desktop {
+    Child server;
     Child tray;
-    pid_t serverPid = -1;
 
     bool start() {
         for (const char* tool : {"Xvfb", "trayer", "xdotool", "xwininfo"}) {
@@ -110,19 +111,10 @@ struct Desktop {
         if (::pipe(pipeFds) != 0) {
             return false;
         }
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            ::close(pipeFds[0]);
-            const int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, 1);
-            ::dup2(null, 2);
-            const std::string fd = std::to_string(pipeFds[1]);
-            ::execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x640x24",
-                     "-nolisten", "tcp", static_cast<char*>(nullptr));
-            ::_exit(127);
-        }
+        server =
+            Child({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x640x24", "-nolisten", "tcp"},
+                  {}, pipeFds[1]);
         ::close(pipeFds[1]);
-        serverPid = pid;
         std::string number;
         char c;
         while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
@@ -140,13 +132,6 @@ struct Desktop {
                       "--height", "24", "--tint", "0xdddddd", "--transparent", "true", "--alpha",
                       "0", "--SetDockType", "true"});
         return true;
-    }
-    ~Desktop() {
-        tray = Child();
-        if (serverPid > 0) {
-            ::kill(serverPid, SIGTERM);
-            ::waitpid(serverPid, nullptr, 0);
-        }
     }
 };
 
