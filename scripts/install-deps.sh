@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing need, when any is missing.
+# The tray's end-to-end test runs on Xvfb with trayer as tray host, clicking with xdotool and
+# finding windows with xwininfo (x11-utils).
 set -euo pipefail
 
 packages=(
@@ -8,10 +10,10 @@ packages=(
     libgtest-dev libbenchmark-dev
     procps lsof clang-format
     libxcb1-dev
-    # Real terminals for the terminal-control tests: a private tmux server, and X11 without a
-    # screen (Xvfb, a window manager, two xterms, xprop to read the active window), a private
-    # session bus.
-    tmux xvfb openbox xterm x11-utils dbus
+    # Real terminals and the tray on X11 without a screen: a private tmux server, Xvfb, a window
+    # manager, xterms, a tray host, xprop/xdotool to read and drive windows, a private session
+    # bus, a font for the screenshots.
+    tmux xvfb openbox xterm x11-utils dbus trayer xdotool fonts-dejavu-core
 )
 
 missing=()

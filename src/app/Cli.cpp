@@ -5,6 +5,7 @@
 
 #include "app/CliDispatcher.h"
 #include "app/Listing.h"
+#include "app/TrayApplication.h"
 #include "core/Clock.h"
 #include "core/ProcessOutput.h"
 #include "core/SessionScanner.h"
@@ -63,7 +64,7 @@ platform::LogTarget logTarget(bool verbose) {
 
 CliParse parseArguments(std::span<const std::string_view> arguments) {
     if (arguments.empty()) {
-        return {ShowHelp{}, {}};
+        return {StartTray{}, {}};
     }
     const std::string_view first = arguments.front();
     if (first == "-h" || first == "--help" || first == "help") {
@@ -98,12 +99,15 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
 }
 
 std::string helpText() {
-    return "Usage: fernbeacon list [--json] [--verbose] [--probes=proc|tools]\n"
+    return "Usage: fernbeacon\n"
+           "       fernbeacon list [--json] [--verbose] [--probes=proc|tools]\n"
            "       fernbeacon focus [--verbose] PID\n"
            "       fernbeacon open [--verbose] DIRECTORY\n"
            "       fernbeacon --help | --version\n"
            "\n"
            "Keeps track of the claude sessions running in your terminals.\n"
+           "\n"
+           "Without a command, shows the sessions in a tray menu.\n"
            "\n"
            "Commands:\n"
            "  list             Print the running sessions and the recent ones, as the menu\n"
@@ -200,6 +204,7 @@ int run(std::span<const std::string_view> arguments, std::ostream& out, std::ost
         return 2;
     }
     return std::visit(Overloaded{
+                          [&](const StartTray&) { return runTray(err); },
                           [&](const ShowHelp&) {
                               out << helpText();
                               return 0;

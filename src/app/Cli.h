@@ -27,10 +27,12 @@ struct OpenOptions {
     bool verbose = false;
 };
 
+struct StartTray {};
 struct ShowHelp {};
 struct ShowVersion {};
 
-using CliCommand = std::variant<ShowHelp, ShowVersion, ListOptions, FocusOptions, OpenOptions>;
+using CliCommand =
+    std::variant<StartTray, ShowHelp, ShowVersion, ListOptions, FocusOptions, OpenOptions>;
 
 struct CliParse {
     std::optional<CliCommand> command;

@@ -4,8 +4,9 @@
 #include <cmath>
 
 #include "app/JsonWriter.h"
+#include "core/MenuModel.h"
+#include "core/RowModels.h"
 #include "core/StatusTitle.h"
-#include "core/Text.h"
 
 namespace fernbeacon::app {
 namespace {
@@ -17,24 +18,31 @@ std::optional<double> seconds(const std::optional<Instant>& instant) {
 }
 
 // The context bar as text: filled cells in proportion to the share in use, at most full.
-std::string textBar(const ClaudeSession& session) {
-    const double max = static_cast<double>(session.contextTokensMax.value_or(kDefaultContextLimit));
-    const double progress = max > 0 ? static_cast<double>(*session.contextTokensUsed) / max : 0;
-    const int filled = static_cast<int>(std::lround(std::clamp(progress, 0.0, 1.0) * kBarCells));
-    std::string bar;
+std::string textBar(const ContextBarModel& bar) {
+    const int filled =
+        static_cast<int>(std::lround(std::clamp(bar.progress, 0.0, 1.0) * kBarCells));
+    std::string text;
     for (int cell = 0; cell < kBarCells; ++cell) {
-        bar += cell < filled ? "\u25B0" : "\u25B1";
+        text += cell < filled ? "\u25B0" : "\u25B1";
     }
-    return bar;
+    return text;
 }
 
-std::string nameLine(const ClaudeSession& session) {
-    std::string line =
-        session.workingDirectory ? lastPathComponent(*session.workingDirectory) : "claude";
-    if (session.terminalApp == "VS Code" || session.terminalApp == "Cursor") {
-        line += "  [" + *session.terminalApp + "]";
+// A row's lines as text: the first at `indent`, the others two spaces further in.
+std::string rowText(const RowModel& row, const std::string& indent) {
+    std::string text;
+    for (const RowLine& line : row.lines) {
+        text += text.empty() ? indent : indent + "  ";
+        if (line.bar) {
+            text += textBar(*line.bar) + "  ";
+        }
+        text += line.label.text;
+        if (line.badge) {
+            text += "  [" + line.badge->label.text + "]";
+        }
+        text += "\n";
     }
-    return line;
+    return text;
 }
 
 void writeLive(JsonWriter& json, const ClaudeSession& session) {
@@ -75,32 +83,31 @@ void writeRecent(JsonWriter& json, const RecentSession& session) {
 
 std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions) {
     std::string out = statusTitle(static_cast<std::int64_t>(scan.live.size())) + "\n\n";
-    if (scan.live.empty()) {
-        out += "No active Claude sessions\n";
-    }
-    for (std::size_t i = 0; i < scan.live.size(); ++i) {
-        const ClaudeSession& session = *scan.live[i];
-        if (i > 0) {
+    // Separators print as blank lines between sections; the fixed commands are not printed.
+    bool pendingSeparator = false;
+    for (const MenuItemModel& item : buildMenuModel(scan.live, scan.recent, maxRecentSessions)) {
+        if (item.kind == MenuItemKind::Separator) {
+            pendingSeparator = true;
+            continue;
+        }
+        if (item.action == MenuAction::RefreshClicked ||
+            item.action == MenuAction::SettingsClicked || item.action == MenuAction::QuitClicked) {
+            break;
+        }
+        if (pendingSeparator) {
             out += "\n";
+            pendingSeparator = false;
         }
-        out += nameLine(session) + "\n";
-        if (const auto title = session.displayTitle()) {
-            out += "  " + *title + "\n";
-        }
-        if (session.contextTokensUsed) {
-            out += "  " + textBar(session) + "  " + session.contextLabel().value_or("") + "\n";
-        }
-        if (const std::string detail = session.detailLine(); !detail.empty()) {
-            out += "  " + detail + "\n";
-        }
-    }
-    if (!scan.recent.empty() && maxRecentSessions >= 1) {
-        out += "\nRecent\n";
-        for (const RecentSession& session : scan.recent) {
-            out += "  " + lastPathComponent(session.projectPath) + "\n";
-            if (const auto title = session.displayTitle()) {
-                out += "    " + *title + "\n";
-            }
+        switch (item.kind) {
+            case MenuItemKind::Session:
+                out += rowText(sessionRowModel(*item.session), "");
+                break;
+            case MenuItemKind::RecentSession:
+                out += rowText(recentSessionRowModel(item.recent->session), "  ");
+                break;
+            default:
+                out += item.title + "\n";
+                break;
         }
     }
     return out;

@@ -8,6 +8,7 @@
 #include "core/CommandRunner.h"
 #include "core/Dispatcher.h"
 #include "core/Logger.h"
+#include "core/LoginItem.h"
 #include "core/Preferences.h"
 #include "core/ProcessProbes.h"
 #include "terminal/TerminalControl.h"
@@ -53,5 +54,15 @@ std::unique_ptr<Preferences> makePreferences();
 std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                                      const Preferences& preferences,
                                                      LogTarget logTarget = LogTarget::System);
+
+// Start on login for this program.
+std::unique_ptr<LoginItem> makeLoginItem();
+
+// Whether a display server can be reached (DISPLAY or WAYLAND_DISPLAY on Linux).
+bool hasGraphicalSession();
+
+// Whether the tray shows the icon's menu itself from an exported copy, in which custom rows are
+// lost; the program then pops its own menu up on a click instead.
+bool trayMenuIsExported();
 
 }  // namespace fernbeacon::platform

@@ -25,7 +25,7 @@ CliParse parse(std::initializer_list<std::string_view> arguments) {
 }
 
 TEST(CliArguments, CommandsAndOptions) {
-    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({}).command));
+    EXPECT_TRUE(std::holds_alternative<StartTray>(*parse({}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"--help"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"list", "-h"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowVersion>(*parse({"--version"}).command));
@@ -108,6 +108,22 @@ std::string runBinary(const std::string& arguments) {
     }
     EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0);
     return output;
+}
+
+TEST(TrayCommand, WithoutAGraphicalSessionSaysSoInOneLineAndFails) {
+    const std::string command =
+        "env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(FERNBEACON_BINARY) + " 2>&1";
+    std::FILE* pipe = ::popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string output;
+    std::array<char, 1024> chunk;
+    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
+        output.append(chunk.data(), got);
+    }
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    EXPECT_NE(output.find("fernbeacon list"), std::string::npos) << output;
 }
 
 // The whole program on a fixture home: a live session enriched from its project folder, and the

@@ -12,6 +12,7 @@
 #include "platform/linux/JournalLogger.h"
 #include "platform/linux/LinuxTerminalControl.h"
 #include "platform/linux/ProcProbes.h"
+#include "platform/linux/XdgAutostart.h"
 #include "platform/posix/PosixCommandRunner.h"
 
 namespace fernbeacon::platform {
@@ -46,6 +47,22 @@ std::string findOnSearchPath(const std::string& program) {
         }
     }
     return program;
+}
+
+std::filesystem::path configHome() {
+    return absoluteFromEnvironment("XDG_CONFIG_HOME").value_or(homeDirectory() / ".config");
+}
+
+// The running program's absolute path.
+std::string executablePath() {
+    std::error_code error;
+    const auto path = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::string("fernbeacon") : path.string();
+}
+
+bool nonEmptyEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && value[0] != '\0';
 }
 
 }  // namespace
@@ -95,13 +112,19 @@ std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target) {
 }
 
 std::filesystem::path preferencesFile() {
-    const auto configHome =
-        absoluteFromEnvironment("XDG_CONFIG_HOME").value_or(homeDirectory() / ".config");
-    return configHome / "Fernbeacon" / "Fernbeacon.conf";
+    return configHome() / "Fernbeacon" / "Fernbeacon.conf";
 }
 
 std::unique_ptr<Preferences> makePreferences() {
     return std::make_unique<QtPreferences>(preferencesFile());
+}
+
+std::unique_ptr<LoginItem> makeLoginItem() {
+    return std::make_unique<XdgAutostart>(configHome() / "autostart", executablePath());
+}
+
+bool hasGraphicalSession() {
+    return nonEmptyEnvironment("DISPLAY") || nonEmptyEnvironment("WAYLAND_DISPLAY");
 }
 
 std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,

@@ -54,4 +54,29 @@ std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                           makeCommandRunner(), std::make_unique<EmptyWorkspace>());
 }
 
+namespace {
+
+class UnsupportedLoginItem final : public LoginItem {
+public:
+    bool isRegistered() const override { return false; }
+    std::optional<std::string> registerLoginItem() override {
+        return "Start on login is not supported on this system.";
+    }
+    std::optional<std::string> unregisterLoginItem() override { return std::nullopt; }
+};
+
+}  // namespace
+
+std::unique_ptr<LoginItem> makeLoginItem() {
+    return std::make_unique<UnsupportedLoginItem>();
+}
+
+bool hasGraphicalSession() {
+    return true;
+}
+
+bool trayMenuIsExported() {
+    return false;
+}
+
 }  // namespace fernbeacon::platform

@@ -1,0 +1,63 @@
+#!/usr/bin/env bash
+# The running tray's footprint: starts it on Xvfb with a tray host (trayer) and five live fake
+# `claude` sessions, lets it settle, then reports its CPU use over a minute (share of one core)
+# and its resident memory. Targets: under 1% and under 80 MB.
+#   bench/tray-footprint.sh [path/to/fernbeacon] (default build/release/src/fernbeacon)
+#   FOOTPRINT_SECONDS=60 sets the measuring time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+binary=$(realpath "${1:-build/release/src/fernbeacon}")
+seconds=${FOOTPRINT_SECONDS:-60}
+for tool in Xvfb trayer; do
+    command -v "$tool" >/dev/null || { echo "tray-footprint: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
+done
+
+work=$(mktemp -d)
+pids=()
+cleanup() {
+    for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Five sessions, each with a transcript in its project folder.
+mkdir -p "$work/bin" "$work/home/.config"
+cp /bin/sleep "$work/bin/claude"
+for i in 1 2 3 4 5; do
+    dir="$work/home/src/project-$i"
+    mkdir -p "$dir" "$work/home/.claude/projects/p$i"
+    cat > "$work/home/.claude/projects/p$i/s.jsonl" <<JSONL
+{"type":"user","cwd":"$dir","gitBranch":"main","message":{"role":"user","content":"Task number $i"}}
+{"type":"assistant","message":{"usage":{"input_tokens":900,"cache_read_input_tokens":$((i * 30000)),"cache_creation_input_tokens":0,"output_tokens":120}}}
+JSONL
+    (cd "$dir" && exec "$work/bin/claude" 3600) &
+    pids+=($!)
+done
+
+Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp > "$work/display" 2>/dev/null &
+pids+=($!)
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n1 "$work/display")"
+trayer --edge top --align right --widthtype request --height 24 >/dev/null 2>&1 &
+pids+=($!)
+sleep 1
+
+HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$binary" >/dev/null 2>&1 &
+tray=$!
+pids+=($tray)
+sleep 6  # launch, the first scans, the icon embedded
+
+ticks=$(getconf CLK_TCK)
+cpu() { awk '{print $14 + $15}' "/proc/$tray/stat"; }
+before=$(cpu)
+start=$(date +%s.%N)
+sleep "$seconds"
+after=$(cpu)
+end=$(date +%s.%N)
+rss=$(awk '/^VmRSS/ {print $2}' "/proc/$tray/status")
+peak=$(awk '/^VmHWM/ {print $2}' "/proc/$tray/status")
+echo "what the tray shows: $(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$binary" list | head -n1)"
+awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$start" -v e="$end" -v r="$rss" -v p="$peak" 'BEGIN {
+    printf "tray with 5 live sessions over %.0f s: CPU %.2f%% of one core; resident %.1f MB (peak %.1f MB)\n",
+        e - s, 100 * (a - b) / t / (e - s), r / 1024, p / 1024 }'

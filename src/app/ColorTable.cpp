@@ -1,0 +1,86 @@
+#include "app/ColorTable.h"
+
+#include <QApplication>
+
+namespace fernbeacon::app {
+namespace {
+
+bool isDark(const QPalette& palette) {
+    return palette.color(QPalette::Window).lightnessF() < 0.5;
+}
+
+// Text roles are the theme's text colour at falling strengths, so they follow light and dark
+// themes alike; the strengths keep the dimmest text readable on a plain menu background.
+struct TextStrength {
+    ColorRole role;
+    double alpha;
+};
+constexpr TextStrength kTextStrengths[] = {
+    {ColorRole::Label, 0.88},
+    {ColorRole::SecondaryLabel, 0.62},
+    {ColorRole::TertiaryLabel, 0.45},
+    {ColorRole::QuaternaryLabel, 0.18},
+};
+
+}  // namespace
+
+QColor colorFor(RoleColor color, const QPalette& palette) {
+    QColor base;
+    double alpha = 1.0;
+    switch (color.role) {
+        case ColorRole::Label:
+        case ColorRole::SecondaryLabel:
+        case ColorRole::TertiaryLabel:
+        case ColorRole::QuaternaryLabel:
+            base = palette.color(QPalette::Active, QPalette::WindowText);
+            for (const TextStrength& strength : kTextStrengths) {
+                if (strength.role == color.role) {
+                    alpha = strength.alpha;
+                }
+            }
+            break;
+        // The theme's selection colour is its accent.
+        case ColorRole::ControlAccent:
+        case ColorRole::SelectedContentBackground:
+            base = palette.color(QPalette::Active, QPalette::Highlight);
+            break;
+        case ColorRole::SystemOrange:
+            base = isDark(palette) ? QColor(255, 159, 10) : QColor(255, 149, 0);
+            break;
+        case ColorRole::White:
+            base = Qt::white;
+            break;
+    }
+    base.setAlphaF(static_cast<float>(base.alphaF() * alpha * color.alpha));
+    return base;
+}
+
+QColor rowHighlightColor(const QPalette& palette) {
+    const QColor selection = colorFor(RowHighlight::kBackground, palette);
+    const double keep = 1.0 - RowHighlight::kDarkening;
+    return QColor::fromRgbF(static_cast<float>(selection.redF() * keep),
+                            static_cast<float>(selection.greenF() * keep),
+                            static_cast<float>(selection.blueF() * keep), selection.alphaF());
+}
+
+QFont fontFor(int pixelSize, FontWeight weight) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixelSize);
+    switch (weight) {
+        case FontWeight::Regular:
+            font.setWeight(QFont::Normal);
+            break;
+        case FontWeight::Medium:
+            font.setWeight(QFont::Medium);
+            break;
+        case FontWeight::Semibold:
+            font.setWeight(QFont::DemiBold);
+            break;
+        case FontWeight::Bold:
+            font.setWeight(QFont::Bold);
+            break;
+    }
+    return font;
+}
+
+}  // namespace fernbeacon::app

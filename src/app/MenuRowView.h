@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QAction>
+#include <QPointer>
+#include <QWidget>
+#include <optional>
+#include <vector>
+
+#include "app/MenuActionTarget.h"
+#include "core/RowModels.h"
+
+namespace fernbeacon::app {
+
+class ContextBarView;
+
+// One text of a row, painted in a colour role; cut with an ellipsis when its model says so and
+// the row is too narrow.
+class RowText : public QWidget {
+    Q_OBJECT
+public:
+    RowText(LabelModel model, std::optional<RoleColor> tint, QWidget* parent = nullptr);
+
+    const LabelModel& model() const { return model_; }
+    QString text() const { return text_; }
+    RoleColor color() const { return color_; }
+    void setColor(RoleColor color);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const LabelModel model_;
+    const QString text_;
+    const std::optional<RoleColor> tint_;
+    RoleColor color_;
+};
+
+// What both session rows share: the layout of a RowModel, the hover highlight, and a click that
+// closes the menu and sends the row's action with its menu item as sender.
+class MenuRowView : public QWidget {
+    Q_OBJECT
+public:
+    bool isHighlighted() const { return isHighlighted_; }
+    void setHighlighted(bool on);
+
+    // In creation order: the lines' labels, each badge right after its line's label.
+    const std::vector<RowText*>& labels() const { return labels_; }
+    ContextBarView* contextBar() const { return contextBar_; }
+    QAction* menuItem() const { return menuItemRef_; }
+
+    QSize sizeHint() const override;
+
+protected:
+    MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTarget* target,
+                MenuAction action, QWidget* parent);
+
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    RowText* addLabel(const LabelModel& label, std::optional<RoleColor> tint);
+
+    bool isHighlighted_ = false;
+    bool pressed_ = false;
+    std::vector<RowText*> labels_;
+    std::vector<RoleColor> normalColors_;
+    ContextBarView* contextBar_ = nullptr;
+    QPointer<QAction> menuItemRef_;
+    // Outlives every row: it owns the menus they live in.
+    MenuActionTarget* clickTarget_;
+    MenuAction clickAction_;
+};
+
+}  // namespace fernbeacon::app

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QSpinBox>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace fernbeacon::app {
+
+inline constexpr const char* kHomePageAddress = "https://fernbeacon.dev";
+inline constexpr int kMaxRecentSessionsLimit = 30;
+
+// The settings panel's controls with the values they start from. It writes nothing itself: the
+// delegate connects to the controls' user signals.
+class SettingsDialog : public QDialog {
+    Q_OBJECT
+public:
+    struct Values {
+        std::vector<std::string> terminalChoices;
+        std::optional<std::string> preferredTerminal;  // absent selects "Auto"
+        std::int64_t maxRecentSessions = 15;
+        bool startsOnLogin = false;
+    };
+
+    explicit SettingsDialog(const Values& values, QWidget* parent = nullptr);
+
+    QComboBox* terminalPopUp() const { return terminalPopUp_; }
+    // Both the number and its stepper: the number cannot be typed, only stepped.
+    QSpinBox* maxRecentStepper() const { return maxRecentStepper_; }
+    QCheckBox* loginCheckbox() const { return loginCheckbox_; }
+    QLabel* homePageLink() const { return homePageLink_; }
+
+private:
+    QComboBox* terminalPopUp_;
+    QSpinBox* maxRecentStepper_;
+    QCheckBox* loginCheckbox_;
+    QLabel* homePageLink_;
+};
+
+}  // namespace fernbeacon::app

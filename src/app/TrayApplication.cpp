@@ -1,0 +1,64 @@
+#include "app/TrayApplication.h"
+
+#include <QApplication>
+#include <QSystemTrayIcon>
+
+#include "platform/Platform.h"
+
+namespace fernbeacon::app {
+
+SystemServices::SystemServices()
+    : scannerLogger_(platform::makeLogger("SessionScanner", platform::LogTarget::System)),
+      runner_(platform::makeCommandRunner()),
+      probes_(
+          platform::makeProcessProbes(platform::ProbeSource::Native, *runner_, *scannerLogger_)),
+      preferences_(platform::makePreferences()),
+      loginItem_(platform::makeLoginItem()),
+      terminal_(platform::makeTerminalControl(dispatcher_, *preferences_)) {}
+
+SystemServices::~SystemServices() {
+    finishBackgroundWork();
+}
+
+TrayEnvironment SystemServices::environment() {
+    return TrayEnvironment{platform::homeDirectory(),
+                           *probes_,
+                           *preferences_,
+                           clock_,
+                           *scannerLogger_,
+                           dispatcher_,
+                           *terminal_,
+                           *loginItem_,
+                           platform::trayMenuIsExported(),
+                           {}};
+}
+
+int runTray(std::ostream& err) {
+    if (!platform::hasGraphicalSession()) {
+        err << "fernbeacon: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
+               "try 'fernbeacon list'\n";
+        return 1;
+    }
+    static int argc = 1;
+    static char name[] = "fernbeacon";
+    static char* argv[] = {name, nullptr};
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Fernbeacon"));
+    QApplication::setOrganizationName(QStringLiteral("Fernbeacon"));
+    QApplication::setDesktopFileName(QStringLiteral("fernbeacon"));
+    // The settings panel is the only window; closing it must not end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+        err << "fernbeacon: no system tray yet; the icon appears once the desktop offers one\n";
+    }
+    SystemServices services;
+    AppDelegate delegate(services.environment());
+    QMetaObject::invokeMethod(&delegate, &AppDelegate::applicationDidFinishLaunching,
+                              Qt::QueuedConnection);
+    const int status = QApplication::exec();
+    services.finishBackgroundWork();
+    return status;
+}
+
+}  // namespace fernbeacon::app

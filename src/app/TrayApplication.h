@@ -1,0 +1,38 @@
+#pragma once
+
+#include <memory>
+#include <ostream>
+
+#include "app/AppDelegate.h"
+#include "app/QtDispatcher.h"
+#include "core/CommandRunner.h"
+
+namespace fernbeacon::app {
+
+// What the tray takes from this system: probes, preferences, logging, login item, terminal
+// control and the dispatcher. Needs the QApplication to exist.
+class SystemServices {
+public:
+    SystemServices();
+    ~SystemServices();
+
+    TrayEnvironment environment();
+    // Waits for every cycle and click still running; they use the services.
+    void finishBackgroundWork() { dispatcher_.waitForBackground(); }
+
+private:
+    std::unique_ptr<Logger> scannerLogger_;
+    std::unique_ptr<CommandRunner> runner_;
+    std::unique_ptr<ProcessProbes> probes_;
+    std::unique_ptr<Preferences> preferences_;
+    std::unique_ptr<LoginItem> loginItem_;
+    SystemClock clock_;
+    QtDispatcher dispatcher_;
+    std::unique_ptr<TerminalControl> terminal_;
+};
+
+// Runs the tray application until it quits; returns the exit status. Without a display server
+// it says so on `err` and returns 1.
+int runTray(std::ostream& err);
+
+}  // namespace fernbeacon::app

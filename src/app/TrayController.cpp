@@ -1,0 +1,101 @@
+#include "app/TrayController.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QPainter>
+#include <QPainterPath>
+#include <QScreen>
+
+#include "app/ColorTable.h"
+
+namespace fernbeacon::app {
+namespace {
+
+constexpr int kTitleFontSize = 12;
+constexpr int kHalo = 1;
+
+}  // namespace
+
+TrayController::TrayController(bool menuIsExported, QObject* parent)
+    : QObject(parent), menuIsExported_(menuIsExported) {
+    connect(&icon_, &QSystemTrayIcon::activated, this, &TrayController::activated);
+}
+
+TrayController::~TrayController() {
+    icon_.setContextMenu(nullptr);
+}
+
+void TrayController::show() {
+    icon_.show();
+}
+
+QImage TrayController::titleImage(const QString& title, qreal devicePixelRatio) {
+    const QFont font = fontFor(kTitleFontSize, FontWeight::Bold);
+    const QFontMetrics metrics(font);
+    const QSize size(metrics.horizontalAdvance(title) + 2 * kHalo, metrics.height() + 2 * kHalo);
+    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(devicePixelRatio);
+    image.fill(Qt::transparent);
+
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath path;
+    path.addText(kHalo, kHalo + metrics.ascent(), font, title);
+    const QPalette palette = QApplication::palette();
+    QColor halo = palette.color(QPalette::Window);
+    halo.setAlphaF(0.7f);
+    painter.strokePath(path, QPen(halo, 2 * kHalo));
+    painter.fillPath(path, palette.color(QPalette::WindowText));
+    return image;
+}
+
+void TrayController::setTitle(const QString& title) {
+    title_ = title;
+    const QScreen* screen = QApplication::primaryScreen();
+    const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
+    icon_.setIcon(QIcon(QPixmap::fromImage(titleImage(title, ratio))));
+    icon_.setToolTip(title);
+}
+
+void TrayController::setMenu(std::unique_ptr<QMenu> menu) {
+    if (menu_ && menu_->isVisible()) {
+        QMenu* open = menu_.release();
+        connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
+    }
+    menu_ = std::move(menu);
+    if (!menuIsExported_) {
+        icon_.setContextMenu(menu_.get());
+    }
+}
+
+void TrayController::popUpMenu() {
+    if (!menu_) {
+        return;
+    }
+    if (menu_->isVisible()) {
+        menu_->close();
+        return;
+    }
+    // Beside the icon when the tray says where it is, else at the pointer. Qt moves the menu up
+    // when there is no room below.
+    const QRect icon = icon_.geometry();
+    const QScreen* screen = icon.isValid() ? QApplication::screenAt(icon.center()) : nullptr;
+    if (screen == nullptr) {
+        menu_->popup(QCursor::pos());
+        return;
+    }
+    const bool iconInUpperHalf = icon.center().y() < screen->geometry().center().y();
+    menu_->popup(iconInUpperHalf ? icon.bottomLeft() + QPoint(0, 1) : icon.topLeft());
+}
+
+void TrayController::activated(QSystemTrayIcon::ActivationReason reason) {
+    // A right click on an embedded icon already opened the context menu.
+    const bool contextMenuShown = reason == QSystemTrayIcon::Context && !menuIsExported_;
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+        if (!contextMenuShown) {
+            popUpMenu();
+        }
+    }
+}
+
+}  // namespace fernbeacon::app

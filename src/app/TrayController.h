@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QMenu>
+#include <QObject>
+#include <QSystemTrayIcon>
+#include <memory>
+
+namespace fernbeacon::app {
+
+// The status item: a tray icon that shows the title as text, and the menu.
+//
+// Hosts that embed the icon as an X11 window show the Qt-drawn menu, custom rows included. Hosts
+// that take the menu over D-Bus (StatusNotifierItem) would show plain items only, so there the
+// icon gets no exported menu and a click pops the Qt-drawn one up at the pointer.
+class TrayController : public QObject {
+    Q_OBJECT
+public:
+    explicit TrayController(bool menuIsExported, QObject* parent = nullptr);
+    ~TrayController() override;
+
+    void show();
+    QString title() const { return title_; }
+    // Draws the title into the icon and the tooltip.
+    void setTitle(const QString& title);
+    // Replaces the menu. One that is open stays until it closes, so a refresh never snatches a
+    // menu away from under the pointer.
+    void setMenu(std::unique_ptr<QMenu> menu);
+    QMenu* menu() const { return menu_.get(); }
+    QSystemTrayIcon& trayIcon() { return icon_; }
+
+    // The title as the icon shows it: bold system font of size 12 on a transparent image sized to
+    // the text, with a thin halo so that it reads on light and dark panels alike.
+    static QImage titleImage(const QString& title, qreal devicePixelRatio);
+
+    // Opens the menu at the pointer, or closes it when it is open.
+    void popUpMenu();
+
+private:
+    void activated(QSystemTrayIcon::ActivationReason reason);
+
+    const bool menuIsExported_;
+    QSystemTrayIcon icon_;
+    QString title_;
+    std::unique_ptr<QMenu> menu_;
+};
+
+}  // namespace fernbeacon::app

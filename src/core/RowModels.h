@@ -1,0 +1,116 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/SessionRecords.h"
+
+// What each custom menu row shows and how: texts, font sizes and weights, colour roles, the
+// context bar. Sizes are logical pixels. Row widgets paint exactly this and decide nothing.
+namespace fernbeacon {
+
+// Semantic colours; the shell maps each to its theme.
+enum class ColorRole {
+    Label,
+    SecondaryLabel,
+    TertiaryLabel,
+    QuaternaryLabel,
+    ControlAccent,
+    SelectedContentBackground,
+    SystemOrange,
+    White,
+};
+
+enum class FontWeight { Regular, Medium, Semibold, Bold };
+
+struct RoleColor {
+    ColorRole role = ColorRole::Label;
+    double alpha = 1.0;
+    bool operator==(const RoleColor&) const = default;
+};
+
+struct EdgeInsets {
+    int top = 0;
+    int left = 0;
+    int bottom = 0;
+    int right = 0;
+    bool operator==(const EdgeInsets&) const = default;
+};
+
+struct LabelModel {
+    std::string text;
+    int fontSize = 13;
+    FontWeight weight = FontWeight::Regular;
+    ColorRole color = ColorRole::Label;
+    bool truncateTail = false;  // one line, cut at the end with an ellipsis when too narrow
+};
+
+// A small tinted tag after the name. The label sits inside a container of the same tint, so the
+// label's own area shows the tint twice.
+struct BadgeModel {
+    LabelModel label;
+    RoleColor tint{ColorRole::TertiaryLabel, 0.15};
+    int cornerRadius = 3;
+    EdgeInsets padding{1, 4, 1, 4};
+};
+
+inline constexpr double kDefaultContextDivisor = static_cast<double>(kDefaultContextLimit);
+
+struct ContextBarModel {
+    static constexpr int kWidth = 80;
+    static constexpr int kHeight = 4;
+    static constexpr int kCornerRadius = 2;
+    // Above this share the bar turns orange.
+    static constexpr double kWarningThreshold = 0.8;
+
+    double progress = 0;  // share of the context window in use; may exceed 1
+
+    RoleColor trackColor(bool highlighted) const;
+    RoleColor fillColor(bool highlighted) const;
+    // Width of the filled part of a bar `barWidth` wide; 0 draws the track only.
+    double fillWidth(double barWidth) const;
+};
+
+// One line of a row: an optional bar, a label, an optional badge, side by side.
+struct RowLine {
+    static constexpr int kSpacing = 6;
+
+    std::optional<ContextBarModel> bar;
+    LabelModel label;
+    std::optional<BadgeModel> badge;
+};
+
+struct RowModel {
+    static constexpr int kLineSpacing = 3;
+
+    EdgeInsets insets;
+    std::vector<RowLine> lines;
+};
+
+// The hover highlight shared by both rows.
+struct RowHighlight {
+    static constexpr int kHorizontalInset = 4;
+    static constexpr int kCornerRadius = 4;
+    static constexpr ColorRole kBackground = ColorRole::SelectedContentBackground;
+    // How far the background is blended toward black.
+    static constexpr double kDarkening = 0.3;
+    static constexpr ColorRole kText = ColorRole::White;
+};
+
+inline constexpr int kMinimumRowWidth = 250;
+
+// A row's width before the menu widens it: its content's, but at least kMinimumRowWidth.
+int rowWidth(int fittingWidth);
+
+// Share of the context window in use, against 200000 tokens when the maximum is unknown.
+// Absent when the session has no token count.
+std::optional<double> contextProgress(const ClaudeSession& session);
+
+// The badge is shown for sessions hosted by these editors.
+bool showsTerminalBadge(const std::optional<std::string>& terminalApp);
+
+RowModel sessionRowModel(const ClaudeSession& session);
+RowModel recentSessionRowModel(const RecentSession& session);
+
+}  // namespace fernbeacon

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "core/MenuModel.h"
+
+namespace fernbeacon {
+namespace {
+
+ClaudeSessionPtr live(std::int32_t pid) {
+    return std::make_shared<ClaudeSession>(pid, std::nullopt, "/w/" + std::to_string(pid),
+                                           std::nullopt);
+}
+
+RecentSession recent(std::string path) {
+    return RecentSession{std::nullopt, std::nullopt, std::move(path),
+                         Instant{},    std::nullopt, std::nullopt};
+}
+
+// One letter per item: n(o sessions), s(ession), -(separator), h(eading), r(ecent), R(efresh),
+// S(ettings), Q(uit).
+std::string shape(const std::vector<MenuItemModel>& items) {
+    std::string text;
+    for (const MenuItemModel& item : items) {
+        switch (item.kind) {
+            case MenuItemKind::NoSessions:
+                text += 'n';
+                break;
+            case MenuItemKind::Session:
+                text += 's';
+                break;
+            case MenuItemKind::Separator:
+                text += '-';
+                break;
+            case MenuItemKind::RecentHeading:
+                text += 'h';
+                break;
+            case MenuItemKind::RecentSession:
+                text += 'r';
+                break;
+            case MenuItemKind::Refresh:
+                text += 'R';
+                break;
+            case MenuItemKind::Settings:
+                text += 'S';
+                break;
+            case MenuItemKind::Quit:
+                text += 'Q';
+                break;
+        }
+    }
+    return text;
+}
+
+TEST(MenuModel, SectionsAndSeparators) {
+    const std::vector<ClaudeSessionPtr> none;
+    const std::vector<ClaudeSessionPtr> two{live(1), live(2)};
+    const std::vector<RecentSession> noRecent;
+    const std::vector<RecentSession> recents{recent("/a"), recent("/b")};
+
+    EXPECT_EQ(shape(buildMenuModel(none, noRecent, 15)), "n-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(two, noRecent, 15)), "s-s-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(two, recents, 15)), "s-s-hrr-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(none, recents, 15)), "n-hrr-R-S-Q");
+    // A limit below 1 hides the whole section; negative values come only from outside.
+    EXPECT_EQ(shape(buildMenuModel(two, recents, 0)), "s-s-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(none, recents, -3)), "n-R-S-Q");
+    // The list arrives cut already and is not cut again.
+    EXPECT_EQ(shape(buildMenuModel(none, recents, 1)), "n-hrr-R-S-Q");
+}
+
+TEST(MenuModel, TitlesActionsKeysAndStates) {
+    const std::vector<ClaudeSessionPtr> sessions{live(7)};
+    const std::vector<RecentSession> recents{recent("/a/b")};
+    const auto items = buildMenuModel(sessions, recents, 15);
+    ASSERT_EQ(items.size(), 10u);
+
+    EXPECT_EQ(items[0].action, MenuAction::SessionClicked);
+    EXPECT_TRUE(items[0].enabled);
+    EXPECT_TRUE(items[0].title.empty());
+    EXPECT_EQ(items[0].session, sessions[0]);
+    EXPECT_FALSE(items[0].recent);
+
+    EXPECT_EQ(items[2].title, "Recent");
+    EXPECT_FALSE(items[2].enabled);
+    EXPECT_EQ(items[2].action, MenuAction::None);
+
+    EXPECT_EQ(items[3].action, MenuAction::RecentSessionClicked);
+    ASSERT_TRUE(items[3].recent);
+    EXPECT_EQ(items[3].recent->session.projectPath, "/a/b");
+    EXPECT_FALSE(items[3].session);
+
+    const auto fixed = [&](std::size_t i, const char* title, MenuAction action, char key) {
+        EXPECT_EQ(items[i].title, title);
+        EXPECT_EQ(items[i].action, action);
+        EXPECT_EQ(items[i].keyEquivalent, key);
+        EXPECT_TRUE(items[i].enabled);
+    };
+    fixed(5, "Refresh", MenuAction::RefreshClicked, 'r');
+    fixed(7, "Settings...", MenuAction::SettingsClicked, ',');
+    fixed(9, "Quit Fernbeacon", MenuAction::QuitClicked, 'q');
+
+    for (std::size_t i : {1u, 4u, 6u, 8u}) {
+        EXPECT_EQ(items[i].kind, MenuItemKind::Separator) << i;
+        EXPECT_FALSE(items[i].enabled);
+    }
+
+    const auto empty = buildMenuModel({}, {}, 15);
+    EXPECT_EQ(empty[0].title, "No active Claude sessions");
+    EXPECT_FALSE(empty[0].enabled);
+    EXPECT_EQ(empty[0].action, MenuAction::None);
+    EXPECT_EQ(empty[0].keyEquivalent, 0);
+}
+
+TEST(MenuModel, EveryRecordInListOrderWithItsOwnCopy) {
+    std::vector<ClaudeSessionPtr> sessions;
+    std::vector<RecentSession> recents;
+    for (int i = 0; i < 20; ++i) {
+        sessions.push_back(live(100 + i));
+        recents.push_back(recent("/p/" + std::to_string(i)));
+    }
+    const auto items = buildMenuModel(sessions, recents, 5);
+    std::vector<std::int32_t> pids;
+    std::vector<std::string> paths;
+    for (const MenuItemModel& item : items) {
+        if (item.session) {
+            pids.push_back(item.session->pid);
+        }
+        if (item.recent) {
+            paths.push_back(item.recent->session.projectPath);
+        }
+    }
+    ASSERT_EQ(pids.size(), 20u);
+    ASSERT_EQ(paths.size(), 20u);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(pids[i], 100 + i);
+        EXPECT_EQ(paths[i], "/p/" + std::to_string(i));
+    }
+    // Each item carries a copy: changing the list afterwards leaves the menu as it was.
+    recents[0].projectPath = "/changed";
+    const auto first = std::find_if(items.begin(), items.end(),
+                                    [](const MenuItemModel& item) { return item.recent; });
+    EXPECT_EQ(first->recent->session.projectPath, "/p/0");
+}
+
+}  // namespace
+}  // namespace fernbeacon

@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+#include <future>
+
+#include "app/QtDispatcher.h"
+
+namespace fernbeacon::app {
+namespace {
+
+bool processEventsUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+TEST(QtDispatcher, BackgroundRunsConcurrentlyAndResultsReturnToTheMainThreadInOrder) {
+    QtDispatcher dispatcher;
+    QThread* const mainThread = QThread::currentThread();
+    std::promise<void> secondStarted;
+    auto secondHasStarted = secondStarted.get_future().share();
+    std::vector<int> arrivals;
+    std::atomic<bool> offMain{true};
+
+    // The first work waits for the second: both must be in flight at once.
+    dispatcher.toBackground(WorkClass::UserInitiated, [&, secondHasStarted] {
+        offMain = offMain && QThread::currentThread() != mainThread;
+        const bool overlapped =
+            secondHasStarted.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        dispatcher.toMain([&arrivals, overlapped] { arrivals.push_back(overlapped ? 1 : -1); });
+    });
+    dispatcher.toBackground(WorkClass::Utility, [&] {
+        offMain = offMain && QThread::currentThread() != mainThread;
+        dispatcher.toMain([&arrivals, mainThread] {
+            arrivals.push_back(QThread::currentThread() == mainThread ? 2 : -2);
+        });
+        secondStarted.set_value();
+    });
+    ASSERT_TRUE(processEventsUntil([&] { return arrivals.size() == 2; }));
+    // The second finished first, so its result arrived first.
+    EXPECT_EQ(arrivals, (std::vector<int>{2, 1}));
+    EXPECT_TRUE(offMain);
+
+    dispatcher.toMain([&arrivals] { arrivals.push_back(3); });
+    dispatcher.toMain([&arrivals] { arrivals.push_back(4); });
+    EXPECT_EQ(arrivals.size(), 2u);  // queued, not run at once
+    ASSERT_TRUE(processEventsUntil([&] { return arrivals.size() == 4; }));
+    EXPECT_EQ(arrivals.back(), 4);
+}
+
+TEST(QtDispatcher, MainThreadWorkNotYetRunIsDroppedWithTheDispatcher) {
+    bool ran = false;
+    {
+        QtDispatcher dispatcher;
+        dispatcher.toMain([&ran] { ran = true; });
+    }
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ran);
+}
+
+}  // namespace
+}  // namespace fernbeacon::app

@@ -1,0 +1,17 @@
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX}
+    RESULT_VARIABLE status OUTPUT_QUIET)
+if(NOT status EQUAL 0)
+    message(FATAL_ERROR "cmake --install failed: ${status}")
+endif()
+foreach(file bin/fernbeacon share/applications/fernbeacon.desktop
+             share/icons/hicolor/scalable/apps/fernbeacon.svg)
+    if(NOT EXISTS ${PREFIX}/${file})
+        message(FATAL_ERROR "not installed: ${file}")
+    endif()
+endforeach()
+file(STRINGS ${PREFIX}/share/applications/fernbeacon.desktop exec REGEX "^(Exec|Icon)=")
+if(NOT exec STREQUAL "Exec=fernbeacon;Icon=fernbeacon")
+    message(FATAL_ERROR "desktop entry: ${exec}")
+endif()
+file(REMOVE_RECURSE ${PREFIX})

@@ -1,0 +1,340 @@
+// The tray on a real X server (Xvfb) with a real tray host (trayer): the icon is embedded, the
+// title counts a running `claude` process, a click through the X server opens the menu with the
+// custom rows, and screenshots of it land in the build tree. Skips when the tools are missing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QScreen>
+#include <QStandardPaths>
+#include <QSystemTrayIcon>
+#include <QWidgetAction>
+#include <QWindow>
+#include <algorithm>
+#include <functional>
+
+#include "app/SessionMenuItemView.h"
+#include "app/TrayApplication.h"
+#include "core/StatusTitle.h"
+#include "platform/Platform.h"
+#include "support/TempTree.h"
+
+namespace fernbeacon::test {
+namespace {
+
+std::string skipReason;
+
+// A child process, ended (SIGTERM, then SIGKILL) when the object goes. Its output goes to
+// `standardOutput` when given, else nowhere.
+class Child {
+public:
+    Child() = default;
+    explicit Child(const std::vector<std::string>& argv,
+                   const std::filesystem::path& directory = {}, int standardOutput = -1) {
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
+                ::_exit(127);
+            }
+            const int null = ::open("/dev/null", O_RDWR);
+            ::dup2(null, 0);
+            ::dup2(standardOutput >= 0 ? standardOutput : null, 1);
+            ::dup2(null, 2);
+            std::vector<char*> args;
+            for (const std::string& arg : argv) {
+                args.push_back(const_cast<char*>(arg.c_str()));
+            }
+            args.push_back(nullptr);
+            ::execvp(args[0], args.data());
+            ::_exit(127);
+        }
+    }
+    Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+    Child& operator=(Child&& other) noexcept {
+        std::swap(pid_, other.pid_);
+        return *this;
+    }
+    ~Child() {
+        if (pid_ <= 0) {
+            return;
+        }
+        ::kill(pid_, SIGTERM);
+        for (int i = 0; i < 50; ++i) {
+            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
+                return;
+            }
+            ::usleep(20000);
+        }
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Processes events until `done` holds, for at most `limitMs`.
+bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        ::usleep(10000);
+    }
+    return true;
+}
+
+// A display of its own, picked by the server, and a tray host on it.
+struct Desktop {
+    Child server;
+    Child tray;
+
+    bool start() {
+        for (const char* tool : {"Xvfb", "trayer", "xdotool", "xwininfo"}) {
+            if (QStandardPaths::findExecutable(tool).isEmpty()) {
+                skipReason = std::string(tool) + " is not installed (scripts/install-deps.sh)";
+                return false;
+            }
+        }
+        int pipeFds[2];
+        if (::pipe(pipeFds) != 0) {
+            return false;
+        }
+        server =
+            Child({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x640x24", "-nolisten", "tcp"},
+                  {}, pipeFds[1]);
+        ::close(pipeFds[1]);
+        std::string number;
+        char c;
+        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
+            number += c;
+        }
+        ::close(pipeFds[0]);
+        if (number.empty()) {
+            skipReason = "Xvfb did not start";
+            return false;
+        }
+        ::setenv("DISPLAY", (":" + number).c_str(), 1);
+        ::unsetenv("WAYLAND_DISPLAY");
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+        tray = Child({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
+                      "--height", "24", "--tint", "0xdddddd", "--transparent", "true", "--alpha",
+                      "0", "--SetDockType", "true"});
+        return true;
+    }
+};
+
+// A fake `claude`: a copy of sleep under that name, running in a project directory.
+struct Fixture {
+    TempHome home;
+    std::filesystem::path claude;
+    std::vector<Child> sessions;
+    std::vector<std::filesystem::path> directories;
+
+    Fixture() {
+        ::setenv("XDG_CONFIG_HOME", home.path(".config").c_str(), 1);
+        claude = home.path("bin/claude");
+        std::filesystem::create_directories(claude.parent_path());
+        std::filesystem::copy_file("/bin/sleep", claude);
+    }
+    ~Fixture() { ::unsetenv("XDG_CONFIG_HOME"); }
+
+    void live(const std::string& name, const std::string& prompt, const std::string& branch,
+              long long tokens) {
+        const auto directory = home.makeDirectory("work/" + name);
+        home.writeProjectFile("live-" + name, "s.jsonl",
+                              cwdRecord(directory.string(), branch) + "\n" + userRecord(prompt) +
+                                  "\n" + usageRecord(1000, tokens, 0, 200) + "\n");
+        sessions.emplace_back(std::vector<std::string>{claude.string(), "600"}, directory);
+        directories.push_back(directory);
+    }
+    void recent(const std::string& path, const std::string& prompt) {
+        home.writeProjectFile("old" + std::to_string(++recents), "r.jsonl",
+                              cwdRecord(path) + "\n" + userRecord(prompt) + "\n");
+    }
+    int recents = 0;
+};
+
+std::filesystem::path screenshot(const std::string& name, const QRect& area) {
+    const std::filesystem::path directory = FERNBEACON_SCREENSHOT_DIR;
+    std::filesystem::create_directories(directory);
+    const auto file = directory / name;
+    QPixmap shot = QApplication::primaryScreen()->grabWindow(0);
+    if (area.isValid()) {
+        shot = shot.copy(area);
+    }
+    shot.save(QString::fromStdString(file.string()));
+    return file;
+}
+
+class TrayEndToEnd : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!skipReason.empty()) {
+            GTEST_SKIP() << skipReason;
+        }
+        ASSERT_TRUE(waitFor([] { return QSystemTrayIcon::isSystemTrayAvailable(); }))
+            << "the tray host did not come up";
+    }
+
+    // Whether the last scan found a session in each of these directories.
+    bool scanned() const {
+        return std::all_of(fixture.directories.begin(), fixture.directories.end(),
+                           [&](const std::filesystem::path& directory) {
+                               const auto& live = delegate->cachedSessions();
+                               return std::any_of(live.begin(), live.end(), [&](const auto& s) {
+                                   return s->workingDirectory == directory.string();
+                               });
+                           });
+    }
+    // The title counts every live session: on a clean machine only the fixture's.
+    QString titleNow() const {
+        return QString::fromStdString(
+            statusTitle(static_cast<std::int64_t>(delegate->cachedSessions().size())));
+    }
+
+    // Starts the tray as the program does, and waits for its icon and the fixture's sessions.
+    void launch() {
+        services = std::make_unique<app::SystemServices>();
+        delegate = std::make_unique<app::AppDelegate>(services->environment());
+        delegate->applicationDidFinishLaunching();
+        ASSERT_TRUE(waitFor([&] { return scanned(); }));
+        EXPECT_EQ(delegate->statusItem()->title(), titleNow());
+        ASSERT_TRUE(waitFor([&] { return icon().geometry().isValid(); }));
+        // Clicks reach the icon once the host has mapped it, which Qt learns as an exposure of
+        // the icon's window (Qt's own widget, found by its object name; a mere hint, not a check).
+        waitFor(
+            [] {
+                for (QWidget* widget : QApplication::topLevelWidgets()) {
+                    if (widget->objectName() == "QSystemTrayIconSys" && widget->windowHandle() &&
+                        widget->windowHandle()->isExposed()) {
+                        return true;
+                    }
+                }
+                return false;
+            },
+            2000);
+    }
+    void TearDown() override {
+        delegate.reset();
+        services.reset();
+    }
+    QSystemTrayIcon& icon() { return delegate->statusItem()->trayIcon(); }
+
+    static void movePointer(const QPoint& at) {
+        ASSERT_EQ(QProcess::execute(
+                      "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())}),
+                  0);
+    }
+    // Through the X server and the tray host, as a person clicks.
+    void clickIcon() {
+        const QPoint at = icon().geometry().center();
+        ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
+                                                QString::number(at.y()), "click", "1"}),
+                  0);
+    }
+    static const app::SessionMenuItemView* rowNamed(const QMenu& menu, const QString& name) {
+        for (QAction* action : menu.actions()) {
+            auto* widgetAction = qobject_cast<QWidgetAction*>(action);
+            const auto* view =
+                widgetAction != nullptr
+                    ? qobject_cast<app::SessionMenuItemView*>(widgetAction->defaultWidget())
+                    : nullptr;
+            if (view != nullptr && view->labels()[0]->text() == name) {
+                return view;
+            }
+        }
+        return nullptr;
+    }
+
+    // Declared first so that it goes last: scans still running read its home and environment.
+    Fixture fixture;
+    std::unique_ptr<app::SystemServices> services;
+    std::unique_ptr<app::AppDelegate> delegate;
+};
+
+// One tray for the whole flow: Qt's X11 tray icon does not take clicks again once an earlier
+// icon of the same process was destroyed, and the program only ever makes one.
+TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
+    fixture.live("spotter", "Make the scanner faster", "feature/cache", 60000);
+    ASSERT_NO_FATAL_FAILURE(launch());
+    EXPECT_EQ(icon().toolTip(), titleNow());
+    EXPECT_TRUE(icon().isVisible());
+
+    clickIcon();
+    QMenu* menu = delegate->statusItem()->menu();
+    ASSERT_TRUE(waitFor([&] { return menu->isVisible(); })) << "no menu after the click";
+    const app::SessionMenuItemView* row = rowNamed(*menu, "spotter");
+    ASSERT_NE(row, nullptr) << "no row for the fixture's session";
+    EXPECT_TRUE(row->isVisible());
+    // The release of the opening click chose nothing: the menu is still open.
+    QApplication::processEvents();
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_GT(std::filesystem::file_size(screenshot("tray-menu.png", {})), 0u);
+
+    // A second click on the icon closes the menu.
+    clickIcon();
+    ASSERT_TRUE(waitFor([&] { return !menu->isVisible(); }));
+
+    fixture.live("harbor-api", "Add retries to the webhook client", "main", 172000);
+    fixture.live("notes", "Summarise the design review", "docs", 12000);
+    fixture.recent("/home/me/src/lighthouse", "Port the renderer to the new API");
+    fixture.recent("/home/me/src/tide-tables", "Why does the parser drop the last line?");
+    delegate->refresh();
+    ASSERT_TRUE(waitFor([&] { return scanned(); }));
+    EXPECT_EQ(delegate->statusItem()->title(), titleNow());
+
+    clickIcon();
+    menu = delegate->statusItem()->menu();
+    ASSERT_TRUE(waitFor([&] { return menu->isVisible(); }));
+    ASSERT_NE(rowNamed(*menu, "harbor-api"), nullptr);
+    const auto* first = static_cast<const app::MenuRowView*>(
+        static_cast<QWidgetAction*>(menu->actions()[0])->defaultWidget());
+    movePointer(first->mapToGlobal(first->rect().center()));
+    ASSERT_TRUE(waitFor([&] { return first->isHighlighted(); }));
+    QApplication::processEvents();
+    const QRect area = menu->geometry().united(icon().geometry()).adjusted(-12, 0, 4, 12);
+    EXPECT_GT(std::filesystem::file_size(screenshot("tray-menu-several.png", area)), 0u);
+    menu->close();
+}
+
+// The program itself, started as a user would: its icon is embedded in the tray host.
+TEST_F(TrayEndToEnd, TheProgramPutsItsIconIntoTheTray) {
+    Child program({FERNBEACON_BINARY});
+    const auto embedded = [] {
+        QProcess tree;
+        tree.start("xwininfo", {"-root", "-tree"});
+        tree.waitForFinished(5000);
+        const QString text = QString::fromUtf8(tree.readAllStandardOutput());
+        // The icon window, a grandchild of trayer's panel.
+        const qsizetype panel = text.indexOf("(\"panel\" \"trayer\")");
+        return panel >= 0 && text.indexOf("(\"fernbeacon\" \"Fernbeacon\")", panel) > panel;
+    };
+    EXPECT_TRUE(waitFor(embedded));
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    fernbeacon::test::Desktop desktop;
+    // Listing the tests needs no display.
+    const bool started = !testing::GTEST_FLAG(list_tests) && desktop.start();
+    ::setenv("QT_QPA_PLATFORM", started ? "xcb" : "offscreen", 1);
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}
