@@ -19,6 +19,7 @@
 
 #include "core/ProcessOutput.h"
 #include "platform/linux/ProcProbes.h"
+#include "platform/linux/ProcTerminalSources.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "terminal/ProcessServices.h"
 
@@ -143,6 +144,34 @@ inline std::vector<std::int32_t> childrenOf(std::int32_t parent, std::string_vie
         }
     }
     return children;
+}
+
+// Alive, and not a zombie waiting to be reaped.
+inline bool isRunning(std::int32_t pid) {
+    const auto stat = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
+    return stat && stat->find(") Z ") == std::string::npos;
+}
+
+// Ends the processes of this user whose environment holds `variable` with `value`: what the
+// program under test started and left running. Those started as a Child are reaped by it.
+inline void endProcessesWith(std::string_view variable, std::string_view value) {
+    std::vector<std::int32_t> marked;
+    platform::ProcEnvironment environments;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+        const auto pid = parseInt32(entry.path().filename().string());
+        if (pid && *pid != ::getpid() &&
+            environmentValue(environments.environmentOf(*pid), variable) == value) {
+            marked.push_back(*pid);
+            ::kill(*pid, SIGTERM);
+        }
+    }
+    waitUntil([&] { return std::none_of(marked.begin(), marked.end(), isRunning); },
+              std::chrono::seconds(3));
+    for (const std::int32_t pid : marked) {
+        if (isRunning(pid)) {
+            ::kill(pid, SIGKILL);
+        }
+    }
 }
 
 // Xvfb with openbox, DISPLAY naming it while the object lives.

@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+#include <simdjson.h>
+
+#include "core/Text.h"
+#include "support/TempTree.h"
+#include "terminal/RealProcesses.h"
+
+namespace fernbeacon::test {
+namespace {
+
+// Where kitty shows one of its windows, from `kitty @ ls`.
+struct Placement {
+    std::uint64_t osWindow = 0;  // its X11 window
+    bool osWindowFocused = false;
+    bool tabActive = false;
+    bool focused = false;
+    std::int32_t pid = 0;  // what the window started
+};
+
+// A kitty with remote control on a private socket, on Xvfb with openbox. Its first OS window
+// has a tab with a fake claude under a shell and, in front of it, a tab whose fake claude does
+// not know its kitty window; a second OS window is in front of both.
+class RealKitty : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const auto missing = VirtualDisplay::missingProgram({"kitty"})) {
+            GTEST_SKIP() << *missing << " is not installed";
+        }
+        ASSERT_EQ(display_.start(), "");
+        home_.makeDirectory("bin");
+        const auto claude = home_.path("bin/claude").string();
+        std::filesystem::copy_file("/bin/sleep", claude);
+        socket_ = "unix:" + home_.path("kitty.sock").string();
+        kitty_ = std::make_unique<Child>(
+            std::vector<std::string>{"kitty", "--config", "NONE", "-o", "allow_remote_control=yes",
+                                     "--listen-on", socket_, "/bin/sh", "-c", claude + " 120; :"});
+        // kitty needs OpenGL 3.3; Mesa's software renderer gives it on Xvfb.
+        waitUntil(
+            [&] {
+                return std::filesystem::exists(home_.path("kitty.sock")) ||
+                       !isRunning(kitty_->pid());
+            },
+            std::chrono::seconds(20));
+        if (!isRunning(kitty_->pid())) {
+            GTEST_SKIP() << "kitty does not start on Xvfb here (no OpenGL 3.3 renderer?)";
+        }
+        ASSERT_TRUE(std::filesystem::exists(home_.path("kitty.sock")));
+        ASSERT_EQ(kitty({"launch", "--type=tab", "/bin/sh", "-c",
+                         "env -u KITTY_WINDOW_ID " + claude + " 120; :"})
+                      .exitStatus,
+                  0);
+        const auto launched = kitty({"launch", "--type=os-window", "sleep", "120"});
+        const auto front = parseInt64(trimWhitespaceAndNewlines(launched.standardOutput));
+        ASSERT_TRUE(front) << launched.standardOutput << launched.standardError;
+        std::optional<Placement> inFront;
+        ASSERT_TRUE(waitUntil([&] {
+            inFront = placementOf(*front);
+            return inFront && inFront->focused &&
+                   VirtualDisplay::activeWindow() == inFront->osWindow;
+        }));
+    }
+
+    void TearDown() override { endProcessesWith("HOME", home_.root().string()); }
+
+    CommandResult kitty(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), {"kitty", "@", "--to", socket_});
+        return runTool(std::move(arguments));
+    }
+
+    std::optional<Placement> placementOf(std::int64_t windowId) {
+        const std::string listing = kitty({"ls"}).standardOutput;
+        simdjson::dom::parser parser;
+        simdjson::dom::array osWindows;
+        if (parser.parse(listing).get(osWindows) != simdjson::SUCCESS) {
+            return std::nullopt;
+        }
+        const auto array = [](simdjson::dom::element parent, const char* key) {
+            simdjson::dom::array items;
+            return parent[key].get(items) == simdjson::SUCCESS ? items : simdjson::dom::array();
+        };
+        const auto flag = [](simdjson::dom::element parent, const char* key) {
+            bool value = false;
+            return parent[key].get(value) == simdjson::SUCCESS && value;
+        };
+        for (simdjson::dom::element osWindow : osWindows) {
+            for (simdjson::dom::element tab : array(osWindow, "tabs")) {
+                for (simdjson::dom::element window : array(tab, "windows")) {
+                    std::int64_t id = 0;
+                    std::int64_t pid = 0;
+                    std::uint64_t platformWindow = 0;
+                    if (window["id"].get(id) == simdjson::SUCCESS && id == windowId &&
+                        window["pid"].get(pid) == simdjson::SUCCESS &&
+                        osWindow["platform_window_id"].get(platformWindow) == simdjson::SUCCESS) {
+                        return Placement{platformWindow, flag(osWindow, "is_focused"),
+                                         flag(tab, "is_active_tab"), flag(window, "is_focused"),
+                                         static_cast<std::int32_t>(pid)};
+                    }
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The fake claude that the shell of a kitty window runs.
+    std::optional<std::int32_t> claudeIn(std::int64_t windowId) {
+        const auto placement = placementOf(windowId);
+        std::vector<std::int32_t> claude;
+        if (!placement || !waitUntil([&] {
+                claude = childrenOf(placement->pid, "claude");
+                return claude.size() == 1;
+            })) {
+            return std::nullopt;
+        }
+        return claude.front();
+    }
+
+    static CommandResult fernbeacon(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), FERNBEACON_BINARY);
+        return runTool(std::move(arguments), std::chrono::seconds(30));
+    }
+
+    TempHome home_;
+    ScopedVariable configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
+    VirtualDisplay display_;
+    std::string socket_;
+    std::unique_ptr<Child> kitty_;
+};
+
+TEST_F(RealKitty, FocusSelectsTheTabAndRaisesItsOsWindow) {
+    // kitty numbers its windows from 1, in the order they open.
+    for (const std::int64_t window : {1, 2}) {
+        const auto claude = claudeIn(window);
+        ASSERT_TRUE(claude) << "window " << window;
+        const auto focused = fernbeacon({"focus", std::to_string(*claude)});
+        EXPECT_EQ(focused.exitStatus, 0) << focused.standardError;
+        std::optional<Placement> placement;
+        EXPECT_TRUE(waitUntil([&] {
+            placement = placementOf(window);
+            return placement && placement->focused && placement->tabActive &&
+                   placement->osWindowFocused &&
+                   VirtualDisplay::activeWindow() == placement->osWindow;
+        })) << "window "
+            << window << " active: " << VirtualDisplay::activeWindow().value_or(0);
+    }
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
