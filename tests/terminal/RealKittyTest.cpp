@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <simdjson.h>
 
+#include <fstream>
+
 #include "core/Text.h"
 #include "support/TempTree.h"
 #include "terminal/RealProcesses.h"
@@ -142,6 +144,27 @@ TEST_F(RealKitty, FocusSelectsTheTabAndRaisesItsOsWindow) {
         })) << "window "
             << window << " active: " << VirtualDisplay::activeWindow().value_or(0);
     }
+}
+
+TEST_F(RealKitty, OpenWithKittyPreferredStartsClaudeInTheDirectory) {
+    home_.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=kitty\n");
+    // The fake claude on PATH records where it started.
+    home_.write("typed/claude", "#!/bin/sh\npwd > \"$HOME/claude-started-in\"\n");
+    std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
+    ScopedVariable path("PATH", home_.path("typed").string() + ":" + std::getenv("PATH"));
+    ScopedVariable shell("SHELL", "/bin/sh");
+    const auto directory =
+        home_.makeDirectory("projects/it's $(touch pwned) `x` \"q\" $HOME ${PATH} ~");
+    const auto opened = fernbeacon({"open", directory.string()});
+    EXPECT_EQ(opened.exitStatus, 0) << opened.standardError;
+    const auto record = home_.path("claude-started-in");
+    ASSERT_TRUE(
+        waitUntil([&] { return std::filesystem::exists(record); }, std::chrono::seconds(20)));
+    std::ifstream in(record);
+    std::string started;
+    std::getline(in, started);
+    EXPECT_EQ(started, directory.string());
+    EXPECT_FALSE(std::filesystem::exists(directory / "pwned"));
 }
 
 }  // namespace
