@@ -21,11 +21,11 @@ struct Placement {
 
 // A kitty with remote control on a private socket, on Xvfb with openbox. Its first OS window
 // has a tab with a fake claude under a shell and, in front of it, a tab whose fake claude does
-// not know its kitty window; a second OS window is in front of both.
+// not know its kitty window. That OS window waits on another desktop, a second one is in front.
 class RealKitty : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const auto missing = VirtualDisplay::missingProgram({"kitty"})) {
+        if (const auto missing = VirtualDisplay::missingProgram({"kitty", "xdotool"})) {
             GTEST_SKIP() << *missing << " is not installed";
         }
         ASSERT_EQ(display_.start(), "");
@@ -59,6 +59,13 @@ protected:
             inFront = placementOf(*front);
             return inFront && inFront->focused &&
                    VirtualDisplay::activeWindow() == inFront->osWindow;
+        }));
+        const auto behind = placementOf(1);
+        ASSERT_TRUE(behind);
+        const std::string window = std::to_string(behind->osWindow);
+        runTool({"xdotool", "set_desktop_for_window", window, "1"});
+        ASSERT_TRUE(waitUntil([&] {
+            return toolOutput({"xprop", "-id", window, "_NET_WM_DESKTOP"}).ends_with("= 1\n");
         }));
     }
 
