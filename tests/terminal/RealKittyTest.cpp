@@ -2,6 +2,7 @@
 #include <simdjson.h>
 
 #include <fstream>
+#include <map>
 
 #include "core/Text.h"
 #include "support/TempTree.h"
@@ -19,9 +20,8 @@ struct Placement {
     std::int32_t pid = 0;  // what the window started
 };
 
-// A kitty with remote control on a private socket, on Xvfb with openbox. Its first OS window
-// has a tab with a fake claude under a shell and, in front of it, a tab whose fake claude does
-// not know its kitty window. That OS window waits on another desktop, a second one is in front.
+// A kitty with remote control on a private socket, on Xvfb with openbox; its first window runs
+// a fake claude under a shell.
 class RealKitty : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -47,26 +47,6 @@ protected:
             GTEST_SKIP() << "kitty does not start on Xvfb here (no OpenGL 3.3 renderer?)";
         }
         ASSERT_TRUE(std::filesystem::exists(home_.path("kitty.sock")));
-        ASSERT_EQ(kitty({"launch", "--type=tab", "/bin/sh", "-c",
-                         "env -u KITTY_WINDOW_ID " + claude + " 120; :"})
-                      .exitStatus,
-                  0);
-        const auto launched = kitty({"launch", "--type=os-window", "sleep", "120"});
-        const auto front = parseInt64(trimWhitespaceAndNewlines(launched.standardOutput));
-        ASSERT_TRUE(front) << launched.standardOutput << launched.standardError;
-        std::optional<Placement> inFront;
-        ASSERT_TRUE(waitUntil([&] {
-            inFront = placementOf(*front);
-            return inFront && inFront->focused &&
-                   VirtualDisplay::activeWindow() == inFront->osWindow;
-        }));
-        const auto behind = placementOf(1);
-        ASSERT_TRUE(behind);
-        const std::string window = std::to_string(behind->osWindow);
-        runTool({"xdotool", "set_desktop_for_window", window, "1"});
-        ASSERT_TRUE(waitUntil([&] {
-            return toolOutput({"xprop", "-id", window, "_NET_WM_DESKTOP"}).ends_with("= 1\n");
-        }));
     }
 
     void TearDown() override { endProcessesWith("HOME", home_.root().string()); }
@@ -76,12 +56,14 @@ protected:
         return runTool(std::move(arguments));
     }
 
-    std::optional<Placement> placementOf(std::int64_t windowId) {
+    // Every kitty window by its id.
+    std::map<std::int64_t, Placement> placements() {
+        std::map<std::int64_t, Placement> all;
         const std::string listing = kitty({"ls"}).standardOutput;
         simdjson::dom::parser parser;
         simdjson::dom::array osWindows;
         if (parser.parse(listing).get(osWindows) != simdjson::SUCCESS) {
-            return std::nullopt;
+            return all;
         }
         const auto array = [](simdjson::dom::element parent, const char* key) {
             simdjson::dom::array items;
@@ -97,25 +79,24 @@ protected:
                     std::int64_t id = 0;
                     std::int64_t pid = 0;
                     std::uint64_t platformWindow = 0;
-                    if (window["id"].get(id) == simdjson::SUCCESS && id == windowId &&
+                    if (window["id"].get(id) == simdjson::SUCCESS &&
                         window["pid"].get(pid) == simdjson::SUCCESS &&
                         osWindow["platform_window_id"].get(platformWindow) == simdjson::SUCCESS) {
-                        return Placement{platformWindow, flag(osWindow, "is_focused"),
-                                         flag(tab, "is_active_tab"), flag(window, "is_focused"),
-                                         static_cast<std::int32_t>(pid)};
+                        all[id] = {platformWindow, flag(osWindow, "is_focused"),
+                                   flag(tab, "is_active_tab"), flag(window, "is_focused"),
+                                   static_cast<std::int32_t>(pid)};
                     }
                 }
             }
         }
-        return std::nullopt;
+        return all;
     }
 
-    // The fake claude that the shell of a kitty window runs.
-    std::optional<std::int32_t> claudeIn(std::int64_t windowId) {
-        const auto placement = placementOf(windowId);
+    // The fake claude under a shell.
+    static std::optional<std::int32_t> claudeUnder(std::int32_t shell) {
         std::vector<std::int32_t> claude;
-        if (!placement || !waitUntil([&] {
-                claude = childrenOf(placement->pid, "claude");
+        if (!waitUntil([&] {
+                claude = childrenOf(shell, "claude");
                 return claude.size() == 1;
             })) {
             return std::nullopt;
@@ -135,28 +116,61 @@ protected:
     std::unique_ptr<Child> kitty_;
 };
 
-TEST_F(RealKitty, FocusSelectsTheTabAndRaisesItsOsWindow) {
+// Besides, in front of that tab, a tab whose fake claude does not know its kitty window. That
+// OS window waits on another desktop; a second one is in front.
+class RealKittyWindows : public RealKitty {
+protected:
+    void SetUp() override {
+        RealKitty::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        ASSERT_EQ(kitty({"launch", "--type=tab", "/bin/sh", "-c",
+                         "env -u KITTY_WINDOW_ID " + home_.path("bin/claude").string() + " 120; :"})
+                      .exitStatus,
+                  0);
+        const auto launched = kitty({"launch", "--type=os-window", "sleep", "120"});
+        const auto front = parseInt64(trimWhitespaceAndNewlines(launched.standardOutput));
+        ASSERT_TRUE(front) << launched.standardOutput << launched.standardError;
+        // Each `kitty @` is a Python start-up; waits poll the X server instead.
+        initial_ = placements();
+        ASSERT_TRUE(initial_.contains(1) && initial_.contains(2) && initial_.contains(*front));
+        ASSERT_TRUE(
+            waitUntil([&] { return VirtualDisplay::activeWindow() == initial_[*front].osWindow; }));
+        const std::string window = std::to_string(initial_[1].osWindow);
+        runTool({"xdotool", "set_desktop_for_window", window, "1"});
+        ASSERT_TRUE(waitUntil([&] {
+            return toolOutput({"xprop", "-id", window, "_NET_WM_DESKTOP"}).ends_with("= 1\n");
+        }));
+    }
+
+    std::map<std::int64_t, Placement> initial_;
+};
+
+TEST_F(RealKittyWindows, FocusSelectsTheTabAndRaisesItsOsWindow) {
     // kitty numbers its windows from 1, in the order they open.
     for (const std::int64_t window : {1, 2}) {
-        const auto claude = claudeIn(window);
+        const Placement& before = initial_[window];
+        const auto claude = claudeUnder(before.pid);
         ASSERT_TRUE(claude) << "window " << window;
         const auto focused = fernbeacon({"focus", std::to_string(*claude)});
         EXPECT_EQ(focused.exitStatus, 0) << focused.standardError;
-        std::optional<Placement> placement;
+        EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activeWindow() == before.osWindow; }))
+            << "window " << window << " active: " << VirtualDisplay::activeWindow().value_or(0);
         EXPECT_TRUE(waitUntil([&] {
-            placement = placementOf(window);
-            return placement && placement->focused && placement->tabActive &&
-                   placement->osWindowFocused &&
-                   VirtualDisplay::activeWindow() == placement->osWindow;
+            const Placement after = placements()[window];
+            return after.focused && after.tabActive && after.osWindowFocused;
         })) << "window "
-            << window << " active: " << VirtualDisplay::activeWindow().value_or(0);
+            << window;
     }
 }
 
 TEST_F(RealKitty, OpenWithKittyPreferredStartsClaudeInTheDirectory) {
     home_.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=kitty\n");
     // The fake claude on PATH records where it started.
-    home_.write("typed/claude", "#!/bin/sh\npwd > \"$HOME/claude-started-in\"\n");
+    home_.write(
+        "typed/claude",
+        "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/claude-started-in\"\n");
     std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
     ScopedVariable path("PATH", home_.path("typed").string() + ":" + std::getenv("PATH"));
     ScopedVariable shell("SHELL", "/bin/sh");
