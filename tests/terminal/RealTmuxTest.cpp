@@ -19,8 +19,10 @@ protected:
         ::unsetenv("TMUX");
         home_.makeDirectory("bin");
         std::filesystem::copy_file("/bin/sleep", home_.path("bin/claude"));
-        // The fake claude for new windows records where it started.
-        home_.write("typed/claude", "#!/bin/sh\npwd > \"$HOME/claude-started-in\"\n");
+        // The fake claude for new windows records where it started, in one step.
+        home_.write("typed/claude",
+                    "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" "
+                    "\"$HOME/claude-started-in\"\n");
         std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
         // New windows run a plain shell, which keeps the PATH with the fake that tmux hands on.
         path_ = std::make_unique<ScopedVariable>(
