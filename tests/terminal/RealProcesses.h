@@ -191,10 +191,10 @@ public:
         if (::pipe(pipe) != 0) {
             return "no pipe";
         }
-        server_ =
-            std::make_unique<Child>(std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen",
-                                                             "0", "800x600x24", "-nolisten", "tcp"},
-                                    pipe[1]);
+        server_ = std::make_unique<Child>(
+            std::vector<std::string>{"Xvfb", "-displayfd", "3", "-screen", "0", "800x600x24",
+                                     "-nolisten", "tcp", "-noreset"},
+            pipe[1]);
         ::close(pipe[1]);
         std::string number;
         char c = 0;
@@ -205,6 +205,8 @@ public:
         if (number.empty()) {
             return "Xvfb did not start";
         }
+        // Without -noreset the server resets when its first client leaves, and drops whoever
+        // connects meanwhile: the first xprop could cost openbox its connection.
         display_ = std::make_unique<ScopedVariable>("DISPLAY", ":" + number);
         windowManager_ = std::make_unique<Child>(std::vector<std::string>{"openbox"});
         if (!waitUntil([] {
