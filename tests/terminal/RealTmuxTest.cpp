@@ -96,8 +96,12 @@ TEST_F(RealTmux, OpenWithTmuxPreferredTypesClaudeInANewWindowInTheDirectory) {
     std::getline(in, started);
     EXPECT_EQ(started, directory.string());
     EXPECT_FALSE(std::filesystem::exists(home_.path("projects/pwned")));
-    EXPECT_EQ(tmuxOutput({"display", "-p", "-t", "other", "#{pane_current_path}"}),
-              directory.string() + "\n");
+    // tmux reads the path of the pane's foreground process, which is empty while the fake exits.
+    std::string path;
+    EXPECT_TRUE(waitUntil([&] {
+        path = tmuxOutput({"display", "-p", "-t", "other", "#{pane_current_path}"});
+        return path == directory.string() + "\n";
+    })) << path;
 }
 
 }  // namespace
