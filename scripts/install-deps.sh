@@ -11,9 +11,9 @@ packages=(
     procps lsof clang-format
     libxcb1-dev
     # Real terminals and the tray on X11 without a screen: a private tmux server, Xvfb, a window
-    # manager, xterms, a tray host, xprop/xdotool to read and drive windows, a private session
-    # bus, a font for the screenshots.
-    tmux xvfb openbox xterm x11-utils dbus trayer xdotool fonts-dejavu-core
+    # manager, xterms, a kitty (OpenGL from Mesa's software renderer), a tray host, xprop/xdotool
+    # to read and drive windows, a private session bus, a font for the screenshots.
+    tmux xvfb openbox xterm kitty libgl1-mesa-dri x11-utils dbus trayer xdotool fonts-dejavu-core
 )
 
 missing=()

@@ -54,6 +54,8 @@ public:
             if (runHostCommand(
                     services_, "kitty",
                     {{*kitty, "@", "--to", *socket, "focus-window", "--match", match}})) {
+                raiseOsWindow(*kitty, *socket, window ? parseInt64(*window) : std::nullopt,
+                              *target.owner);
                 return true;
             }
         } else {
@@ -66,6 +68,56 @@ public:
     }
 
 private:
+    // kitty raises its OS window itself, but a window manager may refuse that to an application
+    // (openbox does for a window on another desktop); the window manager is asked as well.
+    void raiseOsWindow(const std::string& kitty, const std::string& socket,
+                       std::optional<std::int64_t> window, const TtyOwner& owner) {
+        if (!services_.workspace.canRaiseWindows()) {
+            return;
+        }
+        const auto listing =
+            runHostCommand(services_, "kitty", {{kitty, "@", "--to", socket, "ls"}});
+        if (const auto osWindow =
+                listing ? osWindowShowing(*listing, window, owner.rootPid) : std::nullopt) {
+            services_.workspace.raiseWindow(*osWindow, owner.terminalPid);
+        }
+    }
+
+    // The X11 window of the OS window that holds kitty's window `window`, or without one the
+    // window that runs `rootPid`: what the focus command matched.
+    static std::optional<std::uint64_t> osWindowShowing(const std::string& listing,
+                                                        std::optional<std::int64_t> window,
+                                                        std::int32_t rootPid) {
+        simdjson::dom::parser parser;
+        simdjson::dom::array osWindows;
+        if (parser.parse(listing).get_array().get(osWindows) != simdjson::SUCCESS) {
+            return std::nullopt;
+        }
+        for (simdjson::dom::element element : osWindows) {
+            simdjson::dom::object osWindow;
+            if (element.get_object().get(osWindow) != simdjson::SUCCESS) {
+                continue;
+            }
+            const auto platformWindow = json::integer(osWindow, "platform_window_id");
+            const auto tabs = json::arrayOfObjects(osWindow, "tabs");
+            if (!platformWindow || *platformWindow <= 0 || !tabs) {
+                continue;
+            }
+            for (simdjson::dom::element tab : *tabs) {
+                const auto windows =
+                    json::arrayOfObjects(tab.get_object().value_unsafe(), "windows");
+                for (simdjson::dom::element shown : windows.value_or(json::Array())) {
+                    const json::Object object = shown.get_object().value_unsafe();
+                    if (window ? json::integer(object, "id") == *window
+                               : json::integer(object, "pid") == rootPid) {
+                        return static_cast<std::uint64_t>(*platformWindow);
+                    }
+                }
+            }
+        }
+        return std::nullopt;
+    }
+
     const LinuxHostServices services_;
 };
 

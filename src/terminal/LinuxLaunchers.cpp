@@ -35,11 +35,13 @@ const std::vector<TerminalLauncher>& launchers() {
              return joined({"--new-tab", "--workdir", d, "-e"}, c);
          },
          false},
+        // kitty expands "~" and "$NAME" in the directory it is given, and in its own working
+        // directory when given none; "." it takes as it is.
         {"kitty", "kitty",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--directory", d}, c);
+         [](const std::string&, const Arguments& c) {
+             return joined({"--directory", "."}, c);
          },
-         false},
+         true},
         {"WezTerm", "wezterm",
          [](const std::string& d, const Arguments& c) {
              return joined({"start", "--cwd", d, "--"}, c);

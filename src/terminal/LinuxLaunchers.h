@@ -22,7 +22,7 @@ struct TerminalLauncher {
     // one "--option=" argument) and never part of the command.
     std::vector<std::string> (*arguments)(const std::string& directory,
                                           const std::vector<std::string>& command);
-    bool needsWorkingDirectory;  // no directory option: the child starts there
+    bool needsWorkingDirectory;  // the terminal starts in the directory instead of being told it
 };
 
 // The launchers, in the order "Auto" tries running terminals. tmux comes first in the

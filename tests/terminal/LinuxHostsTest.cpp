@@ -114,15 +114,39 @@ TEST(TmuxHost, UnknownPaneIsAnError) {
 }
 
 TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
+    const std::string kitty = "/usr/bin/kitty @ --to unix:/run/user/1000/kitty-300 ";
+    // Window 3 sits in the second OS window; the shell kitty started for it is the tab root.
+    const std::string listing = R"([
+        {"id": 1, "platform_window_id": 4194316, "is_focused": true, "tabs": [
+            {"id": 1, "windows": [{"id": 1, "pid": 80, "is_focused": true}]}]},
+        {"id": 2, "platform_window_id": 4194340, "is_focused": false, "tabs": [
+            {"id": 2, "windows": [{"id": 2, "pid": 85}]},
+            {"id": 3, "windows": [{"id": 3, "pid": 90}]}]}])";
     LinuxHosts listening;
+    listening.runner.replyOutput(kitty + "ls", listing);
     EXPECT_TRUE(listening.focus("kitty", 300,
                                 {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"},
                                  {"KITTY_WINDOW_ID", "3"},
                                  {"KITTY_PID", "300"}}));
     EXPECT_EQ(listening.runner.requests(),
-              std::vector<std::string>{"/usr/bin/kitty @ --to unix:/run/user/1000/kitty-300 "
-                                       "focus-window --match id:3"});
-    EXPECT_TRUE(listening.workspace.calls().empty());
+              (std::vector<std::string>{kitty + "focus-window --match id:3", kitty + "ls"}));
+    EXPECT_EQ(listening.workspace.calls(),
+              std::vector<std::string>{"raise window 4194340 pid 300"});
+
+    LinuxHosts withoutWindowId;
+    withoutWindowId.runner.replyOutput(kitty + "ls", listing);
+    EXPECT_TRUE(withoutWindowId.focus("kitty", 300,
+                                      {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"}}));
+    EXPECT_EQ(withoutWindowId.runner.requests().front(), kitty + "focus-window --match pid:90");
+    EXPECT_EQ(withoutWindowId.workspace.calls(),
+              std::vector<std::string>{"raise window 4194340 pid 300"});
+
+    // On Wayland the tab is selected and nothing else is asked.
+    LinuxHosts wayland;
+    wayland.workspace.canRaise = false;
+    EXPECT_TRUE(
+        wayland.focus("kitty", 300, {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"}}));
+    EXPECT_EQ(wayland.runner.requests().size(), 1u);
 
     LinuxHosts silent;
     EXPECT_TRUE(silent.focus("kitty", 300, {{"KITTY_WINDOW_ID", "3"}, {"WINDOWID", "77"}}));

@@ -55,7 +55,7 @@ TEST(TerminalLaunchers, ExactVectorsOfTheCommonTerminals) {
               (std::vector<std::string>{"--tab", "--working-directory=/p", "--", "claude"}));
     EXPECT_EQ(vector("Konsole"),
               (std::vector<std::string>{"--new-tab", "--workdir", "/p", "-e", "claude"}));
-    EXPECT_EQ(vector("kitty"), (std::vector<std::string>{"--directory", "/p", "claude"}));
+    EXPECT_EQ(vector("kitty"), (std::vector<std::string>{"--directory", ".", "claude"}));
     EXPECT_EQ(vector("WezTerm"),
               (std::vector<std::string>{"start", "--cwd", "/p", "--", "claude"}));
     EXPECT_EQ(vector("XTerm"), (std::vector<std::string>{"-e", "claude"}));
@@ -122,9 +122,9 @@ TEST(LinuxSessionOpener, LaunchesDetachedWithTheShellKeptAndXtermInTheDirectory)
     opener.opener.launch("XTerm", "/home/me/$(x)");
     ASSERT_EQ(opener.launcher.started.size(), 2u);
     EXPECT_EQ(opener.launcher.started[0].arguments,
-              (std::vector<std::string>{"/usr/bin/kitty", "--directory", "/home/me/$(x)", "/bin/sh",
-                                        "-c", "\"$0\" -ic claude; exec \"$0\"", "/bin/zsh"}));
-    EXPECT_FALSE(opener.launcher.started[0].workingDirectory);
+              (std::vector<std::string>{"/usr/bin/kitty", "--directory", ".", "/bin/sh", "-c",
+                                        "\"$0\" -ic claude; exec \"$0\"", "/bin/zsh"}));
+    EXPECT_EQ(opener.launcher.started[0].workingDirectory, "/home/me/$(x)");
     EXPECT_EQ(opener.launcher.started[1].workingDirectory, "/home/me/$(x)");
 
     opener.launcher.failure = "Permission denied";

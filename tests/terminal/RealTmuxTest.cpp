@@ -19,8 +19,10 @@ protected:
         ::unsetenv("TMUX");
         home_.makeDirectory("bin");
         std::filesystem::copy_file("/bin/sleep", home_.path("bin/claude"));
-        // The fake claude for new windows records where it started.
-        home_.write("typed/claude", "#!/bin/sh\npwd > \"$HOME/claude-started-in\"\n");
+        // The fake claude for new windows records where it started, in one step.
+        home_.write("typed/claude",
+                    "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" "
+                    "\"$HOME/claude-started-in\"\n");
         std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
         // New windows run a plain shell, which keeps the PATH with the fake that tmux hands on.
         path_ = std::make_unique<ScopedVariable>(
@@ -94,8 +96,12 @@ TEST_F(RealTmux, OpenWithTmuxPreferredTypesClaudeInANewWindowInTheDirectory) {
     std::getline(in, started);
     EXPECT_EQ(started, directory.string());
     EXPECT_FALSE(std::filesystem::exists(home_.path("projects/pwned")));
-    EXPECT_EQ(tmuxOutput({"display", "-p", "-t", "other", "#{pane_current_path}"}),
-              directory.string() + "\n");
+    // tmux reads the path of the pane's foreground process, which is empty while the fake exits.
+    std::string path;
+    EXPECT_TRUE(waitUntil([&] {
+        path = tmuxOutput({"display", "-p", "-t", "other", "#{pane_current_path}"});
+        return path == directory.string() + "\n";
+    })) << path;
 }
 
 }  // namespace
