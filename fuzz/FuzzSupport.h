@@ -1,0 +1,117 @@
+#pragma once
+
+#include <simdjson.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/Clock.h"
+#include "core/Json.h"
+#include "core/Preferences.h"
+#include "core/ProcessProbes.h"
+
+// What the fuzz targets share: scratch files, stand-ins for the scanner's dependencies, and a
+// way to report a broken promise as a crash that libFuzzer keeps.
+namespace fernbeacon::fuzz {
+
+[[noreturn]] inline void fail(const char* what) {
+    std::fprintf(stderr, "broken promise: %s\n", what);
+    std::abort();
+}
+
+inline void require(bool holds, const char* what) {
+    if (!holds) {
+        fail(what);
+    }
+}
+
+// A directory of this process's own, in memory when /dev/shm exists, removed at exit.
+inline const std::filesystem::path& scratchDirectory() {
+    static const std::filesystem::path directory = [] {
+        std::error_code ignored;
+        const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ignored)
+                                               ? std::filesystem::path("/dev/shm")
+                                               : std::filesystem::temp_directory_path();
+        std::string pattern = (base / "fernbeacon-fuzz-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            fail("cannot make a scratch directory");
+        }
+        std::atexit([] {
+            std::error_code error;
+            std::filesystem::remove_all(scratchDirectory(), error);
+        });
+        return std::filesystem::path(pattern);
+    }();
+    return directory;
+}
+
+inline void writeFile(const std::filesystem::path& path, std::string_view bytes) {
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    require(static_cast<bool>(out), "scratch file written");
+}
+
+// The pieces of `text` between line feeds, in order, empty ones included.
+inline std::vector<std::string_view> splitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            return lines;
+        }
+        start = end + 1;
+    }
+}
+
+// Parses one line the way the readers do and hands the record to `use`, when it is one.
+inline void withRecord(std::string_view line, const std::function<void(const json::Object&)>& use) {
+    if (line.empty()) {
+        return;
+    }
+    const simdjson::padded_string padded(line);
+    static json::Parser parser;
+    if (const auto record = parser.parseObject({padded.data(), padded.size()})) {
+        use(*record);
+    }
+}
+
+class FixedClock final : public Clock {
+public:
+    explicit FixedClock(Instant now) : now_(now) {}
+    Instant now() const override { return now_; }
+
+private:
+    Instant now_;
+};
+
+class NoPreferences final : public Preferences {
+public:
+    std::optional<std::int64_t> integer(std::string_view) const override { return std::nullopt; }
+    std::optional<std::string> text(std::string_view) const override { return std::nullopt; }
+    bool setInteger(std::string_view, std::int64_t) override { return false; }
+    bool setText(std::string_view, std::string_view) override { return false; }
+};
+
+class NoProcesses final : public ProcessProbes {
+public:
+    std::vector<std::int32_t> findClaudePIDs() override { return {}; }
+    std::optional<std::string> ttyForPID(std::int32_t) override { return std::nullopt; }
+    std::optional<std::string> workingDirectoryForPID(std::int32_t) override {
+        return std::nullopt;
+    }
+    std::optional<std::string> terminalAppForPID(std::int32_t) override { return std::nullopt; }
+    std::optional<std::string> uptimeForPID(std::int32_t) override { return std::nullopt; }
+};
+
+}  // namespace fernbeacon::fuzz
