@@ -222,6 +222,17 @@ TEST_F(LiveTranscriptTest, SearchesATailWithoutLineFeedsOnceNotOncePerWindow) {
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(1));
 }
 
+TEST_F(LiveTranscriptTest, CountsLineFeedsOnlyUpToTheSizeWhenTheCountStarts) {
+    // A regular file that reports no size yet reads on for 256 GiB, linked under a transcript's
+    // name, was counted to its end.
+    const auto link = tree_.path("p.jsonl");
+    std::filesystem::create_symlink("/proc/self/pagemap", link);
+    ClaudeSession session(7, std::nullopt, std::nullopt, std::nullopt);
+    session.messageCount = 3;
+    readLiveTranscript(session, link);
+    EXPECT_EQ(session.messageCount, std::nullopt);
+}
+
 TEST_F(LiveTranscriptTest, AHeadWindowThatCutsACharacterStillGivesEverything) {
     const std::string first = userRecord("Premi\u00E8re demande", "/p", "main");
     const std::size_t padStart = first.size() + 1 + paddingRecord(30).find('x');
