@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -177,6 +178,32 @@ TestProcess::~TestProcess() {
     if (master_ >= 0) {
         ::close(master_);
     }
+}
+
+std::string uniqueMarker() {
+    static std::atomic<int> counter{0};
+    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
+}
+
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+std::vector<pid_t> childProcesses() {
+    std::vector<pid_t> children;
+    std::error_code ignored;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
+        std::ifstream in(task.path() / "children");
+        for (pid_t child = 0; in >> child;) {
+            children.push_back(child);
+        }
+    }
+    return children;
 }
 
 std::vector<pid_t> processesWithMarker(const std::string& marker) {
