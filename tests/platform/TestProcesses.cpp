@@ -158,7 +158,7 @@ std::unique_ptr<TestProcess> TestProcess::start(const Options& options) {
         } else if (const auto stat = statOf(child); stat && stat->comm == programName) {
             return process;
         }
-        std::this_thread::sleep_for(milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return nullptr;
 }
