@@ -1,9 +1,11 @@
 // Real claude processes that end between the listing and the probes, or while the probes read,
 // and IDs that a new process takes over within one cycle: a listed session may lose facts,
 // but never shows another process's.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/sched.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
@@ -21,6 +23,8 @@
 #include "platform/linux/ProcProbes.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
+
+extern char** environ;
 
 namespace fernbeacon::platform {
 namespace {
@@ -109,6 +113,53 @@ void killAndReap(pid_t pid) {
     }
 }
 
+// Processes running `program` in the given folders, started together without waiting for each
+// (posix_spawn does not copy this large process), killed and reaped when the object goes.
+class ProcessBatch {
+public:
+    ProcessBatch(const std::filesystem::path& program,
+                 const std::vector<std::filesystem::path>& directories) {
+        const std::string name = program.filename().string();
+        for (const auto& directory : directories) {
+            posix_spawn_file_actions_t actions;
+            ::posix_spawn_file_actions_init(&actions);
+            ::posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+            ::posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+            char seconds[] = "1000";
+            char* const argv[] = {const_cast<char*>(name.c_str()), seconds, nullptr};
+            pid_t pid = -1;
+            if (::posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ) == 0) {
+                pids_.push_back(pid);
+            }
+            ::posix_spawn_file_actions_destroy(&actions);
+        }
+        // Each is listed as claude only once it runs the program.
+        for (const pid_t pid : pids_) {
+            for (int i = 0; i < 25000 && !runs(pid, name); ++i) {
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+        }
+    }
+    ~ProcessBatch() {
+        for (const pid_t pid : pids_) {
+            killAndReap(pid);
+        }
+    }
+    ProcessBatch(const ProcessBatch&) = delete;
+    ProcessBatch& operator=(const ProcessBatch&) = delete;
+
+    const std::vector<pid_t>& pids() const { return pids_; }
+
+private:
+    static bool runs(pid_t pid, const std::string& name) {
+        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
+        std::string running;
+        return comm >> running && running == name;
+    }
+
+    std::vector<pid_t> pids_;
+};
+
 // Every fact is either absent or the one that the session's own process has.
 void expectOwnFactsOrNone(const ClaudeSession& session, const std::string& directory,
                           const std::optional<std::string>& terminal) {
@@ -134,28 +185,30 @@ protected:
 TEST_F(RacingProcessesTest, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts) {
     // Our processes run under this test, and so in its terminal, if any.
     const auto terminal = proc_.terminalAppForPID(::getpid());
-    constexpr int kRounds = 250;
-    constexpr int kEach = 8;
+    constexpr int kRounds = 100;
+    constexpr int kEach = 20;
+    std::vector<std::filesystem::path> directories;
+    for (int i = 0; i < kEach; ++i) {
+        directories.push_back(tree_.makeDirectory("run-" + std::to_string(i)));
+    }
     std::mt19937 random(11);
     int listedWithFacts = 0;
     for (int round = 0; round < kRounds; ++round) {
-        std::vector<std::unique_ptr<TestProcess>> processes;
-        std::map<std::int32_t, std::string> directories;
+        const ProcessBatch batch(claude_, directories);
+        ASSERT_EQ(batch.pids().size(), static_cast<std::size_t>(kEach));
+        probes_.started = batch.pids();
+        std::map<std::int32_t, std::string> directoryOf;
         std::vector<pid_t> endBeforeProbes;
         std::vector<pid_t> endDuringProbes;
-        probes_.started.clear();
         for (int i = 0; i < kEach; ++i) {
-            const auto directory = tree_.makeDirectory("run-" + std::to_string(i)).string();
-            processes.push_back(
-                TestProcess::start({claude_, {"1000"}, directory, false, std::nullopt}));
-            ASSERT_TRUE(processes.back());
-            const pid_t pid = processes.back()->pid();
-            probes_.started.push_back(pid);
-            directories[pid] = directory;
+            const pid_t pid = batch.pids()[static_cast<std::size_t>(i)];
+            directoryOf[pid] = directories[static_cast<std::size_t>(i)].string();
             // A third end before their facts are asked, a third while they are read.
-            (i + round) % 3 == 0   ? endBeforeProbes.push_back(pid)
-            : (i + round) % 3 == 1 ? endDuringProbes.push_back(pid)
-                                   : void();
+            if ((i + round) % 3 == 0) {
+                endBeforeProbes.push_back(pid);
+            } else if ((i + round) % 3 == 1) {
+                endDuringProbes.push_back(pid);
+            }
         }
         std::thread killer;
         probes_.afterListing = [&] {
@@ -174,7 +227,7 @@ TEST_F(RacingProcessesTest, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts
         killer.join();
         ASSERT_EQ(sessions.size(), static_cast<std::size_t>(kEach));
         for (const ClaudeSessionPtr& session : sessions) {
-            expectOwnFactsOrNone(*session, directories.at(session->pid), terminal);
+            expectOwnFactsOrNone(*session, directoryOf.at(session->pid), terminal);
             listedWithFacts += session->workingDirectory.has_value();
         }
     }
