@@ -13,13 +13,11 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Clock.h"
 #include "core/Json.h"
-#include "core/Preferences.h"
-#include "core/ProcessProbes.h"
 
-// What the fuzz targets share: scratch files, stand-ins for the scanner's dependencies, and a
-// way to report a broken promise as a crash that libFuzzer keeps.
+// What the fuzz targets share: scratch files, a way to read lines as the readers do, and a way
+// to report a broken promise as a crash that libFuzzer keeps. Stand-ins for the scanner's
+// dependencies are the tests' own (support/Fakes.h).
 namespace fernbeacon::fuzz {
 
 [[noreturn]] inline void fail(const char* what) {
@@ -85,33 +83,5 @@ inline void withRecord(std::string_view line, const std::function<void(const jso
         use(*record);
     }
 }
-
-class FixedClock final : public Clock {
-public:
-    explicit FixedClock(Instant now) : now_(now) {}
-    Instant now() const override { return now_; }
-
-private:
-    Instant now_;
-};
-
-class NoPreferences final : public Preferences {
-public:
-    std::optional<std::int64_t> integer(std::string_view) const override { return std::nullopt; }
-    std::optional<std::string> text(std::string_view) const override { return std::nullopt; }
-    bool setInteger(std::string_view, std::int64_t) override { return false; }
-    bool setText(std::string_view, std::string_view) override { return false; }
-};
-
-class NoProcesses final : public ProcessProbes {
-public:
-    std::vector<std::int32_t> findClaudePIDs() override { return {}; }
-    std::optional<std::string> ttyForPID(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> workingDirectoryForPID(std::int32_t) override {
-        return std::nullopt;
-    }
-    std::optional<std::string> terminalAppForPID(std::int32_t) override { return std::nullopt; }
-    std::optional<std::string> uptimeForPID(std::int32_t) override { return std::nullopt; }
-};
 
 }  // namespace fernbeacon::fuzz

@@ -4,6 +4,7 @@
 #include "core/Logger.h"
 #include "core/SessionIndex.h"
 #include "core/SessionScanner.h"
+#include "support/Fakes.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace fernbeacon;
@@ -37,9 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(!session.gitBranch || !session.gitBranch->empty(), "an applied branch is not empty");
 
     // 2025-06-15 12:00:00 UTC.
-    const FixedClock clock(instantFromSecondsSince1970(1749988800.0));
-    NoProcesses probes;
-    NoPreferences preferences;
+    const test::FixedClock clock(instantFromSecondsSince1970(1749988800.0));
+    test::FakeProbes probes;
+    test::MemoryPreferences preferences;
     NullLogger logger;
     const SessionScanner scanner(claudeDir, probes, preferences, clock, logger);
     const auto recent = scanner.recentSessions(DirectorySet());

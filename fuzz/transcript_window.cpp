@@ -57,22 +57,21 @@ HeadFacts headFacts(std::string_view bytes, std::size_t window) {
     return facts;
 }
 
+// The four counts added in order, each partial sum held within 64 signed bits.
 std::optional<std::int64_t> usageSum(const json::Object& record) {
     const auto message = json::object(record, "message");
     const auto usage = message ? json::object(*message, "usage") : std::nullopt;
     if (!usage) {
         return std::nullopt;
     }
-    std::int64_t sum = 0;
+    constexpr __int128 kMax = std::numeric_limits<std::int64_t>::max();
+    constexpr __int128 kMin = std::numeric_limits<std::int64_t>::min();
+    __int128 sum = 0;
     for (const char* key : {"input_tokens", "cache_read_input_tokens",
                             "cache_creation_input_tokens", "output_tokens"}) {
-        const std::int64_t count = json::integer(*usage, key).value_or(0);
-        if (__builtin_add_overflow(sum, count, &sum)) {
-            sum = count > 0 ? std::numeric_limits<std::int64_t>::max()
-                            : std::numeric_limits<std::int64_t>::min();
-        }
+        sum = std::clamp(sum + json::integer(*usage, key).value_or(0), kMin, kMax);
     }
-    return sum;
+    return static_cast<std::int64_t>(sum);
 }
 
 // The latest positive usage among the whole lines of the last kLiveTailReach bytes.

@@ -313,6 +313,20 @@ std::filesystem::path projects(const test::ScannerHarness& h) {
     return h.home.claudeDir() / "projects";
 }
 
+// The hostile session's transcript alone, for the cases that change it while cycles run.
+std::vector<std::filesystem::path> hostileTranscript(test::ScannerHarness& h) {
+    h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
+    return {};
+}
+
+// Whatever moment a reader catches, it shows what the file held, or nothing.
+void expectWhatTheFileHeldOrNothing(const ClaudeSession& session) {
+    EXPECT_TRUE(session.firstPrompt == std::nullopt || session.firstPrompt == "Hostile prompt");
+    EXPECT_TRUE(session.gitBranch == std::nullopt || session.gitBranch == "wild");
+    EXPECT_TRUE(session.contextTokensUsed == std::nullopt || session.contextTokensUsed == 42);
+    EXPECT_LE(session.messageCount.value_or(0), 3);
+}
+
 // A matching transcript, dated before the hostile entries so that they count as newest.
 void olderHostileTranscript(test::ScannerHarness& h, std::string_view folder) {
     h.project(folder, "older.jsonl", hostileRecords(), daysBeforeNow(5));
@@ -467,21 +481,8 @@ const HostileCase kCases[] = {
          },
      .withoutPrivileges = true},
     {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",
-     .build =
-         [](test::ScannerHarness& h) {
-             h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
-         },
-     .expectHostile =
-         [](const ClaudeSession& session) {
-             // Whatever moment a reader catches, it shows what the file held, or nothing.
-             EXPECT_TRUE(session.firstPrompt == std::nullopt ||
-                         session.firstPrompt == "Hostile prompt");
-             EXPECT_TRUE(session.gitBranch == std::nullopt || session.gitBranch == "wild");
-             EXPECT_TRUE(session.contextTokensUsed == std::nullopt ||
-                         session.contextTokensUsed == 42);
-             EXPECT_LE(session.messageCount.value_or(0), 3);
-         },
+     .build = hostileTranscript,
+     .expectHostile = expectWhatTheFileHeldOrNothing,
      .race =
          [](test::ScannerHarness& h, const std::atomic<bool>& stop) {
              const auto file = h.folder("-hostile") / "t.jsonl";
@@ -510,16 +511,8 @@ const HostileCase kCases[] = {
      .racedFolder = "-hostile",
      .cycles = 200},
     {.name = "ProjectFolderRemovedDuringTheScan",
-     .build =
-         [](test::ScannerHarness& h) {
-             h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
-         },
-     .expectHostile =
-         [](const ClaudeSession& session) {
-             EXPECT_TRUE(session.firstPrompt == std::nullopt ||
-                         session.firstPrompt == "Hostile prompt");
-         },
+     .build = hostileTranscript,
+     .expectHostile = expectWhatTheFileHeldOrNothing,
      .race =
          [](test::ScannerHarness& h, const std::atomic<bool>& stop) {
              while (!stop) {
