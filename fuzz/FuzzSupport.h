@@ -72,7 +72,8 @@ inline std::vector<std::string_view> splitLines(std::string_view text) {
     }
 }
 
-// Parses one line the way the readers do and hands the record to `use`, when it is one.
+// Parses one line the way the readers do and hands the record to `use`, when it is one. The
+// record lives until the next call: libFuzzer runs one input at a time.
 inline void withRecord(std::string_view line, const std::function<void(const json::Object&)>& use) {
     if (line.empty()) {
         return;
