@@ -21,7 +21,8 @@ void checkRecord(const json::Object& record) {
     require(!prompt->empty() && isValidUtf8(*prompt), "a prompt is UTF-8 text");
     require(!byteLengthOfGraphemes(*prompt, kFirstPromptLength + 1), "at most 100 characters");
     require(prompt->find('\n') == std::string::npos, "a prompt is one line");
-    require(trimSpacesAndTabs(*prompt).size() == prompt->size(), "a prompt is trimmed");
+    // Cut at 100 characters, a prompt may end in a space; it never starts with one.
+    require(trimSpacesAndTabs(*prompt).data() == prompt->data(), "a prompt starts with text");
     const auto title = displayTitleFor(std::nullopt, *prompt);
     require(title && !byteLengthOfGraphemes(*title, 46), "a title has at most 45 characters");
 }
