@@ -1,8 +1,10 @@
 #pragma once
 
+#include <signal.h>
 #include <simdjson.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,22 +33,32 @@ inline void require(bool holds, const char* what) {
     }
 }
 
-// A directory of this process's own, in memory when /dev/shm exists, removed at exit.
+// A directory of this process's own, in memory when /dev/shm exists. A fuzzer that stops on a
+// finding or an interrupt skips exit handlers, so each start removes what ended processes left.
 inline const std::filesystem::path& scratchDirectory() {
     static const std::filesystem::path directory = [] {
         std::error_code ignored;
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ignored)
                                                ? std::filesystem::path("/dev/shm")
                                                : std::filesystem::temp_directory_path();
-        std::string pattern = (base / "fernbeacon-fuzz-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) {
+        const std::string prefix = "fernbeacon-fuzz-";
+        for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
+            const std::string name = entry.path().filename().string();
+            if (name.starts_with(prefix) &&
+                ::kill(std::atoi(name.c_str() + prefix.size()), 0) != 0 && errno == ESRCH) {
+                std::filesystem::remove_all(entry.path(), ignored);
+            }
+        }
+        const std::filesystem::path own = base / (prefix + std::to_string(::getpid()));
+        std::filesystem::remove_all(own, ignored);
+        if (!std::filesystem::create_directory(own, ignored)) {
             fail("cannot make a scratch directory");
         }
         std::atexit([] {
             std::error_code error;
             std::filesystem::remove_all(scratchDirectory(), error);
         });
-        return std::filesystem::path(pattern);
+        return own;
     }();
     return directory;
 }
