@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
 
-files=$(git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h')
+files=$(git ls-files -- 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'bench/*.h' \
+    'fuzz/*.cpp' 'fuzz/*.h')
 if ! clang-format --dry-run --Werror $files; then
     echo "check-style: run clang-format -i on the files above" >&2
     status=1

@@ -14,6 +14,8 @@ packages=(
     # manager, xterms, a kitty (OpenGL from Mesa's software renderer), a tray host, xprop/xdotool
     # to read and drive windows, a private session bus, a font for the screenshots.
     tmux xvfb openbox xterm kitty libgl1-mesa-dri x11-utils dbus trayer xdotool fonts-dejavu-core
+    # libFuzzer and the sanitizer runtimes of the fuzz targets.
+    clang libclang-rt-14-dev
 )
 
 missing=()

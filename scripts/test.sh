@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the debug build (warnings as
-# errors), then the core and platform tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the house style checks.
+# errors); the core and platform tests again under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the tests that run scan cycles on several threads under
+# ThreadSanitizer; each fuzz target for a short fixed run; then the house style checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -14,5 +15,11 @@ ctest --preset dev -j "$jobs"
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs" --target core_tests platform_tests
 ctest --preset asan -j "$jobs" -L 'core|platform'
+
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j "$jobs" --target core_tests
+ctest --preset tsan -j "$jobs" -R 'OverlappingCycles|WhileRead|DuringTheScan'
+
+scripts/fuzz.sh
 
 scripts/check-style.sh

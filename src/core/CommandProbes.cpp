@@ -36,7 +36,7 @@ CommandProbes::CommandProbes(CommandRunner& runner, ProbeCommandSet commands, Lo
     : runner_(runner), commands_(std::move(commands)), logger_(logger) {}
 
 std::string CommandProbes::run(const std::string& commandLine) {
-    return runCommand(runner_, commands_.shell, commandLine, &logger_);
+    return runCommand(runner_, commands_.shell, commandLine, &logger_, commands_.timeLimit);
 }
 
 std::string CommandProbes::pgrepCommand() const {

@@ -8,20 +8,22 @@
 
 namespace fernbeacon {
 
-// Where the probe command lines find their tools, and how ps marks "no terminal".
+// Where the probe command lines find their tools, how ps marks "no terminal", and how long
+// each command may run.
 struct ProbeCommandSet {
     std::string shell;
     std::string pgrep;
     std::string ps;
     std::string lsof;
     std::string noTerminalMark;
+    std::chrono::milliseconds timeLimit = kCommandTimeLimit;
 
     static ProbeCommandSet forMacOS();
     // `lsof` is the path found on the search path (Debian keeps it in /usr/bin).
     static ProbeCommandSet forLinux(std::string lsof);
 };
 
-// The probes as command lines run through the shell, each with the runner's time limit.
+// The probes as command lines run through the shell, each within the set's time limit.
 class CommandProbes final : public ProcessProbes {
 public:
     CommandProbes(CommandRunner& runner, ProbeCommandSet commands, Logger& logger);

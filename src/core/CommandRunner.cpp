@@ -5,9 +5,9 @@
 namespace fernbeacon {
 
 std::string runCommand(CommandRunner& runner, std::string_view shell, std::string_view commandLine,
-                       Logger* logger) {
+                       Logger* logger, std::chrono::milliseconds timeLimit) {
     CommandResult result =
-        runner.run({{std::string(shell), "-c", std::string(commandLine)}, kCommandTimeLimit});
+        runner.run({{std::string(shell), "-c", std::string(commandLine)}, timeLimit});
     if (!result.started) {
         if (logger != nullptr) {
             logger->error("Failed to run: %s \u2014 %s", commandLine, result.startError);
@@ -16,11 +16,10 @@ std::string runCommand(CommandRunner& runner, std::string_view shell, std::strin
     }
     if (result.timedOut) {
         if (logger != nullptr) {
-            logger->error(
-                "Timed out after %ld seconds: %s",
-                static_cast<long>(
-                    std::chrono::duration_cast<std::chrono::seconds>(kCommandTimeLimit).count()),
-                commandLine);
+            logger->error("Timed out after %ld seconds: %s",
+                          static_cast<long>(
+                              std::chrono::duration_cast<std::chrono::seconds>(timeLimit).count()),
+                          commandLine);
         }
         return {};
     }

@@ -46,6 +46,6 @@ public:
 // UTF-8, else empty text. A command that cannot be started or runs out of time gives empty text
 // and, when a logger is given, an error message.
 std::string runCommand(CommandRunner& runner, std::string_view shell, std::string_view commandLine,
-                       Logger* logger);
+                       Logger* logger, std::chrono::milliseconds timeLimit = kCommandTimeLimit);
 
 }  // namespace fernbeacon

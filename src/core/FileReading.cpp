@@ -110,20 +110,30 @@ std::optional<PaddedBuffer> RegularFile::readWindow(std::uint64_t offset,
 }
 
 std::optional<std::uint64_t> RegularFile::countLineFeeds() const {
-    const auto chunk = std::make_unique<char[]>(kCountChunk);
+    // Only up to the size at the start: a file that grows as fast as it is read, or a kernel
+    // file that reports no size and reads on for ever, cannot keep the count going.
+    const auto total = size();
+    if (!total) {
+        return std::nullopt;
+    }
+    const auto chunkSize = static_cast<std::size_t>(std::min<std::uint64_t>(*total, kCountChunk));
+    const std::unique_ptr<char[]> chunk(new char[std::max<std::size_t>(chunkSize, 1)]);
     std::uint64_t offset = 0;
     std::uint64_t count = 0;
-    for (;;) {
-        const auto got = readAt(offset, chunk.get(), kCountChunk);
+    while (offset < *total) {
+        const auto wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(*total - offset, chunkSize));
+        const auto got = readAt(offset, chunk.get(), wanted);
         if (!got) {
             return std::nullopt;
         }
         count += fernbeacon::countLineFeeds({chunk.get(), *got});
         offset += *got;
-        if (*got < kCountChunk) {
-            return count;
+        if (*got < wanted) {
+            break;  // it shrank meanwhile
         }
     }
+    return count;
 }
 
 std::optional<PaddedBuffer> readWholeFile(const std::filesystem::path& path, std::size_t limit) {

@@ -49,7 +49,8 @@ public:
     // Reads the window [offset, offset + length) into a new buffer, shorter at the end of the
     // file; absent on error.
     std::optional<PaddedBuffer> readWindow(std::uint64_t offset, std::size_t length) const;
-    // Counts line feed bytes from offset 0 to the end of the file as it is while reading.
+    // Counts line feed bytes from offset 0 to the size the file has when the count starts
+    // (less when it shrinks meanwhile).
     std::optional<std::uint64_t> countLineFeeds() const;
 
 private:

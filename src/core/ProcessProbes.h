@@ -7,6 +7,14 @@
 
 namespace fernbeacon {
 
+// What the four probes say about one process.
+struct ProcessFacts {
+    std::optional<std::string> tty;
+    std::optional<std::string> workingDirectory;
+    std::optional<std::string> terminalApp;
+    std::optional<std::string> uptime;
+};
+
 // What the scan learns about running processes. Implementations keep no state between calls,
 // may be called from several scans at once, and never throw: a process that has gone, or a
 // probe that fails, gives an absent value (or an empty list).
@@ -22,6 +30,18 @@ public:
     virtual std::optional<std::string> terminalAppForPID(std::int32_t pid) = 0;
     // Elapsed running time as display text ("5 mins").
     virtual std::optional<std::string> uptimeForPID(std::int32_t pid) = 0;
+
+    // The four probes of one process, asked in the order of ProcessFacts. Probes that can tell
+    // a process from a later one with the same ID give the facts of one "claude" process only,
+    // and none once it has gone; these ask the four one after the other.
+    virtual ProcessFacts factsForPID(std::int32_t pid) {
+        ProcessFacts facts;
+        facts.tty = ttyForPID(pid);
+        facts.workingDirectory = workingDirectoryForPID(pid);
+        facts.terminalApp = terminalAppForPID(pid);
+        facts.uptime = uptimeForPID(pid);
+        return facts;
+    }
 };
 
 }  // namespace fernbeacon

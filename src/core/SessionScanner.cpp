@@ -171,13 +171,11 @@ std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
     std::vector<ClaudeSessionPtr> sessions;
     sessions.reserve(pids.size());
     for (const std::int32_t pid : pids) {
-        auto tty = probes_.ttyForPID(pid);
-        auto workingDirectory = probes_.workingDirectoryForPID(pid);
-        auto terminalApp = probes_.terminalAppForPID(pid);
-        auto uptime = probes_.uptimeForPID(pid);
-        auto session = std::make_shared<ClaudeSession>(
-            pid, std::move(tty), std::move(workingDirectory), std::move(terminalApp));
-        session->processUptime = std::move(uptime);
+        ProcessFacts facts = probes_.factsForPID(pid);
+        auto session = std::make_shared<ClaudeSession>(pid, std::move(facts.tty),
+                                                       std::move(facts.workingDirectory),
+                                                       std::move(facts.terminalApp));
+        session->processUptime = std::move(facts.uptime);
         session->model = model;
         session->contextTokensMax = contextLimit;
         if (session->workingDirectory) {

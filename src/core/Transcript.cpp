@@ -69,6 +69,9 @@ std::optional<std::int64_t> latestPositiveUsage(const RegularFile& file, json::P
     const std::string_view bytes = buffer.view();
     std::size_t filledFrom = reach;
     std::size_t unvisitedEnd = reach;
+    // No line feed lies in [searchedFrom, unvisitedEnd): each byte is searched once, so a long
+    // line costs linear time however many windows it spans.
+    std::size_t searchedFrom = reach;
     while (filledFrom > 0) {
         const std::size_t length = std::min(kLiveTailWindow, filledFrom);
         const std::size_t at = filledFrom - length;
@@ -80,13 +83,15 @@ std::optional<std::int64_t> latestPositiveUsage(const RegularFile& file, json::P
         // Visit the complete lines that this window closed, last to first.
         for (;;) {
             const std::size_t lineFeed =
-                bytes.substr(filledFrom, unvisitedEnd - filledFrom).rfind('\n');
+                bytes.substr(filledFrom, searchedFrom - filledFrom).rfind('\n');
             if (lineFeed == std::string_view::npos) {
+                searchedFrom = filledFrom;
                 break;
             }
             const std::size_t lineStart = filledFrom + lineFeed + 1;
             const auto line = bytes.substr(lineStart, unvisitedEnd - lineStart);
             unvisitedEnd = lineStart - 1;
+            searchedFrom = unvisitedEnd;
             const auto sum = line.empty() ? std::nullopt : usageSum(parser, line);
             if (sum && *sum >= 1) {
                 return sum;

@@ -15,12 +15,18 @@
 // simply contributes nothing.
 namespace fernbeacon {
 
-inline constexpr std::size_t kLiveHeadWindow = 32768;
-inline constexpr std::size_t kLiveTailWindow = 16384;
-inline constexpr std::size_t kLiveTailReach = 1024 * 1024;
-inline constexpr std::size_t kRecentHeadWindow = 16384;
-inline constexpr std::size_t kCwdStep = 4096;
-inline constexpr std::size_t kCwdReach = 65536;
+// Fuzzing builds divide every window by one factor, so that the inputs a fuzzer makes reach
+// each edge; nothing in the readers depends on the sizes themselves.
+#ifndef FERNBEACON_WINDOW_DIVISOR
+#define FERNBEACON_WINDOW_DIVISOR 1
+#endif
+inline constexpr std::size_t kWindowDivisor = FERNBEACON_WINDOW_DIVISOR;
+inline constexpr std::size_t kLiveHeadWindow = 32768 / kWindowDivisor;
+inline constexpr std::size_t kLiveTailWindow = 16384 / kWindowDivisor;
+inline constexpr std::size_t kLiveTailReach = 1024 * 1024 / kWindowDivisor;
+inline constexpr std::size_t kRecentHeadWindow = 16384 / kWindowDivisor;
+inline constexpr std::size_t kCwdStep = 4096 / kWindowDivisor;
+inline constexpr std::size_t kCwdReach = 65536 / kWindowDivisor;
 inline constexpr std::size_t kFirstPromptLength = 100;
 
 // The text of a record's message. The view points into the parser's document and is valid

@@ -207,6 +207,41 @@ TEST_F(LiveTranscriptTest, LooksNoFurtherBackThanOneMebibyte) {
     EXPECT_EQ(read(usage + rest + rest).contextTokensUsed, std::nullopt);
 }
 
+TEST_F(LiveTranscriptTest, SearchesATailWithoutLineFeedsOnceNotOncePerWindow) {
+    // Each window used to search the bytes after it again, back to the last line feed: over a
+    // mebibyte without one, 33 MiB of searching, some thirty times slower than a mebibyte of
+    // short lines. Searched once, the two take about as long, within a factor of two either
+    // way.
+    const auto timeReads = [this](const std::string& tail) {
+        const auto transcript = tree_.write("t.jsonl", jsonLines({usageRecord(5, 0, 0, 0)}) + tail);
+        const auto started = std::chrono::steady_clock::now();
+        for (int i = 0; i < 10; ++i) {
+            ClaudeSession session(7, std::nullopt, std::nullopt, std::nullopt);
+            readLiveTranscript(session, transcript);
+            EXPECT_EQ(session.contextTokensUsed, std::nullopt);
+        }
+        return std::chrono::steady_clock::now() - started;
+    };
+    std::string lines;
+    while (lines.size() < kLiveTailReach) {
+        lines += std::string(99, 'x') + "\n";
+    }
+    const auto withLines = timeReads(lines);
+    const auto withoutLineFeeds = timeReads(std::string(kLiveTailReach, 'x'));
+    EXPECT_LT(withoutLineFeeds, 5 * withLines);
+}
+
+TEST_F(LiveTranscriptTest, CountsLineFeedsOnlyUpToTheSizeWhenTheCountStarts) {
+    // A regular file that reports no size yet reads on for 256 GiB, linked under a transcript's
+    // name, was counted to its end.
+    const auto link = tree_.path("p.jsonl");
+    std::filesystem::create_symlink("/proc/self/pagemap", link);
+    ClaudeSession session(7, std::nullopt, std::nullopt, std::nullopt);
+    session.messageCount = 3;
+    readLiveTranscript(session, link);
+    EXPECT_EQ(session.messageCount, std::nullopt);
+}
+
 TEST_F(LiveTranscriptTest, AHeadWindowThatCutsACharacterStillGivesEverything) {
     const std::string first = userRecord("Premi\u00E8re demande", "/p", "main");
     const std::size_t padStart = first.size() + 1 + paddingRecord(30).find('x');

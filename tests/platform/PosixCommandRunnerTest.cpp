@@ -17,19 +17,13 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 using test::processesWithMarker;
+using test::uniqueMarker;
 using test::waitUntilNoProcessHolds;
 
 CommandResult runShell(const std::string& script,
                        std::chrono::milliseconds limit = kCommandTimeLimit) {
     PosixCommandRunner runner;
     return runner.run({{"/bin/sh", "-c", script}, limit});
-}
-
-// A text no other process holds in its command line, to find what a test left behind.
-std::string uniqueMarker() {
-    static std::atomic<int> counter{0};
-    // Also a number of seconds for sleep, long enough to outlast every test.
-    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
 }
 
 std::size_t entriesIn(const char* directory) {

@@ -4,6 +4,9 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <fstream>
+#include <future>
+
 #include "support/Fakes.h"
 #include "support/TempTree.h"
 
@@ -209,6 +212,62 @@ TEST_F(FakeProc, CountsTheUptimeInTicksAsPsDoes) {
     for (const char* unusable : {"soon\n", "", "-5.00 1.00\n", "inf 1.00\n", "1e300 1.00\n"}) {
         tree_.write("uptime", unusable);
         EXPECT_EQ(probes_.uptimeForPID(50), std::nullopt) << unusable;
+    }
+}
+
+TEST_F(FakeProc, AnAncestorThatStartedAfterTheProcessIsNotItsParent) {
+    process(60, "claude", 61, 0, 1000);
+    process(61, "konsole", 1, 0, 1000);
+    EXPECT_EQ(probes_.terminalAppForPID(60), "Konsole");
+    // The parent went and a later process took its ID.
+    process(61, "konsole", 1, 0, 1001);
+    EXPECT_EQ(probes_.terminalAppForPID(60), std::nullopt);
+    EXPECT_EQ(probes_.factsForPID(60).terminalApp, std::nullopt);
+}
+
+TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
+    tree_.write("uptime", "100.00 50.00\n");
+    process(70, "claude", 71, makedev(136, 4), ticks(40));
+    process(71, "konsole", 1, 0, ticks(30));
+    link("70/cwd", "/home/me/first");
+    const ProcessFacts facts = probes_.factsForPID(70);
+    EXPECT_EQ(facts.tty, "pts/4");
+    EXPECT_EQ(facts.workingDirectory, "/home/me/first");
+    EXPECT_EQ(facts.terminalApp, "Konsole");
+    EXPECT_EQ(facts.uptime, "1 min");
+
+    // Gone, and its ID reused by another program before the facts were asked.
+    process(70, "bash", 71, makedev(136, 4), ticks(90));
+    const ProcessFacts reused = probes_.factsForPID(70);
+    EXPECT_EQ(reused.tty, std::nullopt);
+    EXPECT_EQ(reused.workingDirectory, std::nullopt);
+    EXPECT_EQ(reused.terminalApp, std::nullopt);
+    EXPECT_EQ(reused.uptime, std::nullopt);
+}
+
+TEST_F(FakeProc, AProcessReplacedWhileItsFactsAreReadGivesNone) {
+    // The parent's stat is a FIFO, so the probe waits there, after reading the working
+    // directory, until the test has replaced the process.
+    for (const bool replaced : {false, true}) {
+        SCOPED_TRACE(replaced);
+        std::filesystem::remove_all(tree_.path("80"));
+        std::filesystem::remove_all(tree_.path("81"));
+        process(80, "claude", 81, 0, 500);
+        link("80/cwd", "/home/me/old");
+        const auto parentStat = tree_.makeDirectory("81") / "stat";
+        ASSERT_EQ(::mkfifo(parentStat.c_str(), 0600), 0);
+        auto facts = std::async(std::launch::async, [this] { return probes_.factsForPID(80); });
+        std::ofstream parent(parentStat);  // opens once the probe reads
+        if (replaced) {
+            process(80, "claude", 81, 0, 900);
+            std::filesystem::remove(tree_.path("80/cwd"));
+            link("80/cwd", "/home/me/new");
+        }
+        parent << statLine(81, "konsole", 1, 0, 100);
+        parent.close();
+        const ProcessFacts got = facts.get();
+        EXPECT_EQ(got.workingDirectory, replaced ? std::nullopt : std::optional("/home/me/old"));
+        EXPECT_EQ(got.terminalApp, replaced ? std::nullopt : std::optional("Konsole"));
     }
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -157,7 +158,7 @@ std::unique_ptr<TestProcess> TestProcess::start(const Options& options) {
         } else if (const auto stat = statOf(child); stat && stat->comm == programName) {
             return process;
         }
-        std::this_thread::sleep_for(milliseconds(2));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return nullptr;
 }
@@ -177,6 +178,32 @@ TestProcess::~TestProcess() {
     if (master_ >= 0) {
         ::close(master_);
     }
+}
+
+std::string uniqueMarker() {
+    static std::atomic<int> counter{0};
+    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
+}
+
+std::size_t threadCount() {
+    std::size_t count = 0;
+    for ([[maybe_unused]] const auto& task :
+         std::filesystem::directory_iterator("/proc/self/task")) {
+        ++count;
+    }
+    return count;
+}
+
+std::vector<pid_t> childProcesses() {
+    std::vector<pid_t> children;
+    std::error_code ignored;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
+        std::ifstream in(task.path() / "children");
+        for (pid_t child = 0; in >> child;) {
+            children.push_back(child);
+        }
+    }
+    return children;
 }
 
 std::vector<pid_t> processesWithMarker(const std::string& marker) {

@@ -52,6 +52,14 @@ private:
     std::optional<std::string> terminal_;
 };
 
+// A text no other process holds in its command line, to find what a test left behind. It is
+// also a number of seconds for sleep, long enough to outlast every test.
+std::string uniqueMarker();
+
+// Threads of this process, and the processes its threads started that have not been reaped.
+std::size_t threadCount();
+std::vector<pid_t> childProcesses();
+
 // Non-zombie processes whose command line holds `marker`.
 std::vector<pid_t> processesWithMarker(const std::string& marker);
 

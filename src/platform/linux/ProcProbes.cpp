@@ -39,6 +39,8 @@ std::optional<std::string> readSmallFile(const std::filesystem::path& path) {
 
 namespace {
 
+constexpr std::string_view kClaudeName = "claude";
+
 std::optional<std::string> readLink(const std::filesystem::path& path) {
     std::string target(256, '\0');
     for (;;) {
@@ -135,20 +137,28 @@ std::vector<std::int32_t> ProcProbes::findClaudePIDs() {
         }
         const auto text = readSmallFile(procRoot_ / entry->d_name / "stat");
         const auto stat = text ? parseProcStat(*text) : std::nullopt;
-        if (stat && stat->comm == "claude") {
+        if (stat && stat->comm == kClaudeName) {
             pids.push_back(*pid);
         }
     }
     return pids;
 }
 
-std::optional<std::string> ProcProbes::ttyForPID(std::int32_t pid) {
+std::optional<ProcStat> ProcProbes::statOf(std::int32_t pid) const {
     const auto text = readSmallFile(procRoot_ / std::to_string(pid) / "stat");
-    const auto stat = text ? parseProcStat(*text) : std::nullopt;
-    if (!stat || stat->ttyNumber == 0) {
+    return text ? parseProcStat(*text) : std::nullopt;
+}
+
+std::optional<std::string> ProcProbes::ttyForPID(std::int32_t pid) {
+    const auto stat = statOf(pid);
+    return stat ? ttyOf(pid, *stat) : std::nullopt;
+}
+
+std::optional<std::string> ProcProbes::ttyOf(std::int32_t pid, const ProcStat& stat) const {
+    if (stat.ttyNumber == 0) {
         return std::nullopt;
     }
-    if (auto name = terminalNameForDeviceNumber(stat->ttyNumber)) {
+    if (auto name = terminalNameForDeviceNumber(stat.ttyNumber)) {
         return name;
     }
     // Other devices: the name of an open descriptor on that device, as ps looks it up.
@@ -157,7 +167,7 @@ std::optional<std::string> ProcProbes::ttyForPID(std::int32_t pid) {
         struct stat device {};
         const auto target = readLink(path);
         if (target && target->starts_with("/dev/") && ::stat(path.c_str(), &device) == 0 &&
-            static_cast<std::uint64_t>(device.st_rdev) == stat->ttyNumber) {
+            static_cast<std::uint64_t>(device.st_rdev) == stat.ttyNumber) {
             return target->substr(5);
         }
     }
@@ -174,23 +184,41 @@ std::optional<std::string> ProcProbes::workingDirectoryForPID(std::int32_t pid) 
 }
 
 std::optional<std::string> ProcProbes::terminalAppForPID(std::int32_t pid) {
-    const ParentLookup lookup = [this](std::int32_t current) -> std::optional<ProcessParent> {
-        const auto text = readSmallFile(procRoot_ / std::to_string(current) / "stat");
-        const auto stat = text ? parseProcStat(*text) : std::nullopt;
-        if (!stat) {
+    const auto stat = statOf(pid);
+    if (!stat) {
+        return terminalAppFromParentChain(
+            pid, [](std::int32_t) { return std::optional<ProcessParent>(); }, logger_);
+    }
+    return terminalAppOf(pid, *stat);
+}
+
+std::optional<std::string> ProcProbes::terminalAppOf(std::int32_t pid, const ProcStat& stat) {
+    // A parent starts no later than its child. An ancestor that started later has gone and
+    // its ID has been reused: the walk stops there rather than name another process's host.
+    std::uint64_t childStart = stat.startTicks;
+    const ParentLookup lookup = [&](std::int32_t current) -> std::optional<ProcessParent> {
+        if (current == pid) {
+            return ProcessParent{stat.ppid, stat.comm};
+        }
+        const auto ancestor = statOf(current);
+        if (!ancestor || ancestor->startTicks > childStart) {
             return std::nullopt;
         }
-        return ProcessParent{stat->ppid, stat->comm};
+        childStart = ancestor->startTicks;
+        return ProcessParent{ancestor->ppid, ancestor->comm};
     };
     return terminalAppFromParentChain(pid, lookup, logger_);
 }
 
 std::optional<std::string> ProcProbes::elapsedTimeText(std::int32_t pid) const {
-    const auto text = readSmallFile(procRoot_ / std::to_string(pid) / "stat");
-    const auto stat = text ? parseProcStat(*text) : std::nullopt;
+    const auto stat = statOf(pid);
+    return stat ? elapsedTimeTextOf(*stat) : std::nullopt;
+}
+
+std::optional<std::string> ProcProbes::elapsedTimeTextOf(const ProcStat& stat) const {
     const auto uptime = readSmallFile(procRoot_ / "uptime");
     const long ticksPerSecond = ::sysconf(_SC_CLK_TCK);
-    if (!stat || !uptime || ticksPerSecond <= 0) {
+    if (!uptime || ticksPerSecond <= 0) {
         return std::nullopt;
     }
     double secondsSinceBoot = 0;
@@ -205,7 +233,7 @@ std::optional<std::string> ProcProbes::elapsedTimeText(std::int32_t pid) const {
     // As ps computes it: ticks since boot less the start tick, cut to whole seconds. Whole
     // seconds subtracted from whole seconds would run up to a second ahead of ps.
     const auto now = static_cast<std::uint64_t>(bootTicks);
-    const std::uint64_t elapsed = now > stat->startTicks ? now - stat->startTicks : 0;
+    const std::uint64_t elapsed = now > stat.startTicks ? now - stat.startTicks : 0;
     return fernbeacon::elapsedTimeText(elapsed / static_cast<std::uint64_t>(ticksPerSecond));
 }
 
@@ -215,6 +243,27 @@ std::optional<std::string> ProcProbes::uptimeForPID(std::int32_t pid) {
         return std::nullopt;
     }
     return formatElapsedTime(*elapsed);
+}
+
+ProcessFacts ProcProbes::factsForPID(std::int32_t pid) {
+    // The start time, in clock ticks since boot, tells a process from a later one that reuses
+    // its ID: the ID space cannot come round within one tick.
+    const auto before = statOf(pid);
+    if (!before || before->comm != kClaudeName) {
+        return {};
+    }
+    ProcessFacts facts;
+    facts.tty = ttyOf(pid, *before);
+    facts.workingDirectory = workingDirectoryForPID(pid);
+    facts.terminalApp = terminalAppOf(pid, *before);
+    if (const auto elapsed = elapsedTimeTextOf(*before)) {
+        facts.uptime = formatElapsedTime(*elapsed);
+    }
+    const auto after = statOf(pid);
+    if (!after || after->startTicks != before->startTicks || after->comm != before->comm) {
+        return {};
+    }
+    return facts;
 }
 
 }  // namespace fernbeacon::platform

@@ -9,6 +9,14 @@
 
 namespace fernbeacon::platform {
 
+// The fields of /proc/<pid>/stat that the probes use.
+struct ProcStat {
+    std::string comm;
+    std::int32_t ppid = 0;
+    std::uint64_t ttyNumber = 0;
+    std::uint64_t startTicks = 0;
+};
+
 // The probes read from /proc: the same answers as the tool command lines, without starting a
 // process. Only what the current user may read is seen, as with the tools.
 class ProcProbes final : public ProcessProbes {
@@ -20,25 +28,25 @@ public:
     std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override;
     std::optional<std::string> terminalAppForPID(std::int32_t pid) override;
     std::optional<std::string> uptimeForPID(std::int32_t pid) override;
+    // Reads the process's start time before and after its facts: when the ID no longer names
+    // the same "claude" process at the end, none of them is given.
+    ProcessFacts factsForPID(std::int32_t pid) override;
 
     // ps's etime text for the process ("05:07", "1-02:03:04").
     std::optional<std::string> elapsedTimeText(std::int32_t pid) const;
 
 private:
+    std::optional<ProcStat> statOf(std::int32_t pid) const;
+    std::optional<std::string> ttyOf(std::int32_t pid, const ProcStat& stat) const;
+    std::optional<std::string> terminalAppOf(std::int32_t pid, const ProcStat& stat);
+    std::optional<std::string> elapsedTimeTextOf(const ProcStat& stat) const;
+
     Logger& logger_;
     const std::filesystem::path procRoot_;
 };
 
 // A whole file that reports no size, as /proc files do; absent when it cannot be read.
 std::optional<std::string> readSmallFile(const std::filesystem::path& path);
-
-// The fields of /proc/<pid>/stat that the probes use.
-struct ProcStat {
-    std::string comm;
-    std::int32_t ppid = 0;
-    std::uint64_t ttyNumber = 0;
-    std::uint64_t startTicks = 0;
-};
 
 // Parses /proc/<pid>/stat; the name sits in parentheses and may hold spaces and parentheses.
 std::optional<ProcStat> parseProcStat(std::string_view text);
