@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the debug build (warnings as
 # errors); the core and platform tests again under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the tests that run scan cycles on several threads under
+# UndefinedBehaviorSanitizer; the tests that run scan cycles and clicks on several threads under
 # ThreadSanitizer; each fuzz target for a short fixed run; then the house style checks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,8 +17,8 @@ cmake --build --preset asan -j "$jobs" --target core_tests platform_tests
 ctest --preset asan -j "$jobs" -L 'core|platform'
 
 cmake --preset tsan >/dev/null
-cmake --build --preset tsan -j "$jobs" --target core_tests
-ctest --preset tsan -j "$jobs" -R 'OverlappingCycles|WhileRead|DuringTheScan'
+cmake --build --preset tsan -j "$jobs" --target core_tests terminal_tests
+ctest --preset tsan -j "$jobs" -R 'OverlappingCycles|WhileRead|DuringTheScan|ConcurrentFocus|HungOsascript'
 
 scripts/fuzz.sh
 

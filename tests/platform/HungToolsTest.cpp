@@ -7,12 +7,12 @@
 
 #include <thread>
 
-#include "TestProcesses.h"
 #include "core/CommandProbes.h"
 #include "core/SessionScanner.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon {
 namespace {

@@ -4,13 +4,13 @@
 
 #include <cstdio>
 
-#include "TestProcesses.h"
 #include "core/CommandProbes.h"
 #include "platform/Platform.h"
 #include "platform/StreamLogger.h"
 #include "platform/linux/ProcProbes.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::platform {
 namespace {

@@ -9,7 +9,7 @@
 #include <future>
 #include <thread>
 
-#include "TestProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::platform {
 namespace {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "TestProcesses.h"
 #include "core/CommandProbes.h"
 #include "core/Text.h"
 #include "platform/Platform.h"
@@ -12,6 +11,7 @@
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::platform {
 namespace {

@@ -18,11 +18,11 @@
 #include <random>
 #include <thread>
 
-#include "TestProcesses.h"
 #include "core/SessionScanner.h"
 #include "platform/linux/ProcProbes.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 extern char** environ;
 

@@ -15,12 +15,6 @@ using test::FakeWorkspace;
 using test::okReply;
 using test::RecordingLogger;
 
-class RowsSource final : public ProcessTableSource {
-public:
-    std::vector<ProcessRow> rows;
-    std::vector<ProcessRow> processRows() override { return rows; }
-};
-
 constexpr const char* kSocket = "/tmp/tmux-1000/default";
 const std::string kTmux = std::string("/usr/bin/tmux -S ") + kSocket + " ";
 
@@ -32,7 +26,7 @@ struct LinuxHosts {
     FakeEnvironment environment;
     FakeExecutables executables;
     FakeBus bus;
-    RowsSource table;
+    test::FakeProcessTable table;
     TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
     HostRegistry hosts;
     TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};

@@ -123,8 +123,9 @@ TEST(OtherDesktopFocus, UnknownOwnerTriesITerm2ThenTerminal) {
               (std::vector<std::string>{iTerm2FocusScript("/dev/ttys003"),
                                         terminalAppFocusScript("/dev/ttys003")}));
     EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate Terminal all"});
-    EXPECT_TRUE(std::find(desktop.logger.texts().begin(), desktop.logger.texts().end(),
-                          "TTY /dev/ttys003 owned by: unknown") != desktop.logger.texts().end());
+    const auto texts = desktop.logger.texts();
+    EXPECT_TRUE(std::find(texts.begin(), texts.end(), "TTY /dev/ttys003 owned by: unknown") !=
+                texts.end());
     for (const LoggedMessage& message : desktop.logger.messages()) {
         EXPECT_EQ(message.level, LogLevel::Info) << message.text;
     }

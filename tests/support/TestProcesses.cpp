@@ -1,4 +1,4 @@
-#include "TestProcesses.h"
+#include "support/TestProcesses.h"
 
 #include <fcntl.h>
 #include <signal.h>

@@ -1,0 +1,246 @@
+// Clicks in flight at once, each on worker threads of its own as the application runs them, over
+// the Linux hosts and over the other desktop's scripts; osascript stands-ins that hang, die or
+// flood. The test command runs these under ThreadSanitizer.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <thread>
+
+#include "platform/posix/PosixCommandRunner.h"
+#include "support/Fakes.h"
+#include "support/TempTree.h"
+#include "support/TerminalFakes.h"
+#include "support/TestProcesses.h"
+#include "terminal/AppleScript.h"
+#include "terminal/AppleScriptHosts.h"
+#include "terminal/LinuxHosts.h"
+#include "terminal/LinuxLaunchers.h"
+#include "terminal/TerminalFocuser.h"
+
+namespace fernbeacon {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::FakeBus;
+using test::FakeEnvironment;
+using test::FakeExecutables;
+using test::FakeLauncher;
+using test::FakeProcessTable;
+using test::FakeRunner;
+using test::FakeWorkspace;
+using test::LoggedMessage;
+using test::MemoryPreferences;
+using test::RecordingLogger;
+using test::ThreadDispatcher;
+
+ClaudeSessionPtr sessionOn(std::int32_t pid, std::string tty) {
+    return std::make_shared<ClaudeSession>(pid, std::move(tty), "/p", "x");
+}
+
+std::map<std::string, int> tally(const std::vector<std::string>& items) {
+    std::map<std::string, int> counts;
+    for (const std::string& item : items) {
+        ++counts[item];
+    }
+    return counts;
+}
+
+// The Linux focuser over fakes with four sessions, each in a different host: kitty on pts/1,
+// WezTerm on pts/2, an xterm on pts/3 and tmux on pts/4.
+struct LinuxDesktop {
+    FakeRunner runner;
+    RecordingLogger logger;
+    FakeWorkspace workspace;
+    FakeEnvironment environment;
+    FakeExecutables executables;
+    FakeBus bus;
+    FakeLauncher launcher;
+    FakeProcessTable table;
+    ThreadDispatcher dispatcher;
+    MemoryPreferences preferences;
+    TerminalApplications applications{workspace, dispatcher, {"tmux", "kitty", "XTerm"}};
+    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
+    HostRegistry hosts;
+    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
+    LinuxSessionOpener opener{launcher, executables, applications, tmux, "/bin/bash", logger};
+    TerminalFocuser focuser{dispatcher, preferences, logger, applications,
+                            ownership,  hosts,       opener, nullptr};
+
+    LinuxDesktop() {
+        executables.installed = {"tmux", "kitty", "wezterm"};
+        workspace.add("Files");
+        workspace.add("kitty");
+        addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
+                      [](const std::vector<std::string>&) { return false; });
+        table.rows = {
+            {300, {1, "?", "kitty"}},        {301, {300, "pts/1", "bash"}},
+            {302, {301, "pts/1", "claude"}}, {400, {1, "?", "wezterm-gui"}},
+            {401, {400, "pts/2", "bash"}},   {402, {401, "pts/2", "claude"}},
+            {500, {1, "?", "xterm"}},        {501, {500, "pts/3", "bash"}},
+            {502, {501, "pts/3", "claude"}}, {600, {1, "?", "tmux: server"}},
+            {601, {600, "pts/4", "bash"}},   {602, {601, "pts/4", "claude"}},
+            {700, {1, "?", "xterm"}},        {701, {700, "pts/6", "tmux: client"}},
+        };
+        environment.environments = {
+            {302, {{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_WINDOW_ID", "3"}}},
+            {402, {}},
+            {502, {{"WINDOWID", "77"}}},
+            {602, {{"TMUX", "/tmp/tmux-0/default,600,0"}}},
+            {701, {{"WINDOWID", "78"}}},
+        };
+        const std::string tmuxCommand = "/usr/bin/tmux -S /tmp/tmux-0/default ";
+        runner.replyOutput(tmuxCommand + "list-panes -a -F " + std::string(kPaneFormat),
+                           "%4 /dev/pts/4 $1\n");
+        runner.replyOutput(tmuxCommand + "list-clients -F " + std::string(kClientFormat),
+                           "10 701 /dev/pts/6 $1\n");
+        runner.replyOutput(
+            "/usr/bin/kitty @ --to unix:/k ls",
+            R"([{"platform_window_id": 4194340, "tabs": [{"windows": [{"id": 3}]}]}])");
+        runner.replyOutput("/usr/bin/wezterm cli list --format json",
+                           R"([{"pane_id": 9, "tty_name": "/dev/pts/2", "window_title": "w"}])");
+    }
+};
+
+TEST(ConcurrentFocus, ClicksInFlightTogetherEachReachTheirOwnTab) {
+    LinuxDesktop desktop;
+    constexpr int kRounds = 8;
+    for (int round = 0; round < kRounds; ++round) {
+        desktop.focuser.focusSession(sessionOn(302, "pts/1"));
+        desktop.focuser.focusSession(sessionOn(402, "pts/2"));
+        desktop.focuser.focusSession(sessionOn(502, "pts/3"));
+        desktop.focuser.focusSession(sessionOn(602, "pts/4"));
+        // Nobody holds this one: the first running terminal comes forward.
+        desktop.focuser.focusSession(sessionOn(902, "pts/9"));
+    }
+    desktop.dispatcher.runUntilIdle();
+
+    EXPECT_EQ(tally(desktop.workspace.calls()),
+              (std::map<std::string, int>{{"raise window 4194340 pid 300", kRounds},
+                                          {"raise pid 400 title w", kRounds},
+                                          {"raise window 77 pid 500", kRounds},
+                                          {"raise window 78 pid 700", kRounds},
+                                          {"activate kitty none", kRounds}}));
+    const auto requests = tally(desktop.runner.requests());
+    EXPECT_EQ(requests.at("/usr/bin/kitty @ --to unix:/k focus-window --match id:3"), kRounds);
+    EXPECT_EQ(requests.at("/usr/bin/wezterm cli activate-pane --pane-id 9"), kRounds);
+    EXPECT_EQ(requests.at("/usr/bin/tmux -S /tmp/tmux-0/default switch-client -c /dev/pts/6 -t %4"),
+              kRounds);
+    const auto messages = desktop.logger.messages();
+    const auto errors = std::count_if(messages.begin(), messages.end(), [](const auto& message) {
+        return message.level == LogLevel::Error;
+    });
+    EXPECT_EQ(errors, kRounds);  // "Could not find tty /dev/pts/9 in any terminal app"
+}
+
+constexpr auto kLimit = 300ms;
+
+// The real runner with osascript replaced by a script of the test's and a short time limit.
+class OsascriptStandIn final : public CommandRunner {
+public:
+    explicit OsascriptStandIn(const std::string& script) {
+        program_ = tree_.write("osascript", "#!/bin/sh\nmarker=" + marker_ + "\n" + script + "\n");
+        std::filesystem::permissions(program_, std::filesystem::perms::owner_all);
+    }
+    CommandResult run(const CommandRequest& request) override {
+        CommandRequest redirected = request;
+        if (redirected.arguments.at(0) == kOsascript) {
+            redirected.arguments[0] = program_.string();
+        }
+        redirected.timeLimit = std::min(redirected.timeLimit, kLimit);
+        return runner_.run(redirected);
+    }
+    const std::string& marker() const { return marker_; }
+
+private:
+    test::TempTree tree_;
+    std::string marker_ = test::uniqueMarker();
+    std::filesystem::path program_;
+    platform::PosixCommandRunner runner_;
+};
+
+// The other desktop's focuser; nobody is known to hold the session's TTY, so each click asks
+// iTerm2's script, then Terminal's, then activates the first running terminal.
+struct ScriptedDesktop {
+    explicit ScriptedDesktop(const std::string& script) : runner(script) {
+        workspace.add("iTerm2");
+        workspace.add("Terminal");
+        addAppleScriptHosts(hosts, terminals, applications);
+    }
+
+    OsascriptStandIn runner;
+    RecordingLogger logger;
+    FakeWorkspace workspace;
+    ThreadDispatcher dispatcher;
+    MemoryPreferences preferences;
+    FakeProcessTable table;
+    TerminalApplications applications{workspace, dispatcher, {"iTerm2", "Terminal"}};
+    AppleScriptTerminals terminals{runner, applications, logger};
+    TtyOwnership ownership{table, ttyOwnerRows(), logger};
+    HostRegistry hosts;
+    AppleScriptSessionOpener opener{terminals, applications};
+    TerminalFocuser focuser{
+        dispatcher, preferences,
+        logger,     applications,
+        ownership,  hosts,
+        opener,     [this](const std::set<std::string>& running) { terminals.warmUp(running); }};
+};
+
+struct Behaviour {
+    const char* name;
+    const char* script;
+};
+
+// `sleep $marker` outlasts any test and can be found by its marker.
+const Behaviour kBehaviours[] = {
+    {"hangs", "exec sleep $marker"},
+    {"says found, then hangs", "echo found; exec sleep $marker"},
+    {"says found, then leaves a child holding its output", "sleep $marker & echo found"},
+    {"dies by a signal", "kill -SEGV $$"},
+    {"prints bytes that are not UTF-8", "head -c 100000 /dev/urandom"},
+    {"prints 40 MB", "head -c 40000000 /dev/zero | tr '\\0' '7'"},
+};
+
+TEST(HungOsascript, EveryClickEndsSoonAfterTheLimitWithoutClaimingTheTab) {
+    for (const Behaviour& behaviour : kBehaviours) {
+        SCOPED_TRACE(behaviour.name);
+        ScriptedDesktop desktop(behaviour.script);
+        const auto started = Clock::now();
+        desktop.focuser.focusSession(sessionOn(92, "ttys003"));
+        desktop.dispatcher.runUntilIdle();
+        EXPECT_LT(Clock::now() - started, 2 * kLimit + 2s);
+        // A verdict cut off, unfinished or spoilt is no "found".
+        EXPECT_EQ(desktop.logger.messages().back(),
+                  (LoggedMessage{LogLevel::Error,
+                                 "Could not find tty /dev/ttys003 in any terminal app"}));
+        EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate iTerm2 none"});
+        EXPECT_TRUE(test::waitUntilNoProcessHolds(desktop.runner.marker(), 2s));
+    }
+}
+
+TEST(HungOsascript, TenOverlappingClicksAndTheWarmUpLeaveNoThreadOrProcessBehind) {
+    ScriptedDesktop desktop("sleep $marker & exec sleep $marker");
+    // Sanitizer runtimes start a helper thread along with the first thread of the process.
+    std::thread([] {}).join();
+    const std::size_t threads = test::threadCount();
+    const auto started = Clock::now();
+    desktop.focuser.warmUp();
+    for (int click = 0; click < 10; ++click) {
+        desktop.focuser.focusSession(sessionOn(92, "ttys003"));
+    }
+    desktop.dispatcher.runUntilIdle();
+    EXPECT_LT(Clock::now() - started, 2 * kLimit + 3s);
+    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>(10, "activate iTerm2 none"));
+    const auto texts = desktop.logger.texts();
+    const auto timeouts =
+        std::count(texts.begin(), texts.end(), "osascript timed out after 10 seconds");
+    EXPECT_EQ(timeouts, 2 + 10 * 2);
+    EXPECT_EQ(test::threadCount(), threads);
+    EXPECT_EQ(test::childProcesses(), std::vector<pid_t>{});
+    EXPECT_TRUE(test::waitUntilNoProcessHolds(desktop.runner.marker(), 2s));
+}
+
+}  // namespace
+}  // namespace fernbeacon
