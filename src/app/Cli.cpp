@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/CliDispatcher.h"
 #include "app/Listing.h"
 #include "app/TrayApplication.h"
+#include "core/CliDispatcher.h"
 #include "core/Clock.h"
 #include "core/ProcessOutput.h"
 #include "core/SessionScanner.h"

@@ -34,44 +34,6 @@ void QueueDispatcher::drain() {
     }
 }
 
-void ThreadDispatcher::toMain(std::function<void()> work) {
-    const std::lock_guard lock(mutex_);
-    main_.push_back(std::move(work));
-    changed_.notify_all();
-}
-
-void ThreadDispatcher::toBackground(WorkClass, std::function<void()> work) {
-    const std::lock_guard lock(mutex_);
-    ++running_;
-    workers_.emplace_back([this, work = std::move(work)] {
-        work();
-        const std::lock_guard done(mutex_);
-        --running_;
-        changed_.notify_all();
-    });
-}
-
-void ThreadDispatcher::runUntilIdle() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-        changed_.wait(lock, [this] { return !main_.empty() || running_ == 0; });
-        if (main_.empty()) {
-            break;
-        }
-        const std::function<void()> work = std::move(main_.front());
-        main_.pop_front();
-        lock.unlock();
-        work();
-        lock.lock();
-    }
-    std::vector<std::thread> workers = std::move(workers_);
-    workers_.clear();
-    lock.unlock();
-    for (std::thread& worker : workers) {
-        worker.join();
-    }
-}
-
 void FakeWorkspace::add(std::optional<std::string> name) {
     applications.push_back({std::move(name), applications.size() + 1});
 }

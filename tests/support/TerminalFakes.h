@@ -1,13 +1,11 @@
 #pragma once
 
-#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <set>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/Dispatcher.h"
@@ -40,25 +38,6 @@ class ImmediateDispatcher final : public Dispatcher {
 public:
     void toMain(std::function<void()> work) override { work(); }
     void toBackground(WorkClass, std::function<void()> work) override { work(); }
-};
-
-// Background work on threads of its own, all at once; main-thread work waits in a queue for
-// runUntilIdle, which the test calls on its own thread as the application's main thread.
-class ThreadDispatcher final : public Dispatcher {
-public:
-    ~ThreadDispatcher() override { runUntilIdle(); }
-    void toMain(std::function<void()> work) override;
-    void toBackground(WorkClass workClass, std::function<void()> work) override;
-    // Runs main-thread work as it arrives until no worker runs and nothing is queued, then
-    // joins the workers.
-    void runUntilIdle();
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::function<void()>> main_;
-    std::vector<std::thread> workers_;
-    std::size_t running_ = 0;
 };
 
 // Applications named by the test, in its order; records activations and raises.

@@ -8,6 +8,7 @@
 #include <map>
 #include <thread>
 
+#include "core/CliDispatcher.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -34,7 +35,6 @@ using test::FakeWorkspace;
 using test::LoggedMessage;
 using test::MemoryPreferences;
 using test::RecordingLogger;
-using test::ThreadDispatcher;
 
 ClaudeSessionPtr sessionOn(std::int32_t pid, std::string tty) {
     return std::make_shared<ClaudeSession>(pid, std::move(tty), "/p", "x");
@@ -59,7 +59,7 @@ struct LinuxDesktop {
     FakeBus bus;
     FakeLauncher launcher;
     FakeProcessTable table;
-    ThreadDispatcher dispatcher;
+    CliDispatcher dispatcher;
     MemoryPreferences preferences;
     TerminalApplications applications{workspace, dispatcher, {"tmux", "kitty", "XTerm"}};
     TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
@@ -115,7 +115,7 @@ TEST(ConcurrentFocus, ClicksInFlightTogetherEachReachTheirOwnTab) {
         // Nobody holds this one: the first running terminal comes forward.
         desktop.focuser.focusSession(sessionOn(902, "pts/9"));
     }
-    desktop.dispatcher.runUntilIdle();
+    ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
 
     EXPECT_EQ(tally(desktop.workspace.calls()),
               (std::map<std::string, int>{{"raise window 4194340 pid 300", kRounds},
@@ -173,7 +173,7 @@ struct ScriptedDesktop {
     OsascriptStandIn runner;
     RecordingLogger logger;
     FakeWorkspace workspace;
-    ThreadDispatcher dispatcher;
+    CliDispatcher dispatcher;
     MemoryPreferences preferences;
     FakeProcessTable table;
     TerminalApplications applications{workspace, dispatcher, {"iTerm2", "Terminal"}};
@@ -209,7 +209,7 @@ TEST(HungOsascript, EveryClickEndsSoonAfterTheLimitWithoutClaimingTheTab) {
         ScriptedDesktop desktop(behaviour.script);
         const auto started = Clock::now();
         desktop.focuser.focusSession(sessionOn(92, "ttys003"));
-        desktop.dispatcher.runUntilIdle();
+        ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
         EXPECT_LT(Clock::now() - started, 2 * kLimit + 2s);
         // A verdict cut off, unfinished or spoilt is no "found".
         EXPECT_EQ(desktop.logger.messages().back(),
@@ -230,7 +230,7 @@ TEST(HungOsascript, TenOverlappingClicksAndTheWarmUpLeaveNoThreadOrProcessBehind
     for (int click = 0; click < 10; ++click) {
         desktop.focuser.focusSession(sessionOn(92, "ttys003"));
     }
-    desktop.dispatcher.runUntilIdle();
+    ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
     EXPECT_LT(Clock::now() - started, 2 * kLimit + 3s);
     EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>(10, "activate iTerm2 none"));
     const auto texts = desktop.logger.texts();

@@ -3,9 +3,9 @@
 #include <atomic>
 #include <thread>
 
-#include "app/CliDispatcher.h"
+#include "core/CliDispatcher.h"
 
-namespace fernbeacon::app {
+namespace fernbeacon {
 namespace {
 
 TEST(CliDispatcher, MainWorkRunsOnTheWaitingThreadAfterTheWorkerQueuedIt) {
@@ -37,4 +37,4 @@ TEST(CliDispatcher, GivesUpAtTheLimitAndStillWaitsForTheWorkerAtTheEnd) {
 }
 
 }  // namespace
-}  // namespace fernbeacon::app
+}  // namespace fernbeacon

@@ -1,6 +1,6 @@
-#include "app/CliDispatcher.h"
+#include "core/CliDispatcher.h"
 
-namespace fernbeacon::app {
+namespace fernbeacon {
 
 CliDispatcher::~CliDispatcher() {
     for (std::thread& worker : workers_) {
@@ -37,6 +37,13 @@ bool CliDispatcher::runUntilIdle(std::chrono::milliseconds limit) {
             lock.lock();
         }
         if (running_ == 0) {
+            // Each worker has done its work; joining them here leaves none behind the caller.
+            std::vector<std::thread> finished = std::move(workers_);
+            workers_.clear();
+            lock.unlock();
+            for (std::thread& worker : finished) {
+                worker.join();
+            }
             return true;
         }
         if (!changed_.wait_until(lock, deadline,
@@ -46,4 +53,4 @@ bool CliDispatcher::runUntilIdle(std::chrono::milliseconds limit) {
     }
 }
 
-}  // namespace fernbeacon::app
+}  // namespace fernbeacon

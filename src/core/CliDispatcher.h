@@ -10,7 +10,7 @@
 
 #include "core/Dispatcher.h"
 
-namespace fernbeacon::app {
+namespace fernbeacon {
 
 // For a command that does one thing and exits: background work gets a thread of its own, and
 // main-thread work runs on the thread that waits in runUntilIdle.
@@ -25,8 +25,8 @@ public:
     void toMain(std::function<void()> work) override;
     void toBackground(WorkClass workClass, std::function<void()> work) override;
 
-    // Runs main-thread work until nothing is queued or running. False when `limit` passed
-    // first; the workers are then still waited for at destruction.
+    // Runs main-thread work until nothing is queued or running, then joins the workers. False
+    // when `limit` passed first; the workers are then still waited for at destruction.
     bool runUntilIdle(std::chrono::milliseconds limit);
 
 private:
@@ -37,4 +37,4 @@ private:
     int running_ = 0;
 };
 
-}  // namespace fernbeacon::app
+}  // namespace fernbeacon
