@@ -24,8 +24,12 @@ std::optional<std::uint64_t> kittyOsWindowShowing(const std::string& listing,
             continue;
         }
         for (simdjson::dom::element tab : *tabs) {
+            // A default array has no document behind it and cannot be walked.
             const auto windows = json::arrayOfObjects(tab.get_object().value_unsafe(), "windows");
-            for (simdjson::dom::element shown : windows.value_or(json::Array())) {
+            if (!windows) {
+                continue;
+            }
+            for (simdjson::dom::element shown : *windows) {
                 const json::Object object = shown.get_object().value_unsafe();
                 if (window ? json::integer(object, "id") == *window
                            : json::integer(object, "pid") == rootPid) {

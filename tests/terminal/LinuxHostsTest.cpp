@@ -174,11 +174,13 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
 
 TEST(HostListings, KittyOsWindowOfTheWindowOrElseOfTheRootProcess) {
     // The first OS window has no X11 window (Wayland) and the second a tab that is not an
-    // object, so its windows are not read; the third shows window 3 as well.
+    // object, so its windows are not read; the third has tabs without a list of windows before
+    // the one that matters; the fourth shows window 3 as well.
     const std::string listing = R"([
         {"platform_window_id": 0, "tabs": [{"windows": [{"id": 3, "pid": 90}]}]},
         {"platform_window_id": 11, "tabs": [{"windows": [{"id": 3, "pid": 90}]}, 7]},
-        {"platform_window_id": 22, "tabs": [{"windows": [{"id": 2, "pid": 90}]}]},
+        {"platform_window_id": 22, "tabs": [{"id": 4}, {"windows": [5]},
+                                            {"windows": [{"id": 2, "pid": 90}]}]},
         {"platform_window_id": 33, "tabs": [{"windows": [{"id": 3, "pid": 91}]}]}])";
     EXPECT_EQ(kittyOsWindowShowing(listing, 3, 90), 33u);
     EXPECT_EQ(kittyOsWindowShowing(listing, std::nullopt, 90), 22u);
