@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 all=(transcript_window transcript_record session_index iso8601 clean_text elapsed_time
-     tool_output proc_stat)
+     tool_output proc_stat tmux_output process_table host_listing)
 limit=(-runs=10000 -seed=1)
 targets=()
 while [ $# -gt 0 ]; do

@@ -1,8 +1,8 @@
 #include "terminal/LinuxHosts.h"
 
-#include "core/Json.h"
 #include "core/ProcessOutput.h"
 #include "core/Text.h"
+#include "terminal/HostListings.h"
 
 namespace fernbeacon {
 namespace {
@@ -78,44 +78,9 @@ private:
         const auto listing =
             runHostCommand(services_, "kitty", {{kitty, "@", "--to", socket, "ls"}});
         if (const auto osWindow =
-                listing ? osWindowShowing(*listing, window, owner.rootPid) : std::nullopt) {
+                listing ? kittyOsWindowShowing(*listing, window, owner.rootPid) : std::nullopt) {
             services_.workspace.raiseWindow(*osWindow, owner.terminalPid);
         }
-    }
-
-    // The X11 window of the OS window that holds kitty's window `window`, or without one the
-    // window that runs `rootPid`: what the focus command matched.
-    static std::optional<std::uint64_t> osWindowShowing(const std::string& listing,
-                                                        std::optional<std::int64_t> window,
-                                                        std::int32_t rootPid) {
-        simdjson::dom::parser parser;
-        simdjson::dom::array osWindows;
-        if (parser.parse(listing).get_array().get(osWindows) != simdjson::SUCCESS) {
-            return std::nullopt;
-        }
-        for (simdjson::dom::element element : osWindows) {
-            simdjson::dom::object osWindow;
-            if (element.get_object().get(osWindow) != simdjson::SUCCESS) {
-                continue;
-            }
-            const auto platformWindow = json::integer(osWindow, "platform_window_id");
-            const auto tabs = json::arrayOfObjects(osWindow, "tabs");
-            if (!platformWindow || *platformWindow <= 0 || !tabs) {
-                continue;
-            }
-            for (simdjson::dom::element tab : *tabs) {
-                const auto windows =
-                    json::arrayOfObjects(tab.get_object().value_unsafe(), "windows");
-                for (simdjson::dom::element shown : windows.value_or(json::Array())) {
-                    const json::Object object = shown.get_object().value_unsafe();
-                    if (window ? json::integer(object, "id") == *window
-                               : json::integer(object, "pid") == rootPid) {
-                        return static_cast<std::uint64_t>(*platformWindow);
-                    }
-                }
-            }
-        }
-        return std::nullopt;
     }
 
     const LinuxHostServices services_;
@@ -138,8 +103,8 @@ public:
             list.environment.emplace_back("WEZTERM_UNIX_SOCKET", *socket);
         }
         const auto output = runHostCommand(services_, "wezterm", list);
-        const auto pane = output ? findPane(*output, target.ttyPath,
-                                            environmentValue(environment, "WEZTERM_PANE"))
+        const auto pane = output ? weztermPaneShowing(*output, target.ttyPath,
+                                                      environmentValue(environment, "WEZTERM_PANE"))
                                  : std::nullopt;
         if (!pane) {
             services_.logger.error("No WezTerm pane shows %s", target.ttyPath);
@@ -155,40 +120,6 @@ public:
     }
 
 private:
-    struct Pane {
-        std::int64_t id;
-        std::optional<std::string> windowTitle;
-    };
-
-    static std::optional<Pane> findPane(const std::string& output, const std::string& ttyPath,
-                                        const std::optional<std::string>& paneFromEnvironment) {
-        simdjson::dom::parser parser;
-        simdjson::dom::array panes;
-        if (parser.parse(output).get_array().get(panes) != simdjson::SUCCESS) {
-            return std::nullopt;
-        }
-        std::optional<Pane> fromEnvironment;
-        for (simdjson::dom::element element : panes) {
-            simdjson::dom::object pane;
-            if (element.get_object().get(pane) != simdjson::SUCCESS) {
-                continue;
-            }
-            const auto id = json::integer(pane, "pane_id");
-            if (!id) {
-                continue;
-            }
-            const auto title = json::string(pane, "window_title");
-            Pane found{*id, title ? std::optional<std::string>(*title) : std::nullopt};
-            if (json::string(pane, "tty_name") == ttyPath) {
-                return found;
-            }
-            if (paneFromEnvironment && parseInt64(*paneFromEnvironment) == *id) {
-                fromEnvironment = found;
-            }
-        }
-        return fromEnvironment;
-    }
-
     const LinuxHostServices services_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "support/Fakes.h"
 #include "support/TerminalFakes.h"
+#include "terminal/HostListings.h"
 #include "terminal/LinuxHosts.h"
 
 namespace fernbeacon {
@@ -163,6 +164,45 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
     EXPECT_TRUE(linux.focus("WezTerm", 400, {{"WEZTERM_UNIX_SOCKET", "/run/wez/gui-sock-400"}}));
     EXPECT_EQ(linux.runner.requests().back(), "/usr/bin/wezterm cli activate-pane --pane-id 5");
     EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise pid 400 title b"});
+}
+
+TEST(HostListings, KittyOsWindowOfTheWindowOrElseOfTheRootProcess) {
+    // The first OS window has no X11 window (Wayland) and the second a tab that is not an
+    // object, so its windows are not read; the third has tabs without a list of windows before
+    // the one that matters; the fourth shows window 3 as well.
+    const std::string listing = R"([
+        {"platform_window_id": 0, "tabs": [{"windows": [{"id": 3, "pid": 90}]}]},
+        {"platform_window_id": 11, "tabs": [{"windows": [{"id": 3, "pid": 90}]}, 7]},
+        {"platform_window_id": 22, "tabs": [{"id": 4}, {"windows": [5]},
+                                            {"windows": [{"id": 2, "pid": 90}]}]},
+        {"platform_window_id": 33, "tabs": [{"windows": [{"id": 3, "pid": 91}]}]}])";
+    EXPECT_EQ(kittyOsWindowShowing(listing, 3, 90), 33u);
+    EXPECT_EQ(kittyOsWindowShowing(listing, std::nullopt, 90), 22u);
+    EXPECT_FALSE(kittyOsWindowShowing(listing, 4, 90));
+    EXPECT_FALSE(kittyOsWindowShowing(R"({"platform_window_id": 5, "tabs": []})", 3, 90));
+    EXPECT_FALSE(kittyOsWindowShowing("[{\"platform_window_id\": 5,", 3, 90));
+}
+
+TEST(HostListings, WezTermPaneOnTheTtyBeforeThePaneFromTheEnvironment) {
+    const std::string panes = R"([
+        {"pane_id": 1, "tty_name": "/dev/pts/1", "window_title": "one"},
+        {"pane_id": "2", "tty_name": "/dev/pts/5"},
+        {"pane_id": 4, "tty_name": "/dev/pts/4"},
+        {"pane_id": 4, "tty_name": "/dev/pts/6", "window_title": "four"},
+        {"pane_id": 5, "tty_name": "/dev/pts/5", "window_title": 9}])";
+    const auto onTty = weztermPaneShowing(panes, "/dev/pts/5", std::string("1"));
+    ASSERT_TRUE(onTty);
+    EXPECT_EQ(onTty->id, 5);
+    EXPECT_FALSE(onTty->windowTitle);
+
+    // Without a pane on the TTY, the last pane with the environment's id.
+    const auto fromEnvironment = weztermPaneShowing(panes, "/dev/pts/9", std::string("4"));
+    ASSERT_TRUE(fromEnvironment);
+    EXPECT_EQ(fromEnvironment->windowTitle, "four");
+    EXPECT_FALSE(weztermPaneShowing(panes, "/dev/pts/9", std::string("pane 4")));
+    EXPECT_FALSE(weztermPaneShowing(panes, "/dev/pts/9", std::nullopt));
+    EXPECT_FALSE(weztermPaneShowing(R"({"pane_id": 5, "tty_name": "/dev/pts/5"})", "/dev/pts/5",
+                                    std::nullopt));
 }
 
 TEST(KonsoleHost, SelectsTheSessionFromTheEnvironmentWhenItIsThisKonsoles) {

@@ -1,0 +1,79 @@
+// What the system says about other processes: an environment block from /proc and the process
+// list with its terminal column. Each reads whatever bytes arrive, keeps only what it can name,
+// and what it keeps prints back to itself.
+#include <algorithm>
+
+#include "FuzzSupport.h"
+#include "terminal/ProcessServices.h"
+#include "terminal/TtyOwnership.h"
+
+namespace fernbeacon::fuzz {
+namespace {
+
+void checkEnvironment(std::string_view block) {
+    const Environment environment = parseEnvironBlock(block);
+    // Read backwards, the first entry seen for a name is the one that counts.
+    Environment expected;
+    std::size_t end = block.size();
+    for (;;) {
+        const std::size_t start = end == 0 ? std::string_view::npos : block.rfind('\0', end - 1);
+        const std::size_t from = start == std::string_view::npos ? 0 : start + 1;
+        const std::string_view entry = block.substr(from, end - from);
+        const std::size_t equals = entry.find('=');
+        if (equals != std::string_view::npos && equals > 0) {
+            expected.try_emplace(std::string(entry.substr(0, equals)), entry.substr(equals + 1));
+        }
+        if (start == std::string_view::npos) {
+            break;
+        }
+        end = start;
+    }
+    require(environment == expected, "every named entry is kept, the last of a name winning");
+
+    std::string printed;
+    for (const auto& [key, value] : environment) {
+        require(!key.empty() && key.find('=') == std::string::npos &&
+                    key.find('\0') == std::string::npos && value.find('\0') == std::string::npos,
+                "a name has no '=' and neither part a NUL");
+        const auto found = environmentValue(environment, key);
+        require(value.empty() ? !found : found == value, "a value is found by its name");
+        printed += key + '=' + value + '\0';
+    }
+    require(parseEnvironBlock(printed) == environment, "an environment prints back to itself");
+    require(!environmentValue(environment, "="), "no name holds '='");
+}
+
+void checkPsTable(std::string_view output, std::size_t lines) {
+    const auto rows = parsePsTtyTable(output);
+    require(rows.size() <= lines, "at most one row per line");
+    std::string printed;
+    for (const ProcessRow& row : rows) {
+        const std::string& tty = row.info.tty;
+        const std::string& comm = row.info.comm;
+        require(!tty.empty() && tty.find_first_of(" \n") == std::string::npos,
+                "a terminal column is one field");
+        require(!comm.empty() && comm.find('\n') == std::string::npos && comm.back() != ' ' &&
+                    comm.back() != '\t',
+                "a command is the rest of its line");
+        printed += std::to_string(row.pid) + ' ' + std::to_string(row.info.ppid) + ' ' + tty + ' ' +
+                   comm + '\n';
+    }
+    const auto again = parsePsTtyTable(printed);
+    require(std::equal(rows.begin(), rows.end(), again.begin(), again.end(),
+                       [](const ProcessRow& a, const ProcessRow& b) {
+                           return a.pid == b.pid && a.info.ppid == b.info.ppid &&
+                                  a.info.tty == b.info.tty && a.info.comm == b.info.comm;
+                       }),
+            "rows print back to themselves");
+}
+
+}  // namespace
+}  // namespace fernbeacon::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace fernbeacon::fuzz;
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    checkEnvironment(text);
+    checkPsTable(text, splitLines(text).size());
+    return 0;
+}
