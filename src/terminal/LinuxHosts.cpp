@@ -44,18 +44,19 @@ public:
     bool focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
-        const auto window = environmentValue(environment, "KITTY_WINDOW_ID");
+        // A number or nothing: the value becomes part of kitty's match expression.
+        const auto windowText = environmentValue(environment, "KITTY_WINDOW_ID");
+        const auto window = windowText ? parseInt64(*windowText) : std::nullopt;
         const auto kittyPid = environmentValue(environment, "KITTY_PID");
         const auto kitty = services_.executables.find("kitty");
         const bool ours = !kittyPid || parseInt32(*kittyPid) == target.owner->terminalPid;
         if (socket && ours && kitty) {
-            const std::string match =
-                window ? "id:" + *window : "pid:" + std::to_string(target.owner->rootPid);
+            const std::string match = window ? "id:" + std::to_string(*window)
+                                             : "pid:" + std::to_string(target.owner->rootPid);
             if (runHostCommand(
                     services_, "kitty",
                     {{*kitty, "@", "--to", *socket, "focus-window", "--match", match}})) {
-                raiseOsWindow(*kitty, *socket, window ? parseInt64(*window) : std::nullopt,
-                              *target.owner);
+                raiseOsWindow(*kitty, *socket, window, *target.owner);
                 return true;
             }
         } else {

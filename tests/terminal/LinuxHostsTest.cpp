@@ -148,6 +148,14 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
     EXPECT_TRUE(silent.runner.requests().empty());
     EXPECT_EQ(silent.workspace.calls(), std::vector<std::string>{"raise window 77 pid 300"});
 
+    // A window ID that is not a number cannot widen kitty's match to other windows.
+    LinuxHosts widened;
+    widened.runner.replyOutput(kitty + "ls", listing);
+    widened.focus("kitty", 300,
+                  {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"},
+                   {"KITTY_WINDOW_ID", "3 or title:x"}});
+    EXPECT_EQ(widened.runner.requests().front(), kitty + "focus-window --match pid:90");
+
     // Another kitty's handles are not used for this one.
     LinuxHosts other;
     other.focus("kitty", 300, {{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_PID", "999"}});
