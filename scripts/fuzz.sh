@@ -41,6 +41,8 @@ for target in "${targets[@]}"; do
         transcript_record) pattern='*.jsonl'; options=(-max_len=16384) ;;
         clean_text) pattern='*.jsonl'; options=(-max_len=4096) ;;
         session_index) pattern='*sessions-index*.json' ;;
+        # Read entry by entry; a kibibyte holds dozens of them.
+        tmux_output|process_table) pattern=''; options=(-max_len=1024) ;;
         *) pattern='' ;;
     esac
     inputs=("$out/corpus/$target" "fuzz/seeds/$target")
