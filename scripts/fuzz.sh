@@ -38,7 +38,7 @@ for target in "${targets[@]}"; do
     options=()
     case "$target" in
         transcript_window) pattern='*.jsonl'; options=(-max_len=8192) ;;
-        transcript_record) pattern='*.jsonl'; options=(-max_len=16384) ;;
+        transcript_record) pattern='*.jsonl'; options=(-max_len=4096) ;;
         clean_text) pattern='*.jsonl'; options=(-max_len=4096) ;;
         session_index) pattern='*sessions-index*.json' ;;
         # Read entry by entry; a kibibyte holds dozens of them.
