@@ -12,7 +12,6 @@
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
-#include <iterator>
 #include <thread>
 
 #include "platform/linux/ProcProbes.h"
@@ -23,16 +22,8 @@ namespace {
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-std::optional<std::string> readFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 std::optional<platform::ProcStat> statOf(pid_t pid) {
-    const auto text = readFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto text = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
     return text ? platform::parseProcStat(*text) : std::nullopt;
 }
 
@@ -214,7 +205,7 @@ std::vector<pid_t> processesWithMarker(const std::string& marker) {
         if (id.find_first_not_of("0123456789") != std::string::npos) {
             continue;
         }
-        auto commandLine = readFile(entry.path() / "cmdline");
+        auto commandLine = platform::readSmallFile(entry.path() / "cmdline");
         if (!commandLine) {
             continue;
         }
