@@ -1,5 +1,8 @@
 #include "terminal/LinuxHosts.h"
 
+#include <filesystem>
+#include <set>
+
 #include "core/ProcessOutput.h"
 #include "core/Text.h"
 #include "terminal/HostListings.h"
@@ -19,6 +22,62 @@ std::optional<std::string> runHostCommand(const LinuxHostServices& services, con
                           : result.timedOut
                               ? std::string("timed out")
                               : std::string(trimWhitespaceAndNewlines(result.standardError)));
+    return std::nullopt;
+}
+
+// One running kitty's remote control.
+struct KittyRemote {
+    std::string kitty;   // the program
+    std::string socket;  // as kitty's --to takes it
+    std::int32_t pid = 0;
+};
+
+// Selects kitty's window `window` (without one, the window that runs `rootPid`) and brings its
+// OS window to the front. kitty raises that itself, but a window manager may refuse it to an
+// application (openbox does for a window on another desktop), so the window manager is asked
+// as well.
+bool focusKittyWindow(const LinuxHostServices& services, const KittyRemote& remote,
+                      std::optional<std::int64_t> window, std::int32_t rootPid) {
+    const std::string match =
+        window ? "id:" + std::to_string(*window) : "pid:" + std::to_string(rootPid);
+    if (!runHostCommand(
+            services, "kitty",
+            {{remote.kitty, "@", "--to", remote.socket, "focus-window", "--match", match}})) {
+        return false;
+    }
+    if (services.workspace.canRaiseWindows()) {
+        const auto listing =
+            runHostCommand(services, "kitty", {{remote.kitty, "@", "--to", remote.socket, "ls"}});
+        if (const auto osWindow =
+                listing ? kittyOsWindowShowing(*listing, window, rootPid) : std::nullopt) {
+            services.workspace.raiseWindow(*osWindow, remote.pid);
+        }
+    }
+    return true;
+}
+
+// A running kitty that listens for remote control. kitty tells the programs in its windows
+// where it listens; it does not say so in its own environment.
+std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
+                                          ProcessTableSource& processes, const std::string& kitty) {
+    const std::vector<ProcessRow> rows = processes.processRows();
+    std::set<std::int32_t> kitties;
+    for (const ProcessRow& row : rows) {
+        if (trimSpacesAndTabs(row.info.comm) == "kitty") {
+            kitties.insert(row.pid);
+        }
+    }
+    for (const ProcessRow& row : rows) {
+        if (!kitties.contains(row.info.ppid) || kitties.contains(row.pid)) {
+            continue;
+        }
+        const Environment environment = services.environment.environmentOf(row.pid);
+        const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
+        const auto kittyPid = environmentValue(environment, "KITTY_PID");
+        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.info.ppid)) {
+            return KittyRemote{kitty, *socket, row.info.ppid};
+        }
+    }
     return std::nullopt;
 }
 
@@ -51,12 +110,8 @@ public:
         const auto kitty = services_.executables.find("kitty");
         const bool ours = !kittyPid || parseInt32(*kittyPid) == target.owner->terminalPid;
         if (socket && ours && kitty) {
-            const std::string match = window ? "id:" + std::to_string(*window)
-                                             : "pid:" + std::to_string(target.owner->rootPid);
-            if (runHostCommand(
-                    services_, "kitty",
-                    {{*kitty, "@", "--to", *socket, "focus-window", "--match", match}})) {
-                raiseOsWindow(*kitty, *socket, window, *target.owner);
+            if (focusKittyWindow(services_, {*kitty, *socket, target.owner->terminalPid}, window,
+                                 target.owner->rootPid)) {
                 return true;
             }
         } else {
@@ -69,21 +124,6 @@ public:
     }
 
 private:
-    // kitty raises its OS window itself, but a window manager may refuse that to an application
-    // (openbox does for a window on another desktop); the window manager is asked as well.
-    void raiseOsWindow(const std::string& kitty, const std::string& socket,
-                       std::optional<std::int64_t> window, const TtyOwner& owner) {
-        if (!services_.workspace.canRaiseWindows()) {
-            return;
-        }
-        const auto listing =
-            runHostCommand(services_, "kitty", {{kitty, "@", "--to", socket, "ls"}});
-        if (const auto osWindow =
-                listing ? kittyOsWindowShowing(*listing, window, owner.rootPid) : std::nullopt) {
-            services_.workspace.raiseWindow(*osWindow, owner.terminalPid);
-        }
-    }
-
     const LinuxHostServices services_;
 };
 
@@ -157,6 +197,40 @@ bool raiseTerminalWindow(const LinuxHostServices& services, const Environment& e
     }
     services.logger.error("Could not raise a window of %s (PID %d)", owner.name, owner.terminalPid);
     return false;
+}
+
+bool openKittyTab(const LinuxHostServices& services, ProcessTableSource& processes,
+                  const std::optional<std::string>& directory,
+                  const std::vector<std::string>& command) {
+    // A directory that has gone is reported where kitties of their own are started; a tab
+    // would close before anyone could read why.
+    std::error_code error;
+    if (directory && !std::filesystem::is_directory(*directory, error)) {
+        return false;
+    }
+    const auto kitty = services.executables.find("kitty");
+    const auto remote = kitty ? listeningKitty(services, processes, *kitty) : std::nullopt;
+    if (!remote) {
+        return false;
+    }
+    CommandRequest launch{
+        {remote->kitty, "@", "--to", remote->socket, "launch", "--type=tab", "--"}};
+    // kitty expands "~" and "$NAME" in a --cwd; the directory reaches cd as an argument instead.
+    if (directory) {
+        launch.arguments.insert(
+            launch.arguments.end(),
+            {"/bin/sh", "-c", "cd -- \"$1\" && shift && exec \"$@\"", "sh", *directory});
+    }
+    launch.arguments.insert(launch.arguments.end(), command.begin(), command.end());
+    const auto output = runHostCommand(services, "kitty", launch);
+    if (!output) {
+        return false;
+    }
+    // The new tab is kitty's current one; its OS window may be behind others.
+    if (const auto window = parseInt64(trimWhitespaceAndNewlines(*output))) {
+        focusKittyWindow(services, *remote, window, 0);
+    }
+    return true;
 }
 
 std::optional<std::int32_t> trailingNumber(std::string_view path) {

@@ -6,6 +6,7 @@
 #include "terminal/ProcessServices.h"
 #include "terminal/TerminalHost.h"
 #include "terminal/Tmux.h"
+#include "terminal/TtyOwnership.h"
 #include "terminal/Workspace.h"
 
 namespace fernbeacon {
@@ -24,6 +25,12 @@ struct LinuxHostServices {
 // else the owner's most recent window (titled `title` when given).
 bool raiseTerminalWindow(const LinuxHostServices& services, const Environment& environment,
                          const TtyOwner& owner, const std::optional<std::string>& title = {});
+
+// Opens a tab running `command` (in `directory` when given) in a running kitty that listens for
+// remote control, and brings it to the front. False when no kitty listens or it refused.
+bool openKittyTab(const LinuxHostServices& services, ProcessTableSource& processes,
+                  const std::optional<std::string>& directory,
+                  const std::vector<std::string>& command);
 
 // Adds, in the order they are asked: tmux, kitty, WezTerm, Konsole, GNOME Terminal, Tilix, and
 // last the window of every other terminal.

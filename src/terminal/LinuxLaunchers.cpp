@@ -107,13 +107,14 @@ const TerminalLauncher& defaultTerminalLauncher() {
 
 LinuxSessionOpener::LinuxSessionOpener(ProcessLauncher& launcher, const Executables& executables,
                                        TerminalApplications& applications, TmuxControl& tmux,
-                                       std::string userShell, Logger& logger)
+                                       std::string userShell, Logger& logger, TabOpener kittyTab)
     : launcher_(launcher),
       executables_(executables),
       applications_(applications),
       tmux_(tmux),
       userShell_(std::move(userShell)),
-      logger_(logger) {}
+      logger_(logger),
+      kittyTab_(std::move(kittyTab)) {}
 
 std::string LinuxSessionOpener::firstWindowTerminal() {
     const auto running = applications_.runningTerminalApps();
@@ -139,6 +140,9 @@ std::string LinuxSessionOpener::chooseTerminal(const std::string& preferred) {
 bool LinuxSessionOpener::start(const TerminalLauncher& launcher,
                                const std::optional<std::string>& directory,
                                const std::vector<std::string>& command) {
+    if (launcher.program == "kitty" && kittyTab_ && kittyTab_(directory, command)) {
+        return true;
+    }
     const auto program = executables_.find(launcher.program);
     if (!program) {
         logger_.error("%s is not installed", launcher.name);

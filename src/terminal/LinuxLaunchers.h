@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,9 +39,14 @@ inline constexpr std::string_view kTmuxTerminal = "tmux";
 // first running terminal of the list; otherwise the system's terminal; otherwise xterm.
 class LinuxSessionOpener final : public SessionOpener {
 public:
+    // Opens a tab running the command in a terminal that is running; false when it cannot.
+    using TabOpener = std::function<bool(const std::optional<std::string>& directory,
+                                         const std::vector<std::string>& command)>;
+
+    // Without `kittyTab`, every kitty session starts a kitty of its own.
     LinuxSessionOpener(ProcessLauncher& launcher, const Executables& executables,
                        TerminalApplications& applications, TmuxControl& tmux, std::string userShell,
-                       Logger& logger);
+                       Logger& logger, TabOpener kittyTab = {});
 
     std::string chooseTerminal(const std::string& preferred) override;
     void launch(const std::string& terminal, const std::string& directory) override;
@@ -61,6 +67,7 @@ private:
     TmuxControl& tmux_;
     const std::string userShell_;
     Logger& logger_;
+    const TabOpener kittyTab_;
 };
 
 }  // namespace fernbeacon

@@ -3,13 +3,16 @@
 #include <algorithm>
 
 #include "support/Fakes.h"
+#include "support/TempTree.h"
 #include "support/TerminalFakes.h"
+#include "terminal/LinuxHosts.h"
 #include "terminal/LinuxLaunchers.h"
 #include "terminal/TerminalFocuser.h"
 
 namespace fernbeacon {
 namespace {
 
+using test::FakeBus;
 using test::FakeEnvironment;
 using test::FakeExecutables;
 using test::FakeLauncher;
@@ -72,13 +75,22 @@ struct Opener {
     FakeLauncher launcher;
     TerminalApplications applications{
         workspace, dispatcher, {"tmux", "GNOME Terminal", "Konsole", "kitty", "XTerm"}};
-    class NoRows final : public ProcessTableSource {
-        std::vector<ProcessRow> processRows() override { return {}; }
-    } table;
+    test::FakeProcessTable table;
+    FakeBus bus;
     TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
     HostRegistry hosts;
     TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
-    LinuxSessionOpener opener{launcher, executables, applications, tmux, "/bin/zsh", logger};
+    LinuxHostServices services{runner, executables, environment, workspace, bus, logger};
+    LinuxSessionOpener opener{launcher,
+                              executables,
+                              applications,
+                              tmux,
+                              "/bin/zsh",
+                              logger,
+                              [this](const std::optional<std::string>& directory,
+                                     const std::vector<std::string>& command) {
+                                  return openKittyTab(services, table, directory, command);
+                              }};
 
     void tmuxClientAttached() {
         runner.replyOutput(
@@ -133,6 +145,64 @@ TEST(LinuxSessionOpener, LaunchesDetachedWithTheShellKeptAndXtermInTheDirectory)
     EXPECT_EQ(opener.logger.texts(),
               (std::vector<std::string>{"Could not start XTerm: Permission denied",
                                         "Konsole is not installed"}));
+}
+
+TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) {
+    const test::TempTree tree;
+    const std::string directory = tree.makeDirectory("$HOME ~").string();
+    const std::string kitty = "/usr/bin/kitty @ --to unix:@kitty-300 ";
+    const std::string launch = kitty +
+                               "launch --type=tab -- /bin/sh -c cd -- \"$1\" && shift && exec "
+                               "\"$@\" sh " +
+                               directory + " /bin/sh -c \"$0\" -ic claude; exec \"$0\" /bin/zsh";
+    // kitty 200 does not listen; kitty 300 does, and its prewarmed child holds no socket.
+    const auto twoKitties = [](Opener& opener) {
+        opener.executables.installed = {"kitty"};
+        opener.table.rows = {{200, {1, "?", "kitty"}},
+                             {201, {200, "pts/1", "bash"}},
+                             {300, {1, "?", "kitty"}},
+                             {301, {300, "?", "kitty"}},
+                             {302, {300, "pts/2", "zsh"}}};
+        opener.environment.environments[201] = {{"KITTY_PID", "200"}};
+        opener.environment.environments[301] = {{"KITTY_LISTEN_ON", "unix:@prewarm"}};
+        opener.environment.environments[302] = {{"KITTY_LISTEN_ON", "unix:@kitty-300"},
+                                                {"KITTY_PID", "300"}};
+    };
+
+    Opener tab;
+    twoKitties(tab);
+    tab.runner.replyOutput(launch, "7\n");
+    tab.runner.replyOutput(kitty + "ls", R"([
+        {"id": 1, "platform_window_id": 4194316, "tabs": [{"id": 1, "windows": [{"id": 1}]}]},
+        {"id": 2, "platform_window_id": 4194340, "tabs": [{"id": 4, "windows": [{"id": 7}]}]}])");
+    tab.opener.launch("kitty", directory);
+    EXPECT_TRUE(tab.launcher.started.empty());
+    EXPECT_EQ(
+        tab.runner.requests(),
+        (std::vector<std::string>{launch, kitty + "focus-window --match id:7", kitty + "ls"}));
+    EXPECT_EQ(tab.workspace.calls(), std::vector<std::string>{"raise window 4194340 pid 300"});
+
+    // Refused, no kitty listens, or the directory has gone: a kitty of its own, as before.
+    Opener refused;
+    twoKitties(refused);
+    CommandResult refusal;
+    refusal.started = true;
+    refusal.exitStatus = 1;
+    refused.runner.reply(launch, refusal);
+    refused.opener.launch("kitty", directory);
+    Opener deaf;
+    twoKitties(deaf);
+    deaf.environment.environments[302]["KITTY_PID"] = "999";
+    deaf.opener.launch("kitty", directory);
+    EXPECT_TRUE(deaf.runner.requests().empty());
+    Opener gone;
+    twoKitties(gone);
+    gone.opener.launch("kitty", directory + "/gone");
+    EXPECT_TRUE(gone.runner.requests().empty());
+    for (const Opener* opener : {&refused, &deaf, &gone}) {
+        ASSERT_EQ(opener->launcher.started.size(), 1u);
+        EXPECT_EQ(opener->launcher.started[0].arguments[1], "--directory");
+    }
 }
 
 TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {

@@ -111,6 +111,8 @@ protected:
 
     TempHome home_;
     ScopedVariable configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
+    // What kitty's tabs find first, as a user's own programs.
+    ScopedVariable path_{"PATH", home_.path("typed").string() + ":" + std::getenv("PATH")};
     VirtualDisplay display_;
     std::string socket_;
     std::unique_ptr<Child> kitty_;
@@ -165,17 +167,18 @@ TEST_F(RealKittyWindows, FocusSelectsTheTabAndRaisesItsOsWindow) {
     }
 }
 
-TEST_F(RealKitty, OpenWithKittyPreferredStartsClaudeInTheDirectory) {
+TEST_F(RealKitty, OpenWithKittyPreferredOpensATabOfTheRunningKittyInTheDirectory) {
     home_.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=kitty\n");
-    // The fake claude on PATH records where it started.
+    // The fake claude on kitty's PATH records where it started.
     home_.write(
         "typed/claude",
         "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/claude-started-in\"\n");
     std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
-    ScopedVariable path("PATH", home_.path("typed").string() + ":" + std::getenv("PATH"));
     ScopedVariable shell("SHELL", "/bin/sh");
     const auto directory =
         home_.makeDirectory("projects/it's $(touch pwned) `x` \"q\" $HOME ${PATH} ~");
+    // kitty says where it listens to the programs in its windows, once they run.
+    ASSERT_TRUE(claudeUnder(placements()[1].pid));
     const auto opened = fernbeacon({"open", directory.string()});
     EXPECT_EQ(opened.exitStatus, 0) << opened.standardError;
     const auto record = home_.path("claude-started-in");
@@ -186,6 +189,13 @@ TEST_F(RealKitty, OpenWithKittyPreferredStartsClaudeInTheDirectory) {
     std::getline(in, started);
     EXPECT_EQ(started, directory.string());
     EXPECT_FALSE(std::filesystem::exists(directory / "pwned"));
+
+    // A second window of this kitty, in front, rather than a kitty of its own.
+    const auto now = placements();
+    ASSERT_EQ(now.size(), 2u);
+    const Placement& added = now.rbegin()->second;
+    EXPECT_TRUE(added.focused && added.tabActive);
+    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activeWindow() == added.osWindow; }));
 }
 
 }  // namespace

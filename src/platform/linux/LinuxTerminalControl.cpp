@@ -53,13 +53,17 @@ public:
           applications_(workspace_, dispatcher, linuxTerminalNames()),
           ownership_(processTable_, linuxTtyOwnerRows(), *logger_),
           tmux_(runner_, executables_, environment_, ownership_, hosts_, *logger_),
-          opener_(launcher_, executables_, applications_, tmux_, userShell(), *logger_),
+          services_{runner_, executables_, environment_, workspace_, bus_, *logger_},
+          opener_(launcher_, executables_, applications_, tmux_, userShell(), *logger_,
+                  [this](const std::optional<std::string>& directory,
+                         const std::vector<std::string>& command) {
+                      return openKittyTab(services_, processTable_, directory, command);
+                  }),
           focuser_(dispatcher, preferences, *logger_, applications_, ownership_, hosts_, opener_,
                    nullptr) {
-        addLinuxHosts(hosts_, {runner_, executables_, environment_, workspace_, bus_, *logger_},
-                      tmux_, [this](const std::vector<std::string>& command) {
-                          return opener_.openTerminalRunning(command, std::nullopt);
-                      });
+        addLinuxHosts(hosts_, services_, tmux_, [this](const std::vector<std::string>& command) {
+            return opener_.openTerminalRunning(command, std::nullopt);
+        });
     }
 
     void focusSession(const ClaudeSessionPtr& session) override { focuser_.focusSession(session); }
@@ -82,6 +86,7 @@ private:
     TtyOwnership ownership_;
     HostRegistry hosts_;
     TmuxControl tmux_;
+    const LinuxHostServices services_;
     LinuxSessionOpener opener_;
     TerminalFocuser focuser_;
 };
