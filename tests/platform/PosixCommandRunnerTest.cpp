@@ -132,7 +132,7 @@ TEST(PosixCommandRunner, EndsAChildThatNeverStopsWriting) {
         const auto started = Clock::now();
         auto ended = runShell(writers, 100ms);
         // Ended at the limit, not whenever the pipes happen to run dry.
-        EXPECT_LT(Clock::now() - started, 350ms);
+        EXPECT_LT(Clock::now() - started, 1s);
         return ended;
     });
     EXPECT_TRUE(result.timedOut);
