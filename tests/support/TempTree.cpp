@@ -61,19 +61,19 @@ void TempTree::setModified(const std::filesystem::path& path, Instant when) {
     }
 }
 
-TempHome::TempHome() {
-    if (const char* home = std::getenv("HOME")) {
-        previousHome_ = home;
-        hadHome_ = true;
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
+    : name_(std::move(name)) {
+    if (const char* previous = std::getenv(name_.c_str())) {
+        previous_ = previous;
     }
-    ::setenv("HOME", root().c_str(), 1);
+    ::setenv(name_.c_str(), value.c_str(), 1);
 }
 
-TempHome::~TempHome() {
-    if (hadHome_) {
-        ::setenv("HOME", previousHome_.c_str(), 1);
+ScopedEnvironment::~ScopedEnvironment() {
+    if (previous_) {
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
     } else {
-        ::unsetenv("HOME");
+        ::unsetenv(name_.c_str());
     }
 }
 

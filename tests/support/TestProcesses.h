@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/CommandRunner.h"
+#include "support/TempTree.h"
 
 // Real processes for the tests that start them: every wait is bounded, every child ended and
 // reaped when its object goes. /proc is read with the product's reader, which does not throw
@@ -47,19 +48,6 @@ private:
 CommandResult runTool(std::vector<std::string> arguments,
                       std::chrono::milliseconds limit = std::chrono::seconds(20));
 std::string toolOutput(std::vector<std::string> arguments);
-
-// Sets an environment variable for the object's lifetime.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(std::string name, const std::string& value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> previous_;
-};
 
 // The kernel's name for a process; absent once it is gone.
 std::optional<std::string> commandNameOf(pid_t pid);

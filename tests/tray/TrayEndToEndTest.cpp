@@ -72,17 +72,16 @@ struct Desktop {
 // A fake `claude`: a copy of sleep under that name, running in a project directory.
 struct Fixture {
     TempHome home;
+    ScopedEnvironment configHome{"XDG_CONFIG_HOME", home.path(".config").string()};
     std::filesystem::path claude;
     std::vector<Child> sessions;
     std::vector<std::filesystem::path> directories;
 
     Fixture() {
-        ::setenv("XDG_CONFIG_HOME", home.path(".config").c_str(), 1);
         claude = home.path("bin/claude");
         std::filesystem::create_directories(claude.parent_path());
         std::filesystem::copy_file("/bin/sleep", claude);
     }
-    ~Fixture() { ::unsetenv("XDG_CONFIG_HOME"); }
 
     void live(const std::string& name, const std::string& prompt, const std::string& branch,
               long long tokens) {
