@@ -27,6 +27,7 @@ namespace {
 
 using test::cwdRecord;
 using test::daysBeforeNow;
+using test::describe;
 using test::FakeProcess;
 using test::jsonLines;
 using test::usageRecord;
@@ -189,34 +190,6 @@ void expectUnenriched(const ClaudeSession& session) {
     EXPECT_EQ(session.contextTokensUsed, std::nullopt);
 }
 
-void expectSameSession(const ClaudeSession& a, const ClaudeSession& b) {
-    EXPECT_EQ(a.pid, b.pid);
-    EXPECT_EQ(a.tty, b.tty);
-    EXPECT_EQ(a.workingDirectory, b.workingDirectory);
-    EXPECT_EQ(a.terminalApp, b.terminalApp);
-    EXPECT_EQ(a.summary, b.summary);
-    EXPECT_EQ(a.firstPrompt, b.firstPrompt);
-    EXPECT_EQ(a.messageCount, b.messageCount);
-    EXPECT_EQ(a.gitBranch, b.gitBranch);
-    EXPECT_EQ(a.sessionModified, b.sessionModified);
-    EXPECT_EQ(a.model, b.model);
-    EXPECT_EQ(a.contextTokensUsed, b.contextTokensUsed);
-    EXPECT_EQ(a.contextTokensMax, b.contextTokensMax);
-    EXPECT_EQ(a.processUptime, b.processUptime);
-}
-
-void expectSameRecent(const std::vector<RecentSession>& a, const std::vector<RecentSession>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].projectPath, b[i].projectPath);
-        EXPECT_EQ(a[i].summary, b[i].summary);
-        EXPECT_EQ(a[i].firstPrompt, b[i].firstPrompt);
-        EXPECT_EQ(a[i].modified, b[i].modified);
-        EXPECT_EQ(a[i].messageCount, b[i].messageCount);
-        EXPECT_EQ(a[i].gitBranch, b[i].gitBranch);
-    }
-}
-
 // The hostile session's own transcript, which matches it: a prompt, a branch and a usage.
 std::string hostileRecords() {
     return jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Hostile prompt"),
@@ -293,15 +266,15 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     ASSERT_EQ(results.size(), static_cast<std::size_t>(hostile.cycles));
     for (const ScanResult& result : results) {
         ASSERT_EQ(result.live.size(), 3u);
-        expectSameSession(*result.live[0], *healthy.live[0]);
-        expectSameSession(*result.live[1], *healthy.live[1]);
+        EXPECT_EQ(describe(*result.live[0]), describe(*healthy.live[0]));
+        EXPECT_EQ(describe(*result.live[1]), describe(*healthy.live[1]));
         EXPECT_EQ(result.live[2]->tty, "pts/3");
         if (hostile.expectHostile) {
             hostile.expectHostile(*result.live[2]);
         } else {
             expectUnenriched(*result.live[2]);
         }
-        expectSameRecent(result.recent, healthy.recent);
+        EXPECT_EQ(describe({{}, result.recent}), describe({{}, healthy.recent}));
     }
     if (kMeasuresMemory) {
         EXPECT_LT(peakKiB, kMemoryBoundKiB) << hostile.name;
