@@ -42,16 +42,11 @@ bool hasExited(pid_t child) {
 
 // Kills and reaps our child, waiting at most a short while for it to go by itself first.
 void endChild(pid_t child, milliseconds grace) {
-    const auto deadline = Clock::now() + grace;
-    while (Clock::now() < deadline) {
-        if (hasExited(child)) {
-            return;
-        }
-        std::this_thread::sleep_for(milliseconds(5));
+    if (grace.count() > 0 && waitUntil([child] { return hasExited(child); }, grace)) {
+        return;
     }
     ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
 }
 
@@ -62,13 +57,15 @@ std::optional<std::string> installed(std::string_view program) {
     return SearchPath(path != nullptr ? path : "/usr/bin:/bin").find(program);
 }
 
+// Polls often at first, then every 50 ms: quick conditions cost little, slow ones little CPU.
 bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
     const auto deadline = Clock::now() + limit;
-    while (!condition()) {
+    for (auto pause = std::chrono::microseconds(200); !condition();
+         pause = std::min<std::chrono::microseconds>(pause * 2, milliseconds(50))) {
         if (Clock::now() > deadline) {
             return false;
         }
-        std::this_thread::sleep_for(milliseconds(50));
+        std::this_thread::sleep_for(pause);
     }
     return true;
 }
@@ -105,14 +102,10 @@ Child::Child(const std::vector<std::string>& arguments, int descriptor3,
 
 // Asks first, so that servers remove their sockets and lock files.
 Child::~Child() {
-    if (pid_ <= 0) {
-        return;
-    }
-    ::kill(-pid_, SIGTERM);
-    const bool ended = waitUntil([this] { return hasExited(pid_); }, milliseconds(2000));
-    ::kill(-pid_, SIGKILL);
-    if (!ended) {
-        ::waitpid(pid_, nullptr, 0);
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGTERM);
+        endChild(pid_, milliseconds(2000));
+        ::kill(-pid_, SIGKILL);  // what it left running in its group
     }
 }
 
@@ -255,19 +248,17 @@ std::unique_ptr<TestProcess> TestProcess::start(const Options& options) {
         process->parent_ = child;
         process->pid_ = -1;
     }
-    const auto deadline = Clock::now() + milliseconds(5000);
-    while (Clock::now() < deadline) {
-        if (options.parentName) {
-            if (const auto found = childrenOf(child, programName); !found.empty()) {
-                process->pid_ = found.front();
-                return process;
+    const bool runs = waitUntil(
+        [&] {
+            if (!options.parentName) {
+                return commandNameOf(child) == programName;
             }
-        } else if (const auto stat = statOf(child); stat && stat->comm == programName) {
-            return process;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return nullptr;
+            const auto found = childrenOf(child, programName);
+            process->pid_ = found.empty() ? -1 : found.front();
+            return process->pid_ > 0;
+        },
+        milliseconds(5000));
+    return runs ? std::move(process) : nullptr;
 }
 
 TestProcess::~TestProcess() {
@@ -333,16 +324,7 @@ std::vector<pid_t> processesWithMarker(const std::string& marker) {
 }
 
 bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        if (processesWithMarker(marker).empty()) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(milliseconds(10));
-    }
+    return waitUntil([&] { return processesWithMarker(marker).empty(); }, limit);
 }
 
 std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
