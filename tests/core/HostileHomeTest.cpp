@@ -137,7 +137,7 @@ std::map<std::string, EntryState> snapshot(const std::filesystem::path& root,
     return states;
 }
 
-// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`.
+// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`, dated a day ago.
 void writeSparse(const std::filesystem::path& path, std::string_view prefix, off_t hole,
                  std::string_view suffix) {
     std::filesystem::create_directories(path.parent_path());
@@ -147,6 +147,7 @@ void writeSparse(const std::filesystem::path& path, std::string_view prefix, off
     ASSERT_EQ(::pwrite(fd, suffix.data(), suffix.size(), static_cast<off_t>(prefix.size()) + hole),
               static_cast<ssize_t>(suffix.size()));
     ::close(fd);
+    test::TempTree::setModified(path, daysBeforeNow(1));
 }
 
 // Runs `work` on a thread of its own as the user "nobody" when we are root, so that file
@@ -170,10 +171,12 @@ void runWithoutPrivileges(const std::function<void()>& work) {
     unprivileged.join();
 }
 
+using Fifos = std::vector<std::filesystem::path>;
+
 struct HostileCase {
     const char* name;
-    // Adds the hostility; returns the FIFOs that a blocked reader would wait on.
-    std::function<std::vector<std::filesystem::path>(test::ScannerHarness&)> build;
+    // Adds the hostility, and the FIFOs that a blocked reader would wait on.
+    std::function<void(test::ScannerHarness&, Fifos& fifos)> build;
     // What the session in kHostile should show; by default nothing beyond its process facts.
     std::function<void(const ClaudeSession&)> expectHostile = nullptr;
     // Changes the tree while cycles run; the folder it names is left out of the snapshot.
@@ -240,7 +243,8 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     ASSERT_EQ(healthy.live[1]->firstPrompt, "Beta prompt");
     ASSERT_EQ(healthy.recent.size(), 2u);
 
-    const auto fifos = hostile.build(h_);
+    Fifos fifos;
+    hostile.build(h_, fifos);
     const auto before = snapshot(h_.home.claudeDir(), hostile.racedFolder);
     std::atomic<bool> stop{false};
     std::thread racer;
@@ -287,9 +291,8 @@ std::filesystem::path projects(const test::ScannerHarness& h) {
 }
 
 // The hostile session's transcript alone, for the cases that change it while cycles run.
-std::vector<std::filesystem::path> hostileTranscript(test::ScannerHarness& h) {
+void hostileTranscript(test::ScannerHarness& h, Fifos&) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
-    return {};
 }
 
 // Whatever moment a reader catches, it shows what the file held, or nothing.
@@ -308,29 +311,28 @@ void olderHostileTranscript(test::ScannerHarness& h, std::string_view folder) {
 const HostileCase kCases[] = {
     {.name = "FifosNamedLikeTranscriptIndexAndFolder",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos& fifos) {
              olderHostileTranscript(h, "-hostile");
              const auto transcript = h.folder("-hostile") / "newest.jsonl";
              const auto index = h.folder("-hostile") / kSessionIndexName;
              const auto folder = projects(h) / "-fifo-folder";
-             for (const auto& fifo : {transcript, index, folder}) {
+             fifos = {transcript, index, folder};
+             for (const auto& fifo : fifos) {
                  test::makeFifo(fifo);
              }
              test::TempTree::setModified(transcript, daysBeforeNow(1));
-             return std::vector{transcript, index, folder};
          }},
     {.name = "DirectoriesNamedLikeTranscriptAndIndex",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              olderHostileTranscript(h, "-hostile");
              h.home.makeDirectory(".claude/projects/-hostile/x.jsonl");
              h.home.makeDirectory(".claude/projects/-hostile/sessions-index.json");
              test::TempTree::setModified(h.folder("-hostile") / "x.jsonl", daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "SymbolicLinkLoops",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              std::filesystem::create_directory_symlink("loop-b", projects(h) / "loop-a");
              std::filesystem::create_directory_symlink("loop-a", projects(h) / "loop-b");
              std::filesystem::create_directory_symlink(".", projects(h) / "itself");
@@ -338,11 +340,10 @@ const HostileCase kCases[] = {
              std::filesystem::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
              std::filesystem::create_symlink(kSessionIndexName,
                                              h.folder("-hostile") / kSessionIndexName);
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "LinksToADeviceAFifoAndAFileWithoutEnd",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos& fifos) {
              const auto fifo = h.home.path("outside.fifo");
              test::makeFifo(fifo);
              h.home.makeDirectory(".claude/projects/-to-zero");
@@ -355,17 +356,15 @@ const HostileCase kCases[] = {
              h.home.makeDirectory(".claude/projects/-to-pagemap");
              std::filesystem::create_symlink("/proc/self/pagemap",
                                              h.folder("-to-pagemap") / "p.jsonl");
-             return std::vector{fifo};
+             fifos = {fifo};
          }},
     {.name = "SparseGibibyteTranscript",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "big.jsonl";
              writeSparse(file,
                          jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
                          off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -376,21 +375,17 @@ const HostileCase kCases[] = {
          }},
     {.name = "HundredMebibyteLineAtTheHead",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "head.jsonl";
              writeSparse(file, R"({"type":"user","message":{"content":")", off_t{100} << 20,
                          "\"}}\n" + hostileRecords());
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "HundredMebibyteLineWithoutLineFeedAtTheTail",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "tail.jsonl";
              writeSparse(file, hostileRecords() + R"({"type":"assistant","pad":")",
                          off_t{100} << 20, "x");
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -401,7 +396,7 @@ const HostileCase kCases[] = {
          }},
     {.name = "BinaryGarbageAndInvalidUtf8",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              std::mt19937 random(5);
              std::string garbage(256 * 1024, '\0');
              for (char& c : garbage) {
@@ -418,7 +413,6 @@ const HostileCase kCases[] = {
                        daysBeforeNow(1));
              h.home.writeProjectFile("-hostile", std::string(kSessionIndexName), garbage);
              h.project("-\xff\xfe", "\xff.jsonl", invalid + "\n" + garbage, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -429,15 +423,14 @@ const HostileCase kCases[] = {
          }},
     {.name = "TenThousandEmptyProjectFolders",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              for (int i = 0; i < 10000; ++i) {
                  std::filesystem::create_directory(projects(h) / ("-empty-" + std::to_string(i)));
              }
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "UnreadableFilesAndFolders",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto locked =
                  h.project("-hostile", "locked.jsonl", hostileRecords(), daysBeforeNow(1));
              const auto index = h.home.writeProjectFile("-hostile", std::string(kSessionIndexName),
@@ -450,7 +443,6 @@ const HostileCase kCases[] = {
                  std::filesystem::perms::owner_exec | std::filesystem::perms::others_exec);
              h.project("-hostile-shut", "s.jsonl", hostileRecords(), daysBeforeNow(1));
              std::filesystem::permissions(h.folder("-hostile-shut"), std::filesystem::perms::none);
-             return std::vector<std::filesystem::path>{};
          },
      .withoutPrivileges = true},
     {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",
