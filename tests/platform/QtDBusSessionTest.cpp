@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <optional>
@@ -14,21 +13,9 @@ namespace {
 class PrivateBus {
 public:
     PrivateBus() {
-        int pipe[2];
-        if (!test::installed("dbus-daemon") || ::pipe(pipe) != 0) {
-            return;
-        }
-        daemon_ =
-            test::Child({"dbus-daemon", "--session", "--nofork", "--print-address=3"}, pipe[1]);
-        ::close(pipe[1]);
-        std::string address;
-        char c = 0;
-        while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-            address += c;
-        }
-        ::close(pipe[0]);
-        if (!address.empty()) {
-            variable_.emplace("DBUS_SESSION_BUS_ADDRESS", address);
+        if (const auto address = test::startReporting(
+                daemon_, {"dbus-daemon", "--session", "--nofork", "--print-address=3"})) {
+            variable_.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
         }
     }
     bool running() const { return variable_.has_value(); }

@@ -327,22 +327,25 @@ bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
     return waitUntil([&] { return processesWithMarker(marker).empty(); }, limit);
 }
 
-std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
+std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments) {
     int pipe[2];
     if (::pipe(pipe) != 0) {
         return std::nullopt;
     }
-    server =
-        Child({"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten", "tcp", "-noreset"},
-              pipe[1]);
+    child = Child(arguments, pipe[1]);
     ::close(pipe[1]);
-    std::string number;
+    std::string line;
     char c = 0;
     while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-        number += c;
+        line += c;
     }
     ::close(pipe[0]);
-    return number.empty() ? std::nullopt : std::optional(number);
+    return line.empty() ? std::nullopt : std::optional(line);
+}
+
+std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
+    return startReporting(server, {"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten",
+                                   "tcp", "-noreset"});
 }
 
 std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::string> others) {

@@ -115,6 +115,10 @@ std::vector<pid_t> processesWithMarker(const std::string& marker);
 // Waits up to `limit` until no process holds `marker`; true when none is left.
 bool waitUntilNoProcessHolds(const std::string& marker, std::chrono::milliseconds limit);
 
+// Starts `arguments` as `child`, which writes one line to its descriptor 3 once it is ready;
+// that line, or absent when none came.
+std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
+
 // Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
 // or absent when the server did not start.
 std::optional<std::string> startXvfb(Child& server, const std::string& screen);
