@@ -85,27 +85,14 @@ std::filesystem::path TempHome::writeProjectFile(std::string_view folder, std::s
 std::string jsonQuoted(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
+        if (c == '"' || c == '\\') {
+            out += {'\\', c};
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;
         }
     }
     return out + "\"";
