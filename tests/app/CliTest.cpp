@@ -1,17 +1,12 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
 #include <chrono>
-#include <cstdio>
-#include <thread>
 
 #include "app/Cli.h"
 #include "core/FileReading.h"
 #include "core/Json.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::app {
 namespace {
@@ -70,58 +65,11 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
     }
 }
 
-// A copy of a small program running under the name claude in its own directory.
-class FakeClaude {
-public:
-    FakeClaude(const std::filesystem::path& binary, const std::filesystem::path& directory) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setsid();
-            if (::chdir(directory.c_str()) == 0) {
-                ::execl(binary.c_str(), "claude", "60", static_cast<char*>(nullptr));
-            }
-            ::_exit(127);
-        }
-    }
-    ~FakeClaude() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGKILL);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-};
-
-std::string runBinary(const std::string& arguments) {
-    std::string output;
-    std::FILE* pipe = ::popen((std::string(FERNBEACON_BINARY) + " " + arguments).c_str(), "r");
-    std::array<char, 4096> chunk;
-    while (pipe != nullptr) {
-        const std::size_t got = std::fread(chunk.data(), 1, chunk.size(), pipe);
-        if (got == 0) {
-            break;
-        }
-        output.append(chunk.data(), got);
-    }
-    EXPECT_EQ(pipe ? ::pclose(pipe) : -1, 0);
-    return output;
-}
-
 TEST(TrayCommand, WithoutAGraphicalSessionSaysSoInOneLineAndFails) {
-    const std::string command =
-        "env -u DISPLAY -u WAYLAND_DISPLAY " + std::string(FERNBEACON_BINARY) + " 2>&1";
-    std::FILE* pipe = ::popen(command.c_str(), "r");
-    ASSERT_NE(pipe, nullptr);
-    std::string output;
-    std::array<char, 1024> chunk;
-    for (std::size_t got; (got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0;) {
-        output.append(chunk.data(), got);
-    }
-    const int status = ::pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    const CommandResult result =
+        test::runTool({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", FERNBEACON_BINARY});
+    const std::string output = result.standardOutput + result.standardError;
+    EXPECT_EQ(result.exitStatus, 1);
     EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
     EXPECT_NE(output.find("fernbeacon list"), std::string::npos) << output;
 }
@@ -130,7 +78,7 @@ TEST(TrayCommand, WithoutAGraphicalSessionSaysSoInOneLineAndFails) {
 // recent list without that folder.
 TEST(ListCommand, JsonOnAFixtureHome) {
     TempHome home;
-    ::setenv("XDG_CONFIG_HOME", (home.root() / ".config").c_str(), 1);
+    const test::ScopedEnvironment config("XDG_CONFIG_HOME", home.path(".config").string());
     home.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\nmaxRecentSessions=5\n");
     home.write(".claude/settings.json", R"({"model": "sonnet"})");
 
@@ -162,11 +110,12 @@ TEST(ListCommand, JsonOnAFixtureHome) {
                               test::jsonQuoted(cwd) + "}]}");
     home.writeProjectFile("older-live", "z.jsonl", test::cwdRecord("/elsewhere") + "\n");
 
-    const FakeClaude claude(binary, directory);
-    ASSERT_GT(claude.pid(), 0);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const test::Child claude({binary.string(), "60"}, -1, directory);
+    ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(claude.pid()) == "claude"; }));
 
-    const std::string output = runBinary("list --json");
+    const CommandResult listing = test::runTool({FERNBEACON_BINARY, "list", "--json"});
+    EXPECT_EQ(listing.exitStatus, 0);
+    const std::string& output = listing.standardOutput;
     PaddedBuffer buffer(output.size());
     std::copy(output.begin(), output.end(), buffer.data());
     buffer.setSize(output.size());
@@ -208,7 +157,6 @@ TEST(ListCommand, JsonOnAFixtureHome) {
         recentPaths.emplace_back(*json::string(element.get_object().value_unsafe(), "projectPath"));
     }
     EXPECT_EQ(recentPaths, (std::vector<std::string>{"/srv/plain", "/srv/indexed"}));
-    ::unsetenv("XDG_CONFIG_HOME");
 }
 
 }  // namespace

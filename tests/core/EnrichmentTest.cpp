@@ -79,10 +79,6 @@ TEST_F(EnrichmentTest, TheFirstListedMatchingFolderWins) {
     EXPECT_EQ(enriched().firstPrompt, listing->front().name == "-one" ? "one" : "two");
 }
 
-TEST_F(EnrichmentTest, WithoutAProjectsFolderTheSessionIsUnchanged) {
-    EXPECT_EQ(enriched().messageCount, std::nullopt);
-}
-
 class MatchTest : public ::testing::Test {
 protected:
     bool matches(std::string_view contents, std::string_view directory = kDirectory) {

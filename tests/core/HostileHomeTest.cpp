@@ -27,6 +27,7 @@ namespace {
 
 using test::cwdRecord;
 using test::daysBeforeNow;
+using test::describe;
 using test::FakeProcess;
 using test::jsonLines;
 using test::usageRecord;
@@ -136,7 +137,7 @@ std::map<std::string, EntryState> snapshot(const std::filesystem::path& root,
     return states;
 }
 
-// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`.
+// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`, dated a day ago.
 void writeSparse(const std::filesystem::path& path, std::string_view prefix, off_t hole,
                  std::string_view suffix) {
     std::filesystem::create_directories(path.parent_path());
@@ -146,6 +147,7 @@ void writeSparse(const std::filesystem::path& path, std::string_view prefix, off
     ASSERT_EQ(::pwrite(fd, suffix.data(), suffix.size(), static_cast<off_t>(prefix.size()) + hole),
               static_cast<ssize_t>(suffix.size()));
     ::close(fd);
+    test::TempTree::setModified(path, daysBeforeNow(1));
 }
 
 // Runs `work` on a thread of its own as the user "nobody" when we are root, so that file
@@ -169,10 +171,12 @@ void runWithoutPrivileges(const std::function<void()>& work) {
     unprivileged.join();
 }
 
+using Fifos = std::vector<std::filesystem::path>;
+
 struct HostileCase {
     const char* name;
-    // Adds the hostility; returns the FIFOs that a blocked reader would wait on.
-    std::function<std::vector<std::filesystem::path>(test::ScannerHarness&)> build;
+    // Adds the hostility, and the FIFOs that a blocked reader would wait on.
+    std::function<void(test::ScannerHarness&, Fifos& fifos)> build;
     // What the session in kHostile should show; by default nothing beyond its process facts.
     std::function<void(const ClaudeSession&)> expectHostile = nullptr;
     // Changes the tree while cycles run; the folder it names is left out of the snapshot.
@@ -187,34 +191,6 @@ void expectUnenriched(const ClaudeSession& session) {
     EXPECT_EQ(session.firstPrompt, std::nullopt);
     EXPECT_EQ(session.messageCount, std::nullopt);
     EXPECT_EQ(session.contextTokensUsed, std::nullopt);
-}
-
-void expectSameSession(const ClaudeSession& a, const ClaudeSession& b) {
-    EXPECT_EQ(a.pid, b.pid);
-    EXPECT_EQ(a.tty, b.tty);
-    EXPECT_EQ(a.workingDirectory, b.workingDirectory);
-    EXPECT_EQ(a.terminalApp, b.terminalApp);
-    EXPECT_EQ(a.summary, b.summary);
-    EXPECT_EQ(a.firstPrompt, b.firstPrompt);
-    EXPECT_EQ(a.messageCount, b.messageCount);
-    EXPECT_EQ(a.gitBranch, b.gitBranch);
-    EXPECT_EQ(a.sessionModified, b.sessionModified);
-    EXPECT_EQ(a.model, b.model);
-    EXPECT_EQ(a.contextTokensUsed, b.contextTokensUsed);
-    EXPECT_EQ(a.contextTokensMax, b.contextTokensMax);
-    EXPECT_EQ(a.processUptime, b.processUptime);
-}
-
-void expectSameRecent(const std::vector<RecentSession>& a, const std::vector<RecentSession>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        EXPECT_EQ(a[i].projectPath, b[i].projectPath);
-        EXPECT_EQ(a[i].summary, b[i].summary);
-        EXPECT_EQ(a[i].firstPrompt, b[i].firstPrompt);
-        EXPECT_EQ(a[i].modified, b[i].modified);
-        EXPECT_EQ(a[i].messageCount, b[i].messageCount);
-        EXPECT_EQ(a[i].gitBranch, b[i].gitBranch);
-    }
 }
 
 // The hostile session's own transcript, which matches it: a prompt, a branch and a usage.
@@ -267,7 +243,8 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     ASSERT_EQ(healthy.live[1]->firstPrompt, "Beta prompt");
     ASSERT_EQ(healthy.recent.size(), 2u);
 
-    const auto fifos = hostile.build(h_);
+    Fifos fifos;
+    hostile.build(h_, fifos);
     const auto before = snapshot(h_.home.claudeDir(), hostile.racedFolder);
     std::atomic<bool> stop{false};
     std::thread racer;
@@ -293,15 +270,15 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     ASSERT_EQ(results.size(), static_cast<std::size_t>(hostile.cycles));
     for (const ScanResult& result : results) {
         ASSERT_EQ(result.live.size(), 3u);
-        expectSameSession(*result.live[0], *healthy.live[0]);
-        expectSameSession(*result.live[1], *healthy.live[1]);
+        EXPECT_EQ(describe(*result.live[0]), describe(*healthy.live[0]));
+        EXPECT_EQ(describe(*result.live[1]), describe(*healthy.live[1]));
         EXPECT_EQ(result.live[2]->tty, "pts/3");
         if (hostile.expectHostile) {
             hostile.expectHostile(*result.live[2]);
         } else {
             expectUnenriched(*result.live[2]);
         }
-        expectSameRecent(result.recent, healthy.recent);
+        EXPECT_EQ(describe({{}, result.recent}), describe({{}, healthy.recent}));
     }
     if (kMeasuresMemory) {
         EXPECT_LT(peakKiB, kMemoryBoundKiB) << hostile.name;
@@ -314,9 +291,8 @@ std::filesystem::path projects(const test::ScannerHarness& h) {
 }
 
 // The hostile session's transcript alone, for the cases that change it while cycles run.
-std::vector<std::filesystem::path> hostileTranscript(test::ScannerHarness& h) {
+void hostileTranscript(test::ScannerHarness& h, Fifos&) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
-    return {};
 }
 
 // Whatever moment a reader catches, it shows what the file held, or nothing.
@@ -335,29 +311,28 @@ void olderHostileTranscript(test::ScannerHarness& h, std::string_view folder) {
 const HostileCase kCases[] = {
     {.name = "FifosNamedLikeTranscriptIndexAndFolder",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos& fifos) {
              olderHostileTranscript(h, "-hostile");
              const auto transcript = h.folder("-hostile") / "newest.jsonl";
              const auto index = h.folder("-hostile") / kSessionIndexName;
              const auto folder = projects(h) / "-fifo-folder";
-             for (const auto& fifo : {transcript, index, folder}) {
+             fifos = {transcript, index, folder};
+             for (const auto& fifo : fifos) {
                  test::makeFifo(fifo);
              }
              test::TempTree::setModified(transcript, daysBeforeNow(1));
-             return std::vector{transcript, index, folder};
          }},
     {.name = "DirectoriesNamedLikeTranscriptAndIndex",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              olderHostileTranscript(h, "-hostile");
              h.home.makeDirectory(".claude/projects/-hostile/x.jsonl");
              h.home.makeDirectory(".claude/projects/-hostile/sessions-index.json");
              test::TempTree::setModified(h.folder("-hostile") / "x.jsonl", daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "SymbolicLinkLoops",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              std::filesystem::create_directory_symlink("loop-b", projects(h) / "loop-a");
              std::filesystem::create_directory_symlink("loop-a", projects(h) / "loop-b");
              std::filesystem::create_directory_symlink(".", projects(h) / "itself");
@@ -365,11 +340,10 @@ const HostileCase kCases[] = {
              std::filesystem::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
              std::filesystem::create_symlink(kSessionIndexName,
                                              h.folder("-hostile") / kSessionIndexName);
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "LinksToADeviceAFifoAndAFileWithoutEnd",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos& fifos) {
              const auto fifo = h.home.path("outside.fifo");
              test::makeFifo(fifo);
              h.home.makeDirectory(".claude/projects/-to-zero");
@@ -382,17 +356,15 @@ const HostileCase kCases[] = {
              h.home.makeDirectory(".claude/projects/-to-pagemap");
              std::filesystem::create_symlink("/proc/self/pagemap",
                                              h.folder("-to-pagemap") / "p.jsonl");
-             return std::vector{fifo};
+             fifos = {fifo};
          }},
     {.name = "SparseGibibyteTranscript",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "big.jsonl";
              writeSparse(file,
                          jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
                          off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -403,21 +375,17 @@ const HostileCase kCases[] = {
          }},
     {.name = "HundredMebibyteLineAtTheHead",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "head.jsonl";
              writeSparse(file, R"({"type":"user","message":{"content":")", off_t{100} << 20,
                          "\"}}\n" + hostileRecords());
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "HundredMebibyteLineWithoutLineFeedAtTheTail",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto file = h.folder("-hostile") / "tail.jsonl";
              writeSparse(file, hostileRecords() + R"({"type":"assistant","pad":")",
                          off_t{100} << 20, "x");
-             test::TempTree::setModified(file, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -428,7 +396,7 @@ const HostileCase kCases[] = {
          }},
     {.name = "BinaryGarbageAndInvalidUtf8",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              std::mt19937 random(5);
              std::string garbage(256 * 1024, '\0');
              for (char& c : garbage) {
@@ -445,7 +413,6 @@ const HostileCase kCases[] = {
                        daysBeforeNow(1));
              h.home.writeProjectFile("-hostile", std::string(kSessionIndexName), garbage);
              h.project("-\xff\xfe", "\xff.jsonl", invalid + "\n" + garbage, daysBeforeNow(1));
-             return std::vector<std::filesystem::path>{};
          },
      .expectHostile =
          [](const ClaudeSession& session) {
@@ -456,15 +423,14 @@ const HostileCase kCases[] = {
          }},
     {.name = "TenThousandEmptyProjectFolders",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              for (int i = 0; i < 10000; ++i) {
                  std::filesystem::create_directory(projects(h) / ("-empty-" + std::to_string(i)));
              }
-             return std::vector<std::filesystem::path>{};
          }},
     {.name = "UnreadableFilesAndFolders",
      .build =
-         [](test::ScannerHarness& h) {
+         [](test::ScannerHarness& h, Fifos&) {
              const auto locked =
                  h.project("-hostile", "locked.jsonl", hostileRecords(), daysBeforeNow(1));
              const auto index = h.home.writeProjectFile("-hostile", std::string(kSessionIndexName),
@@ -477,7 +443,6 @@ const HostileCase kCases[] = {
                  std::filesystem::perms::owner_exec | std::filesystem::perms::others_exec);
              h.project("-hostile-shut", "s.jsonl", hostileRecords(), daysBeforeNow(1));
              std::filesystem::permissions(h.folder("-hostile-shut"), std::filesystem::perms::none);
-             return std::vector<std::filesystem::path>{};
          },
      .withoutPrivileges = true},
     {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "core/MenuModel.h"
 
@@ -20,34 +21,14 @@ RecentSession recent(std::string path) {
 // One letter per item: n(o sessions), s(ession), -(separator), h(eading), r(ecent), R(efresh),
 // S(ettings), Q(uit).
 std::string shape(const std::vector<MenuItemModel>& items) {
+    static const std::map<MenuItemKind, char> letters{
+        {MenuItemKind::NoSessions, 'n'},    {MenuItemKind::Session, 's'},
+        {MenuItemKind::Separator, '-'},     {MenuItemKind::RecentHeading, 'h'},
+        {MenuItemKind::RecentSession, 'r'}, {MenuItemKind::Refresh, 'R'},
+        {MenuItemKind::Settings, 'S'},      {MenuItemKind::Quit, 'Q'}};
     std::string text;
     for (const MenuItemModel& item : items) {
-        switch (item.kind) {
-            case MenuItemKind::NoSessions:
-                text += 'n';
-                break;
-            case MenuItemKind::Session:
-                text += 's';
-                break;
-            case MenuItemKind::Separator:
-                text += '-';
-                break;
-            case MenuItemKind::RecentHeading:
-                text += 'h';
-                break;
-            case MenuItemKind::RecentSession:
-                text += 'r';
-                break;
-            case MenuItemKind::Refresh:
-                text += 'R';
-                break;
-            case MenuItemKind::Settings:
-                text += 'S';
-                break;
-            case MenuItemKind::Quit:
-                text += 'Q';
-                break;
-        }
+        text += letters.at(item.kind);
     }
     return text;
 }

@@ -14,6 +14,7 @@ namespace {
 
 using test::cwdRecord;
 using test::daysBeforeNow;
+using test::describe;
 using test::jsonLines;
 using test::usageRecord;
 using test::userRecord;
@@ -70,20 +71,6 @@ void writeProjects(const test::ScannerHarness& h) {
                                         std::to_string(i) + R"(","messageCount":9}]})");
         }
     }
-}
-
-// What a cycle shows, in a form two cycles can be compared by.
-std::string describe(const ScanResult& result) {
-    std::string text;
-    for (const ClaudeSessionPtr& session : result.live) {
-        text += std::to_string(session->pid) + " " + session->tty.value_or("-") + " " +
-                session->displayTitle().value_or("-") + " " +
-                session->contextLabel().value_or("-") + " " + session->detailLine() + "\n";
-    }
-    for (const RecentSession& recent : result.recent) {
-        text += recent.projectPath + " " + recent.displayTitle().value_or("-") + "\n";
-    }
-    return text;
 }
 
 TEST(OverlappingCycles, CompletionsOutOfOrderLeaveTheLastFinishedCycleShown) {

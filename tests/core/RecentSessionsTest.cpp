@@ -179,10 +179,6 @@ TEST_F(RecentSessionsTest, CutsTheListToTheStoredMaximum) {
     EXPECT_EQ(recent().size(), 30u);
 }
 
-TEST_F(RecentSessionsTest, WithoutProjectsTheListIsEmpty) {
-    EXPECT_TRUE(recent().empty());
-}
-
 TEST_F(RecentSessionsTest, FifosNamedLikeFoldersOrFilesDoNotBlock) {
     const auto fifoIndex = h_.folder("-a") / "sessions-index.json";
     test::makeFifo(fifoIndex);

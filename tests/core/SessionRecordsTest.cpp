@@ -3,7 +3,6 @@
 #include <string>
 
 #include "core/SessionRecords.h"
-#include "core/StatusTitle.h"
 
 namespace fernbeacon {
 namespace {
@@ -81,12 +80,6 @@ TEST(DetailLine, JoinsKnownFactsAndLeavesOutADetachedHead) {
     ClaudeSession bare(2, std::nullopt, std::nullopt, std::nullopt);
     bare.gitBranch = "HEAD";
     EXPECT_EQ(bare.detailLine(), "");
-}
-
-TEST(StatusTitle, ShowsTheCountOnlyWhenThereAreSessions) {
-    EXPECT_EQ(statusTitle(0), "FB");
-    EXPECT_EQ(statusTitle(1), "FB 1");
-    EXPECT_EQ(statusTitle(12), "FB 12");
 }
 
 }  // namespace

@@ -12,22 +12,6 @@ namespace {
 using test::LoggedMessage;
 using test::RecordingLogger;
 
-TEST(KnownTerminalTable, KeepsTheOtherDesktopsRowsFirstThenTheLinuxRows) {
-    std::vector<std::string_view> names;
-    for (const TerminalNameRow& row : knownTerminalTable()) {
-        names.push_back(row.displayName);
-    }
-    const std::vector<std::string_view> expected{
-        "VS Code",   "VS Code",       "Cursor",  "iTerm2",     "Terminal",
-        "Alacritty", "kitty",         "WezTerm", "Hyper",      "GNOME Terminal",
-        "Konsole",   "Xfce Terminal", "Tilix",   "Terminator", "Ghostty",
-        "foot",      "XTerm",         "tmux",    "screen",     "VS Code",
-    };
-    EXPECT_EQ(names, expected);
-    ASSERT_EQ(linuxTerminalRows().size(), 11u);
-    EXPECT_EQ(linuxTerminalRows().front().displayName, "GNOME Terminal");
-}
-
 TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
     const struct {
         std::string_view processName;

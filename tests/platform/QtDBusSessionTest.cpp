@@ -1,16 +1,10 @@
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#include <algorithm>
+#include <optional>
 
 #include "platform/linux/QtDBusSession.h"
-#include "terminal/ProcessServices.h"
-
-extern char** environ;
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::platform {
 namespace {
@@ -19,47 +13,17 @@ namespace {
 class PrivateBus {
 public:
     PrivateBus() {
-        const char* path = std::getenv("PATH");
-        const auto daemon = SearchPath(path != nullptr ? path : "/usr/bin").find("dbus-daemon");
-        int pipe[2];
-        if (!daemon || ::pipe(pipe) != 0) {
-            return;
-        }
-        posix_spawn_file_actions_t actions;
-        ::posix_spawn_file_actions_init(&actions);
-        ::posix_spawn_file_actions_adddup2(&actions, pipe[1], STDOUT_FILENO);
-        std::vector<std::string> arguments{*daemon, "--session", "--nofork", "--print-address"};
-        std::vector<char*> argv;
-        for (std::string& argument : arguments) {
-            argv.push_back(argument.data());
-        }
-        argv.push_back(nullptr);
-        if (::posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ) != 0) {
-            pid_ = -1;
-        }
-        ::posix_spawn_file_actions_destroy(&actions);
-        ::close(pipe[1]);
-        char c = 0;
-        while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-            address_ += c;
-        }
-        ::close(pipe[0]);
-        if (!address_.empty()) {
-            ::setenv("DBUS_SESSION_BUS_ADDRESS", address_.c_str(), 1);
+        if (const auto address = test::startReporting(
+                daemon_, {"dbus-daemon", "--session", "--nofork", "--print-address=3"})) {
+            variable_.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
         }
     }
-    ~PrivateBus() {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    bool running() const { return !address_.empty(); }
-    pid_t pid() const { return pid_; }
+    bool running() const { return variable_.has_value(); }
+    pid_t pid() const { return daemon_.pid(); }
 
 private:
-    pid_t pid_ = -1;
-    std::string address_;
+    test::Child daemon_;
+    std::optional<test::ScopedEnvironment> variable_;
 };
 
 TEST(QtDBusSession, CallsWithArgumentsAndReadsRepliesAndErrors) {

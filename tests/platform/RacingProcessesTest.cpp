@@ -8,11 +8,9 @@
 #include <spawn.h>
 #include <sys/prctl.h>
 #include <sys/syscall.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
 #include <map>
 #include <random>
@@ -96,21 +94,8 @@ std::optional<pid_t> startAsPid(pid_t pid, const std::filesystem::path& program,
         return std::nullopt;
     }
     // Running the program once its name is the program's.
-    for (int i = 0; i < 5000; ++i) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::string running;
-        if (comm >> running && running == name) {
-            return static_cast<pid_t>(child);
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    test::waitUntil([&] { return test::commandNameOf(pid) == name; }, std::chrono::seconds(5));
     return static_cast<pid_t>(child);
-}
-
-void killAndReap(pid_t pid) {
-    ::kill(pid, SIGKILL);
-    while (::waitpid(pid, nullptr, 0) < 0 && errno == EINTR) {
-    }
 }
 
 // Processes running `program` in the given folders, started together without waiting for each
@@ -135,14 +120,13 @@ public:
         }
         // Each is listed as claude only once it runs the program.
         for (const pid_t pid : pids_) {
-            for (int i = 0; i < 25000 && !runs(pid, name); ++i) {
-                std::this_thread::sleep_for(std::chrono::microseconds(200));
-            }
+            test::waitUntil([&] { return test::commandNameOf(pid) == name; },
+                            std::chrono::seconds(5));
         }
     }
     ~ProcessBatch() {
         for (const pid_t pid : pids_) {
-            killAndReap(pid);
+            test::killAndReap(pid);
         }
     }
     ProcessBatch(const ProcessBatch&) = delete;
@@ -151,12 +135,6 @@ public:
     const std::vector<pid_t>& pids() const { return pids_; }
 
 private:
-    static bool runs(pid_t pid, const std::string& name) {
-        std::ifstream comm("/proc/" + std::to_string(pid) + "/comm");
-        std::string running;
-        return comm >> running && running == name;
-    }
-
     std::vector<pid_t> pids_;
 };
 
@@ -264,7 +242,7 @@ TEST_F(RacingProcessesTest, AnIdTakenOverWithinTheCycleGivesOnlyTheNewClaudesFac
             // A claude again, under the same ID: its own facts, never the first one's.
             EXPECT_EQ(session.workingDirectory, directory.string());
         }
-        killAndReap(*takeover);
+        test::killAndReap(*takeover);
     }
 }
 

@@ -40,43 +40,36 @@ bool MemoryPreferences::setText(std::string_view key, std::string_view value) {
     return true;
 }
 
-const FakeProcess* FakeProbes::find(std::int32_t pid) const {
+std::optional<std::string> FakeProbes::fact(std::string_view probe, std::int32_t pid,
+                                            std::optional<std::string> FakeProcess::*field) {
+    {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::string(probe) + " " + std::to_string(pid));
+    }
     const auto found = processes.find(pid);
-    return found == processes.end() ? nullptr : &found->second;
-}
-
-void FakeProbes::record(std::string call) {
-    const std::lock_guard lock(mutex_);
-    calls_.push_back(std::move(call));
+    return found == processes.end() ? std::nullopt : found->second.*field;
 }
 
 std::vector<std::int32_t> FakeProbes::findClaudePIDs() {
-    record("findClaudePIDs");
+    const std::lock_guard lock(mutex_);
+    calls_.push_back("findClaudePIDs");
     return pids;
 }
 
 std::optional<std::string> FakeProbes::ttyForPID(std::int32_t pid) {
-    record("tty " + std::to_string(pid));
-    const auto* process = find(pid);
-    return process ? process->tty : std::nullopt;
+    return fact("tty", pid, &FakeProcess::tty);
 }
 
 std::optional<std::string> FakeProbes::workingDirectoryForPID(std::int32_t pid) {
-    record("cwd " + std::to_string(pid));
-    const auto* process = find(pid);
-    return process ? process->workingDirectory : std::nullopt;
+    return fact("cwd", pid, &FakeProcess::workingDirectory);
 }
 
 std::optional<std::string> FakeProbes::terminalAppForPID(std::int32_t pid) {
-    record("terminal " + std::to_string(pid));
-    const auto* process = find(pid);
-    return process ? process->terminalApp : std::nullopt;
+    return fact("terminal", pid, &FakeProcess::terminalApp);
 }
 
 std::optional<std::string> FakeProbes::uptimeForPID(std::int32_t pid) {
-    record("uptime " + std::to_string(pid));
-    const auto* process = find(pid);
-    return process ? process->uptime : std::nullopt;
+    return fact("uptime", pid, &FakeProcess::uptime);
 }
 
 std::vector<std::string> FakeProbes::calls() const {

@@ -74,8 +74,8 @@ public:
     std::vector<std::string> calls() const;
 
 private:
-    const FakeProcess* find(std::int32_t pid) const;
-    void record(std::string call);
+    std::optional<std::string> fact(std::string_view probe, std::int32_t pid,
+                                    std::optional<std::string> FakeProcess::*field);
 
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;

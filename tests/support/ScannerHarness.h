@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "core/SessionScanner.h"
@@ -93,6 +94,45 @@ inline std::filesystem::path copySample(const TempTree& tree, std::string_view s
     std::filesystem::permissions(target, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::add);
     return target;
+}
+
+// Every field of the records, so that two results compare as text.
+inline std::string describe(const ClaudeSession& s) {
+    std::string text = std::to_string(s.pid);
+    const auto put = [&text](const auto& value) {
+        text += '|';
+        if constexpr (std::is_same_v<std::decay_t<decltype(*value)>, Instant>) {
+            text += value ? std::to_string(secondsSince1970(*value)) : "-";
+        } else if constexpr (std::is_same_v<std::decay_t<decltype(*value)>, std::string>) {
+            text += value.value_or("-");
+        } else {
+            text += value ? std::to_string(*value) : "-";
+        }
+    };
+    for (const auto* field : {&s.tty, &s.workingDirectory, &s.terminalApp, &s.summary,
+                              &s.firstPrompt, &s.gitBranch, &s.model, &s.processUptime}) {
+        put(*field);
+    }
+    put(s.messageCount);
+    put(s.contextTokensUsed);
+    put(s.contextTokensMax);
+    put(s.sessionCreated);
+    put(s.sessionModified);
+    return text;
+}
+
+inline std::string describe(const ScanResult& result) {
+    std::string text;
+    for (const ClaudeSessionPtr& session : result.live) {
+        text += describe(*session) + "\n";
+    }
+    for (const RecentSession& r : result.recent) {
+        text += r.projectPath + "|" + r.summary.value_or("-") + "|" + r.firstPrompt.value_or("-") +
+                "|" + std::to_string(secondsSince1970(r.modified)) + "|" +
+                (r.messageCount ? std::to_string(*r.messageCount) : "-") + "|" +
+                r.gitBranch.value_or("-") + "\n";
+    }
+    return text;
 }
 
 // A scanner over a fake home, with a fake process table, preferences and clock.

@@ -61,19 +61,19 @@ void TempTree::setModified(const std::filesystem::path& path, Instant when) {
     }
 }
 
-TempHome::TempHome() {
-    if (const char* home = std::getenv("HOME")) {
-        previousHome_ = home;
-        hadHome_ = true;
+ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
+    : name_(std::move(name)) {
+    if (const char* previous = std::getenv(name_.c_str())) {
+        previous_ = previous;
     }
-    ::setenv("HOME", root().c_str(), 1);
+    ::setenv(name_.c_str(), value.c_str(), 1);
 }
 
-TempHome::~TempHome() {
-    if (hadHome_) {
-        ::setenv("HOME", previousHome_.c_str(), 1);
+ScopedEnvironment::~ScopedEnvironment() {
+    if (previous_) {
+        ::setenv(name_.c_str(), previous_->c_str(), 1);
     } else {
-        ::unsetenv("HOME");
+        ::unsetenv(name_.c_str());
     }
 }
 
@@ -85,27 +85,14 @@ std::filesystem::path TempHome::writeProjectFile(std::string_view folder, std::s
 std::string jsonQuoted(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
-        switch (c) {
-            case '"':
-                out += "\\\"";
-                break;
-            case '\\':
-                out += "\\\\";
-                break;
-            case '\n':
-                out += "\\n";
-                break;
-            case '\t':
-                out += "\\t";
-                break;
-            default:
-                if (static_cast<unsigned char>(c) < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += c;
-                }
+        if (c == '"' || c == '\\') {
+            out += {'\\', c};
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char escaped[8];
+            std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+            out += escaped;
+        } else {
+            out += c;
         }
     }
     return out + "\"";

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,20 +30,29 @@ private:
     std::filesystem::path root_;
 };
 
+// Sets an environment variable for the object's lifetime.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(std::string name, const std::string& value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> previous_;
+};
+
 // A fake home: a TempTree with HOME pointing at it for the object's lifetime.
 class TempHome : public TempTree {
 public:
-    TempHome();
-    ~TempHome();
-
     std::filesystem::path claudeDir() const { return root() / ".claude"; }
     // Writes ~/.claude/projects/<folder>/<name>.
     std::filesystem::path writeProjectFile(std::string_view folder, std::string_view name,
                                            std::string_view contents) const;
 
 private:
-    std::string previousHome_;
-    bool hadHome_ = false;
+    ScopedEnvironment home_{"HOME", root().string()};
 };
 
 // One transcript record per call, as JSON text without a line feed.

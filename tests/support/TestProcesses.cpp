@@ -2,19 +2,27 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <spawn.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
+#include <sstream>
 #include <thread>
 
+#include "core/ProcessOutput.h"
 #include "platform/linux/ProcProbes.h"
+#include "platform/linux/ProcTerminalSources.h"
+#include "platform/posix/PosixCommandRunner.h"
+#include "terminal/ProcessServices.h"
+
+extern char** environ;
 
 namespace fernbeacon::test {
 namespace {
@@ -34,37 +42,138 @@ bool hasExited(pid_t child) {
 
 // Kills and reaps our child, waiting at most a short while for it to go by itself first.
 void endChild(pid_t child, milliseconds grace) {
-    const auto deadline = Clock::now() + grace;
-    while (Clock::now() < deadline) {
-        if (hasExited(child)) {
-            return;
-        }
-        std::this_thread::sleep_for(milliseconds(5));
+    if (grace.count() > 0 && waitUntil([child] { return hasExited(child); }, grace)) {
+        return;
     }
     ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
     }
-}
-
-// The process that `parent` started running the program named `name`.
-std::optional<pid_t> childNamed(pid_t parent, const std::string& name) {
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const std::string id = entry.path().filename().string();
-        if (id.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        const pid_t pid = std::stoi(id);
-        const auto stat = statOf(pid);
-        if (stat && stat->ppid == parent && stat->comm == name) {
-            return pid;
-        }
-    }
-    return std::nullopt;
 }
 
 }  // namespace
+
+std::optional<std::string> installed(std::string_view program) {
+    const char* path = std::getenv("PATH");
+    return SearchPath(path != nullptr ? path : "/usr/bin:/bin").find(program);
+}
+
+// Polls often at first, then every 50 ms: quick conditions cost little, slow ones little CPU.
+bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
+    const auto deadline = Clock::now() + limit;
+    for (auto pause = std::chrono::microseconds(200); !condition();
+         pause = std::min<std::chrono::microseconds>(pause * 2, milliseconds(50))) {
+        if (Clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(pause);
+    }
+    return true;
+}
+
+Child::Child(const std::vector<std::string>& arguments, int descriptor3,
+             const std::filesystem::path& directory) {
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawnattr_init(&attributes);
+    for (const int fd : {0, 1, 2}) {
+        ::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
+                                           0);
+    }
+    if (descriptor3 >= 0) {
+        ::posix_spawn_file_actions_adddup2(&actions, descriptor3, 3);
+    }
+    if (!directory.empty()) {
+        ::posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
+    }
+    ::posix_spawnattr_setpgroup(&attributes, 0);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    std::vector<char*> argv;
+    for (const std::string& argument : arguments) {
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    }
+    argv.push_back(nullptr);
+    if (::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
+        pid_ = -1;
+    }
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+}
+
+// Asks first, so that servers remove their sockets and lock files.
+Child::~Child() {
+    if (pid_ > 0) {
+        ::kill(-pid_, SIGTERM);
+        endChild(pid_, milliseconds(2000));
+        ::kill(-pid_, SIGKILL);  // what it left running in its group
+    }
+}
+
+Child::Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+
+Child& Child::operator=(Child&& other) noexcept {
+    std::swap(pid_, other.pid_);
+    return *this;
+}
+
+CommandResult runTool(std::vector<std::string> arguments, milliseconds limit) {
+    if (!arguments.empty() && !arguments.front().starts_with('/')) {
+        arguments.front() = installed(arguments.front()).value_or(arguments.front());
+    }
+    return platform::PosixCommandRunner().run({std::move(arguments), limit});
+}
+
+std::string toolOutput(std::vector<std::string> arguments) {
+    return runTool(std::move(arguments)).standardOutput;
+}
+
+std::optional<std::string> commandNameOf(pid_t pid) {
+    const auto stat = statOf(pid);
+    return stat ? std::optional(stat->comm) : std::nullopt;
+}
+
+std::vector<std::int32_t> childrenOf(std::int32_t parent, std::string_view name) {
+    std::vector<std::int32_t> children;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const auto pid = parseInt32(entry.path().filename().string());
+        const auto stat = pid ? statOf(*pid) : std::nullopt;
+        if (stat && stat->ppid == parent && stat->comm == name) {
+            children.push_back(*pid);
+        }
+    }
+    return children;
+}
+
+bool isRunning(std::int32_t pid) {
+    const auto stat = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
+    return stat && stat->find(") Z ") == std::string::npos;
+}
+
+void killAndReap(pid_t child) {
+    endChild(child, milliseconds(0));
+}
+
+void endProcessesWith(std::string_view variable, std::string_view value) {
+    std::vector<std::int32_t> marked;
+    platform::ProcEnvironment environments;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const auto pid = parseInt32(entry.path().filename().string());
+        if (pid && *pid != ::getpid() &&
+            environmentValue(environments.environmentOf(*pid), variable) == value) {
+            marked.push_back(*pid);
+            ::kill(*pid, SIGTERM);
+        }
+    }
+    waitUntil([&] { return std::none_of(marked.begin(), marked.end(), isRunning); },
+              milliseconds(3000));
+    for (const std::int32_t pid : marked) {
+        if (isRunning(pid)) {
+            ::kill(pid, SIGKILL);
+        }
+    }
+}
 
 std::filesystem::path copyProgram(const std::filesystem::path& installed,
                                   const std::filesystem::path& directory, const std::string& name) {
@@ -139,19 +248,17 @@ std::unique_ptr<TestProcess> TestProcess::start(const Options& options) {
         process->parent_ = child;
         process->pid_ = -1;
     }
-    const auto deadline = Clock::now() + milliseconds(5000);
-    while (Clock::now() < deadline) {
-        if (options.parentName) {
-            if (const auto found = childNamed(child, programName)) {
-                process->pid_ = *found;
-                return process;
+    const bool runs = waitUntil(
+        [&] {
+            if (!options.parentName) {
+                return commandNameOf(child) == programName;
             }
-        } else if (const auto stat = statOf(child); stat && stat->comm == programName) {
-            return process;
-        }
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    return nullptr;
+            const auto found = childrenOf(child, programName);
+            process->pid_ = found.empty() ? -1 : found.front();
+            return process->pid_ > 0;
+        },
+        milliseconds(5000));
+    return runs ? std::move(process) : nullptr;
 }
 
 TestProcess::~TestProcess() {
@@ -189,7 +296,7 @@ std::vector<pid_t> childProcesses() {
     std::vector<pid_t> children;
     std::error_code ignored;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
-        std::ifstream in(task.path() / "children");
+        std::istringstream in(platform::readSmallFile(task.path() / "children").value_or(""));
         for (pid_t child = 0; in >> child;) {
             children.push_back(child);
         }
@@ -201,52 +308,98 @@ std::vector<pid_t> processesWithMarker(const std::string& marker) {
     std::vector<pid_t> found;
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const std::string id = entry.path().filename().string();
-        if (id.find_first_not_of("0123456789") != std::string::npos) {
-            continue;
-        }
-        auto commandLine = platform::readSmallFile(entry.path() / "cmdline");
+        const auto pid = parseInt32(entry.path().filename().string());
+        auto commandLine = pid ? platform::readSmallFile(entry.path() / "cmdline") : std::nullopt;
         if (!commandLine) {
             continue;
         }
         for (char& c : *commandLine) {
             c = c == '\0' ? ' ' : c;
         }
-        const pid_t pid = std::stoi(id);
-        if (pid != ::getpid() && commandLine->find(marker) != std::string::npos) {
-            found.push_back(pid);
+        if (*pid != ::getpid() && commandLine->find(marker) != std::string::npos) {
+            found.push_back(*pid);
         }
     }
     return found;
 }
 
 bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
-    const auto deadline = Clock::now() + limit;
-    for (;;) {
-        if (processesWithMarker(marker).empty()) {
-            return true;
-        }
-        if (Clock::now() >= deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(milliseconds(10));
-    }
+    return waitUntil([&] { return processesWithMarker(marker).empty(); }, limit);
 }
 
-ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)
-    : name_(std::move(name)) {
-    if (const char* previous = std::getenv(name_.c_str())) {
-        previous_ = previous;
+std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments) {
+    int pipe[2];
+    if (::pipe(pipe) != 0) {
+        return std::nullopt;
     }
-    ::setenv(name_.c_str(), value.c_str(), 1);
+    child = Child(arguments, pipe[1]);
+    ::close(pipe[1]);
+    std::string line;
+    char c = 0;
+    while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
+        line += c;
+    }
+    ::close(pipe[0]);
+    return line.empty() ? std::nullopt : std::optional(line);
 }
 
-ScopedEnvironment::~ScopedEnvironment() {
-    if (previous_) {
-        ::setenv(name_.c_str(), previous_->c_str(), 1);
-    } else {
-        ::unsetenv(name_.c_str());
+std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
+    return startReporting(server, {"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten",
+                                   "tcp", "-noreset"});
+}
+
+std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::string> others) {
+    others.insert(others.begin(), {"Xvfb", "openbox", "xprop"});
+    const auto missing = std::find_if(others.begin(), others.end(),
+                                      [](const std::string& p) { return !installed(p); });
+    return missing == others.end() ? std::nullopt : std::optional<std::string>(*missing);
+}
+
+std::string VirtualDisplay::start() {
+    // Without -noreset the server resets when its first client leaves, and drops whoever
+    // connects meanwhile: the first xprop could cost openbox its connection.
+    const auto number = startXvfb(server_, "800x600x24");
+    if (!number) {
+        return "Xvfb did not start";
     }
+    display_ = std::make_unique<ScopedEnvironment>("DISPLAY", ":" + *number);
+    windowManager_ = Child({"openbox"});
+    if (!waitUntil([] {
+            return toolOutput({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
+                   std::string::npos;
+        })) {
+        return "openbox did not start";
+    }
+    return {};
+}
+
+std::optional<std::uint64_t> VirtualDisplay::activeWindow() {
+    const std::string active = toolOutput({"xprop", "-root", "_NET_ACTIVE_WINDOW"});
+    const std::size_t hash = active.find("# 0x");
+    if (hash == std::string::npos) {
+        return std::nullopt;
+    }
+    const std::uint64_t id = std::strtoull(active.c_str() + hash + 2, nullptr, 16);
+    return id != 0 ? std::optional<std::uint64_t>(id) : std::nullopt;
+}
+
+std::optional<std::int32_t> VirtualDisplay::activePid() {
+    const auto window = activeWindow();
+    if (!window) {
+        return std::nullopt;
+    }
+    const std::string pid = toolOutput({"xprop", "-id", std::to_string(*window), "_NET_WM_PID"});
+    const std::size_t equals = pid.find("= ");
+    return equals == std::string::npos
+               ? std::nullopt
+               : parseInt32(pid.substr(equals + 2, pid.find('\n') - equals - 2));
+}
+
+std::size_t VirtualDisplay::windowCount() {
+    const std::string list = toolOutput({"xprop", "-root", "_NET_CLIENT_LIST"});
+    return list.find('#') == std::string::npos
+               ? 0
+               : static_cast<std::size_t>(std::count(list.begin(), list.end(), ',') + 1);
 }
 
 }  // namespace fernbeacon::test

@@ -3,14 +3,63 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
-// Real processes for the probe tests, always killed and reaped when their object goes.
+#include "core/CommandRunner.h"
+#include "support/TempTree.h"
+
+// Real processes for the tests that start them: every wait is bounded, every child ended and
+// reaped when its object goes. /proc is read with the product's reader, which does not throw
+// when a process ends mid-read.
 namespace fernbeacon::test {
+
+// Where `program` is on PATH.
+std::optional<std::string> installed(std::string_view program);
+
+// Polls `condition` until it holds or `limit` passes; true when it held.
+bool waitUntil(const std::function<bool()>& condition,
+               std::chrono::milliseconds limit = std::chrono::seconds(10));
+
+// A child in a process group of its own, with the null device for its streams; the group is
+// asked to end, then killed, and the child reaped when the object goes.
+class Child {
+public:
+    Child() = default;
+    // `descriptor3`, when given, becomes the child's descriptor 3.
+    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
+                   const std::filesystem::path& directory = {});
+    ~Child();
+    Child(Child&& other) noexcept;
+    Child& operator=(Child&& other) noexcept;
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+};
+
+// Runs an installed tool with the product's runner.
+CommandResult runTool(std::vector<std::string> arguments,
+                      std::chrono::milliseconds limit = std::chrono::seconds(20));
+std::string toolOutput(std::vector<std::string> arguments);
+
+// The kernel's name for a process; absent once it is gone.
+std::optional<std::string> commandNameOf(pid_t pid);
+// The children of a process that have that name.
+std::vector<std::int32_t> childrenOf(std::int32_t parent, std::string_view name);
+// Alive, and not a zombie waiting to be reaped.
+bool isRunning(std::int32_t pid);
+void killAndReap(pid_t child);
+
+// Ends the processes of this user whose environment holds `variable` with `value`: what the
+// program under test started and left running. Those started as a Child are reaped by it.
+void endProcessesWith(std::string_view variable, std::string_view value);
 
 // Copies an installed program into `directory` under `name`; its kernel name is then `name`.
 std::filesystem::path copyProgram(const std::filesystem::path& installed,
@@ -66,17 +115,32 @@ std::vector<pid_t> processesWithMarker(const std::string& marker);
 // Waits up to `limit` until no process holds `marker`; true when none is left.
 bool waitUntilNoProcessHolds(const std::string& marker, std::chrono::milliseconds limit);
 
-// Sets an environment variable for the object's lifetime.
-class ScopedEnvironment {
+// Starts `arguments` as `child`, which writes one line to its descriptor 3 once it is ready;
+// that line, or absent when none came.
+std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
+
+// Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
+// or absent when the server did not start.
+std::optional<std::string> startXvfb(Child& server, const std::string& screen);
+
+// Xvfb with openbox, DISPLAY naming it while the object lives.
+class VirtualDisplay {
 public:
-    ScopedEnvironment(std::string name, const std::string& value);
-    ~ScopedEnvironment();
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+    // The first of the display's programs and `others` that is not installed.
+    static std::optional<std::string> missingProgram(std::vector<std::string> others = {});
+    // Empty when the display and its window manager run, else what failed.
+    std::string start();
+
+    // The window _NET_ACTIVE_WINDOW names.
+    static std::optional<std::uint64_t> activeWindow();
+    // The process that owns the active window, as its _NET_WM_PID says.
+    static std::optional<std::int32_t> activePid();
+    static std::size_t windowCount();
 
 private:
-    std::string name_;
-    std::optional<std::string> previous_;
+    Child server_;
+    std::unique_ptr<ScopedEnvironment> display_;
+    Child windowManager_;
 };
 
 }  // namespace fernbeacon::test

@@ -15,43 +15,6 @@ using test::FakeWorkspace;
 using test::QueueDispatcher;
 using test::RecordingLogger;
 
-TEST(AppleScriptTexts, FocusScriptsAreExact) {
-    EXPECT_EQ(iTerm2FocusScript("/dev/ttys003"),
-              "tell application \"iTerm2\"\n    repeat with w in windows\n        repeat with t "
-              "in tabs of w\n            repeat with s in sessions of t\n                if tty "
-              "of s is \"/dev/ttys003\" then\n                    select t\n                    "
-              "tell w to select\n                    return \"found\"\n                end if\n  "
-              "          end repeat\n        end repeat\n    end repeat\n    return \"not "
-              "found\"\nend tell");
-    EXPECT_EQ(terminalAppFocusScript("/dev/ttys003"),
-              "tell application \"Terminal\"\n    set targetTTY to \"/dev/ttys003\"\n    repeat "
-              "with w in windows\n        set tabList to tabs of w\n        repeat with t in "
-              "tabList\n            if tty of t is targetTTY then\n                set selected of "
-              "t to true\n                set index of w to 1\n                if miniaturized of "
-              "w then\n                    set miniaturized of w to false\n                end "
-              "if\n                return \"found\"\n            end if\n        end repeat\n    "
-              "end repeat\n    return \"not found\"\nend tell");
-}
-
-TEST(AppleScriptTexts, NewSessionScriptsAreExactForPlainDirectories) {
-    EXPECT_EQ(iTerm2NewSessionScript("/Users/me/my project"),
-              "tell application \"iTerm2\"\n    activate\n    tell current window\n        "
-              "create tab with default profile\n        tell current session\n            write "
-              "text \"cd \\\"/Users/me/my project\\\" && claude\"\n        end tell\n    end "
-              "tell\nend tell");
-    EXPECT_EQ(terminalAppNewSessionScript("/Users/me/my project"),
-              "tell application \"Terminal\"\n    activate\n    do script \"cd \\\"/Users/me/my "
-              "project\\\" && claude\"\nend tell");
-}
-
-TEST(AppleScriptTexts, HostileDirectoriesAreEscapedForShellThenScript) {
-    EXPECT_EQ(escapedDirectoryForScript(R"(/a"b)"), R"(/a\\\"b)");
-    EXPECT_EQ(escapedDirectoryForScript(R"(/a\b)"), R"(/a\\\\b)");
-    EXPECT_EQ(escapedDirectoryForScript("/$(touch x)"), R"(/\\$(touch x))");
-    EXPECT_EQ(escapedDirectoryForScript("/`id`"), R"(/\\`id\\`)");
-    EXPECT_EQ(escapedDirectoryForScript("/a\nb"), "/a\nb");
-}
-
 // The text of an AppleScript string literal that starts at `open`, as AppleScript reads it.
 std::string appleScriptStringAt(const std::string& script, std::size_t open) {
     std::string value;

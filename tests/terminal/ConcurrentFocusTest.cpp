@@ -10,13 +10,11 @@
 
 #include "core/CliDispatcher.h"
 #include "platform/posix/PosixCommandRunner.h"
-#include "support/Fakes.h"
+#include "support/LinuxHostFakes.h"
 #include "support/TempTree.h"
-#include "support/TerminalFakes.h"
 #include "support/TestProcesses.h"
 #include "terminal/AppleScript.h"
 #include "terminal/AppleScriptHosts.h"
-#include "terminal/LinuxHosts.h"
 #include "terminal/LinuxLaunchers.h"
 #include "terminal/TerminalFocuser.h"
 
@@ -25,12 +23,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test::FakeBus;
-using test::FakeEnvironment;
-using test::FakeExecutables;
 using test::FakeLauncher;
 using test::FakeProcessTable;
-using test::FakeRunner;
 using test::FakeWorkspace;
 using test::LoggedMessage;
 using test::MemoryPreferences;
@@ -50,31 +44,19 @@ std::map<std::string, int> tally(const std::vector<std::string>& items) {
 
 // The Linux focuser over fakes with four sessions, each in a different host: kitty on pts/1,
 // WezTerm on pts/2, an xterm on pts/3 and tmux on pts/4.
-struct LinuxDesktop {
-    FakeRunner runner;
-    RecordingLogger logger;
-    FakeWorkspace workspace;
-    FakeEnvironment environment;
-    FakeExecutables executables;
-    FakeBus bus;
+struct LinuxDesktop : test::LinuxHostFakes {
     FakeLauncher launcher;
-    FakeProcessTable table;
     CliDispatcher dispatcher;
     MemoryPreferences preferences;
     TerminalApplications applications{workspace, dispatcher, {"tmux", "kitty", "XTerm"}};
-    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
-    HostRegistry hosts;
-    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
     LinuxSessionOpener opener{launcher, executables, applications, tmux, "/bin/bash", logger};
     TerminalFocuser focuser{dispatcher, preferences, logger, applications,
                             ownership,  hosts,       opener, nullptr};
 
     LinuxDesktop() {
-        executables.installed = {"tmux", "kitty", "wezterm"};
+        terminalsOpen = false;
         workspace.add("Files");
         workspace.add("kitty");
-        addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
-                      [](const std::vector<std::string>&) { return false; });
         table.rows = {
             {300, {1, "?", "kitty"}},        {301, {300, "pts/1", "bash"}},
             {302, {301, "pts/1", "claude"}}, {400, {1, "?", "wezterm-gui"}},

@@ -1,47 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "support/Fakes.h"
-#include "support/TerminalFakes.h"
+#include "support/LinuxHostFakes.h"
 #include "terminal/HostListings.h"
-#include "terminal/LinuxHosts.h"
 
 namespace fernbeacon {
 namespace {
 
-using test::FakeBus;
-using test::FakeEnvironment;
-using test::FakeExecutables;
-using test::FakeRunner;
-using test::FakeWorkspace;
 using test::okReply;
-using test::RecordingLogger;
 
 constexpr const char* kSocket = "/tmp/tmux-1000/default";
 const std::string kTmux = std::string("/usr/bin/tmux -S ") + kSocket + " ";
 
-// Linux hosts over fakes; the session of interest is PID 100 on /dev/pts/5.
-struct LinuxHosts {
-    FakeRunner runner;
-    RecordingLogger logger;
-    FakeWorkspace workspace;
-    FakeEnvironment environment;
-    FakeExecutables executables;
-    FakeBus bus;
-    test::FakeProcessTable table;
-    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
-    HostRegistry hosts;
-    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
-    std::vector<std::vector<std::string>> opened;
-
-    LinuxHosts() {
-        executables.installed = {"tmux", "kitty", "wezterm"};
-        addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
-                      [this](const std::vector<std::string>& command) {
-                          opened.push_back(command);
-                          return true;
-                      });
-    }
-
+// The session of interest is PID 100 on /dev/pts/5.
+struct LinuxHosts : test::LinuxHostFakes {
     bool focus(const std::string& owner, std::int32_t terminalPid, Environment session = {}) {
         environment.environments[100] = std::move(session);
         return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0});

@@ -1,11 +1,8 @@
 // The tray on a real X server (Xvfb) with a real tray host (trayer): the icon is embedded, the
 // title counts a running `claude` process, a click through the X server opens the menu with the
 // custom rows, and screenshots of it land in the build tree. Skips when the tools are missing.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -24,62 +21,12 @@
 #include "core/StatusTitle.h"
 #include "platform/Platform.h"
 #include "support/TempTree.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
 namespace {
 
 std::string skipReason;
-
-// A child process, ended (SIGTERM, then SIGKILL) when the object goes. Its output goes to
-// `standardOutput` when given, else nowhere.
-class Child {
-public:
-    Child() = default;
-    explicit Child(const std::vector<std::string>& argv,
-                   const std::filesystem::path& directory = {}, int standardOutput = -1) {
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            ::setpgid(0, 0);
-            if (!directory.empty() && ::chdir(directory.c_str()) != 0) {
-                ::_exit(127);
-            }
-            const int null = ::open("/dev/null", O_RDWR);
-            ::dup2(null, 0);
-            ::dup2(standardOutput >= 0 ? standardOutput : null, 1);
-            ::dup2(null, 2);
-            std::vector<char*> args;
-            for (const std::string& arg : argv) {
-                args.push_back(const_cast<char*>(arg.c_str()));
-            }
-            args.push_back(nullptr);
-            ::execvp(args[0], args.data());
-            ::_exit(127);
-        }
-    }
-    Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
-    Child& operator=(Child&& other) noexcept {
-        std::swap(pid_, other.pid_);
-        return *this;
-    }
-    ~Child() {
-        if (pid_ <= 0) {
-            return;
-        }
-        ::kill(pid_, SIGTERM);
-        for (int i = 0; i < 50; ++i) {
-            if (::waitpid(pid_, nullptr, WNOHANG) == pid_) {
-                return;
-            }
-            ::usleep(20000);
-        }
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, nullptr, 0);
-    }
-    pid_t pid() const { return pid_; }
-
-private:
-    pid_t pid_ = -1;
-};
 
 // Processes events until `done` holds, for at most `limitMs`.
 bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
@@ -107,25 +54,12 @@ struct Desktop {
                 return false;
             }
         }
-        int pipeFds[2];
-        if (::pipe(pipeFds) != 0) {
-            return false;
-        }
-        server =
-            Child({"Xvfb", "-displayfd", "1", "-screen", "0", "1024x640x24", "-nolisten", "tcp"},
-                  {}, pipeFds[1]);
-        ::close(pipeFds[1]);
-        std::string number;
-        char c;
-        while (::read(pipeFds[0], &c, 1) == 1 && c != '\n') {
-            number += c;
-        }
-        ::close(pipeFds[0]);
-        if (number.empty()) {
+        const auto number = startXvfb(server, "1024x640x24");
+        if (!number) {
             skipReason = "Xvfb did not start";
             return false;
         }
-        ::setenv("DISPLAY", (":" + number).c_str(), 1);
+        ::setenv("DISPLAY", (":" + *number).c_str(), 1);
         ::unsetenv("WAYLAND_DISPLAY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         tray = Child({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
@@ -138,17 +72,16 @@ struct Desktop {
 // A fake `claude`: a copy of sleep under that name, running in a project directory.
 struct Fixture {
     TempHome home;
+    ScopedEnvironment configHome{"XDG_CONFIG_HOME", home.path(".config").string()};
     std::filesystem::path claude;
     std::vector<Child> sessions;
     std::vector<std::filesystem::path> directories;
 
     Fixture() {
-        ::setenv("XDG_CONFIG_HOME", home.path(".config").c_str(), 1);
         claude = home.path("bin/claude");
         std::filesystem::create_directories(claude.parent_path());
         std::filesystem::copy_file("/bin/sleep", claude);
     }
-    ~Fixture() { ::unsetenv("XDG_CONFIG_HOME"); }
 
     void live(const std::string& name, const std::string& prompt, const std::string& branch,
               long long tokens) {
@@ -156,7 +89,7 @@ struct Fixture {
         home.writeProjectFile("live-" + name, "s.jsonl",
                               cwdRecord(directory.string(), branch) + "\n" + userRecord(prompt) +
                                   "\n" + usageRecord(1000, tokens, 0, 200) + "\n");
-        sessions.emplace_back(std::vector<std::string>{claude.string(), "600"}, directory);
+        sessions.emplace_back(std::vector<std::string>{claude.string(), "600"}, -1, directory);
         directories.push_back(directory);
     }
     void recent(const std::string& path, const std::string& prompt) {
