@@ -4,9 +4,10 @@
 #include <fstream>
 #include <map>
 
+#include "core/ProcessOutput.h"
 #include "core/Text.h"
 #include "support/TempTree.h"
-#include "terminal/RealProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
 namespace {
@@ -110,9 +111,9 @@ protected:
     }
 
     TempHome home_;
-    ScopedVariable configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
+    ScopedEnvironment configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
     // What kitty's tabs find first, as a user's own programs.
-    ScopedVariable path_{"PATH", home_.path("typed").string() + ":" + std::getenv("PATH")};
+    ScopedEnvironment path_{"PATH", home_.path("typed").string() + ":" + std::getenv("PATH")};
     VirtualDisplay display_;
     std::string socket_;
     std::unique_ptr<Child> kitty_;
@@ -174,7 +175,7 @@ TEST_F(RealKitty, OpenWithKittyPreferredOpensATabOfTheRunningKittyInTheDirectory
         "typed/claude",
         "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/claude-started-in\"\n");
     std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
-    ScopedVariable shell("SHELL", "/bin/sh");
+    ScopedEnvironment shell("SHELL", "/bin/sh");
     const auto directory =
         home_.makeDirectory("projects/it's $(touch pwned) `x` \"q\" $HOME ${PATH} ~");
     // kitty says where it listens to the programs in its windows, once they run.

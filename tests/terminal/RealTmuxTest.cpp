@@ -3,7 +3,7 @@
 #include <fstream>
 
 #include "support/TempTree.h"
-#include "terminal/RealProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
 namespace {
@@ -25,7 +25,7 @@ protected:
                     "\"$HOME/claude-started-in\"\n");
         std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
         // New windows run a plain shell, which keeps the PATH with the fake that tmux hands on.
-        path_ = std::make_unique<ScopedVariable>(
+        path_ = std::make_unique<ScopedEnvironment>(
             "PATH", home_.path("typed").string() + ":" + std::getenv("PATH"));
         ASSERT_EQ(tmux({"-f", "/dev/null", "new-session", "-d", "-s", "work", "-x", "100", "-y",
                         "30", "/bin/sh"})
@@ -60,9 +60,9 @@ protected:
     }
 
     TempHome home_;
-    ScopedVariable socketDirectory_{"TMUX_TMPDIR", home_.root().string()};
-    ScopedVariable configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
-    std::unique_ptr<ScopedVariable> path_;
+    ScopedEnvironment socketDirectory_{"TMUX_TMPDIR", home_.root().string()};
+    ScopedEnvironment configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
+    std::unique_ptr<ScopedEnvironment> path_;
     std::unique_ptr<Child> client_;
 };
 

@@ -5,7 +5,7 @@
 #include "platform/linux/X11Workspace.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
-#include "terminal/RealProcesses.h"
+#include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
 namespace {
@@ -66,7 +66,7 @@ TEST_F(RealX11, WorkspaceNamesTerminalsTopmostFirstAndRaisesByProcess) {
 }
 
 TEST(X11WorkspaceWithoutDisplay, SaysOnceThatNothingCanBeRaised) {
-    ScopedVariable noDisplay("DISPLAY", ":99999");
+    ScopedEnvironment noDisplay("DISPLAY", ":99999");
     RecordingLogger logger;
     platform::X11Workspace workspace(logger);
     EXPECT_FALSE(workspace.canRaiseWindows());
