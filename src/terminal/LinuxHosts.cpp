@@ -1,5 +1,7 @@
 #include "terminal/LinuxHosts.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <set>
 
@@ -56,8 +58,21 @@ bool focusKittyWindow(const LinuxHostServices& services, const KittyRemote& remo
     return true;
 }
 
-// A running kitty that listens for remote control. kitty tells the programs in its windows
-// where it listens; it does not say so in its own environment.
+// Whether a program with this environment shows its windows where ours appear, as far as the
+// two say.
+bool onOurDisplay(const Environment& ours, const Environment& theirs) {
+    for (const std::string_view name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const auto mine = environmentValue(ours, name);
+        const auto its = environmentValue(theirs, name);
+        if (mine && its && *mine != *its) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A running kitty on our display that listens for remote control. kitty tells the programs in
+// its windows where it listens; it does not say so in its own environment.
 std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
                                           ProcessTableSource& processes, const std::string& kitty) {
     const std::vector<ProcessRow> rows = processes.processRows();
@@ -67,6 +82,7 @@ std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
             kitties.insert(row.pid);
         }
     }
+    const Environment ours = services.environment.environmentOf(::getpid());
     for (const ProcessRow& row : rows) {
         if (!kitties.contains(row.info.ppid) || kitties.contains(row.pid)) {
             continue;
@@ -74,7 +90,8 @@ std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
         const Environment environment = services.environment.environmentOf(row.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
         const auto kittyPid = environmentValue(environment, "KITTY_PID");
-        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.info.ppid)) {
+        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.info.ppid) &&
+            onOurDisplay(ours, environment)) {
             return KittyRemote{kitty, *socket, row.info.ppid};
         }
     }

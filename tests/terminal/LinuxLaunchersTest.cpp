@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 
@@ -165,8 +166,9 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
                              {302, {300, "pts/2", "zsh"}}};
         opener.environment.environments[201] = {{"KITTY_PID", "200"}};
         opener.environment.environments[301] = {{"KITTY_LISTEN_ON", "unix:@prewarm"}};
-        opener.environment.environments[302] = {{"KITTY_LISTEN_ON", "unix:@kitty-300"},
-                                                {"KITTY_PID", "300"}};
+        opener.environment.environments[302] = {
+            {"KITTY_LISTEN_ON", "unix:@kitty-300"}, {"KITTY_PID", "300"}, {"DISPLAY", ":0"}};
+        opener.environment.environments[::getpid()] = {{"DISPLAY", ":0"}};
     };
 
     Opener tab;
@@ -182,7 +184,7 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
         (std::vector<std::string>{launch, kitty + "focus-window --match id:7", kitty + "ls"}));
     EXPECT_EQ(tab.workspace.calls(), std::vector<std::string>{"raise window 4194340 pid 300"});
 
-    // Refused, no kitty listens, or the directory has gone: a kitty of its own, as before.
+    // Refused, no kitty listens here, or the directory has gone: a kitty of its own, as before.
     Opener refused;
     twoKitties(refused);
     CommandResult refusal;
@@ -195,11 +197,16 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     deaf.environment.environments[302]["KITTY_PID"] = "999";
     deaf.opener.launch("kitty", directory);
     EXPECT_TRUE(deaf.runner.requests().empty());
+    Opener elsewhere;
+    twoKitties(elsewhere);
+    elsewhere.environment.environments[::getpid()]["DISPLAY"] = ":1";
+    elsewhere.opener.launch("kitty", directory);
+    EXPECT_TRUE(elsewhere.runner.requests().empty());
     Opener gone;
     twoKitties(gone);
     gone.opener.launch("kitty", directory + "/gone");
     EXPECT_TRUE(gone.runner.requests().empty());
-    for (const Opener* opener : {&refused, &deaf, &gone}) {
+    for (const Opener* opener : {&refused, &deaf, &elsewhere, &gone}) {
         ASSERT_EQ(opener->launcher.started.size(), 1u);
         EXPECT_EQ(opener->launcher.started[0].arguments[1], "--directory");
     }
