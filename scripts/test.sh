@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs the whole test suite: every test in the debug build (warnings as
-# errors); the core and platform tests again under AddressSanitizer and
+# errors); the core, platform, terminal and command-line tests again under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the tests that run scan cycles and clicks on several threads under
 # ThreadSanitizer; each fuzz target for a short fixed run; then the house style checks.
 set -euo pipefail
@@ -13,8 +13,8 @@ cmake --build --preset dev -j "$jobs"
 ctest --preset dev -j "$jobs"
 
 cmake --preset asan >/dev/null
-cmake --build --preset asan -j "$jobs" --target core_tests platform_tests
-ctest --preset asan -j "$jobs" -L 'core|platform'
+cmake --build --preset asan -j "$jobs" --target core_tests platform_tests terminal_tests app_tests fernbeacon
+ctest --preset asan -j "$jobs" -L 'core|platform|terminal|app'
 
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target core_tests terminal_tests
