@@ -34,28 +34,20 @@ struct KittyRemote {
     std::int32_t pid = 0;
 };
 
-// Selects kitty's window `window` (without one, the window that runs `rootPid`) and brings its
-// OS window to the front. kitty raises that itself, but a window manager may refuse it to an
-// application (openbox does for a window on another desktop), so the window manager is asked
-// as well.
-bool focusKittyWindow(const LinuxHostServices& services, const KittyRemote& remote,
-                      std::optional<std::int64_t> window, std::int32_t rootPid) {
-    const std::string match =
-        window ? "id:" + std::to_string(*window) : "pid:" + std::to_string(rootPid);
-    if (!runHostCommand(
-            services, "kitty",
-            {{remote.kitty, "@", "--to", remote.socket, "focus-window", "--match", match}})) {
-        return false;
+// Brings the OS window that shows kitty's window `window` (without one, the window that runs
+// `rootPid`) to the front. kitty raises its OS windows itself, but a window manager may refuse
+// that to an application (openbox does for a window on another desktop).
+void raiseKittyOsWindow(const LinuxHostServices& services, const KittyRemote& remote,
+                        std::optional<std::int64_t> window, std::int32_t rootPid) {
+    if (!services.workspace.canRaiseWindows()) {
+        return;
     }
-    if (services.workspace.canRaiseWindows()) {
-        const auto listing =
-            runHostCommand(services, "kitty", {{remote.kitty, "@", "--to", remote.socket, "ls"}});
-        if (const auto osWindow =
-                listing ? kittyOsWindowShowing(*listing, window, rootPid) : std::nullopt) {
-            services.workspace.raiseWindow(*osWindow, remote.pid);
-        }
+    const auto listing =
+        runHostCommand(services, "kitty", {{remote.kitty, "@", "--to", remote.socket, "ls"}});
+    if (const auto osWindow =
+            listing ? kittyOsWindowShowing(*listing, window, rootPid) : std::nullopt) {
+        services.workspace.raiseWindow(*osWindow, remote.pid);
     }
-    return true;
 }
 
 // Whether a program with this environment shows its windows where ours appear, as far as the
@@ -127,8 +119,13 @@ public:
         const auto kitty = services_.executables.find("kitty");
         const bool ours = !kittyPid || parseInt32(*kittyPid) == target.owner->terminalPid;
         if (socket && ours && kitty) {
-            if (focusKittyWindow(services_, {*kitty, *socket, target.owner->terminalPid}, window,
-                                 target.owner->rootPid)) {
+            const KittyRemote remote{*kitty, *socket, target.owner->terminalPid};
+            const std::string match = window ? "id:" + std::to_string(*window)
+                                             : "pid:" + std::to_string(target.owner->rootPid);
+            if (runHostCommand(
+                    services_, "kitty",
+                    {{*kitty, "@", "--to", *socket, "focus-window", "--match", match}})) {
+                raiseKittyOsWindow(services_, remote, window, target.owner->rootPid);
                 return true;
             }
         } else {
@@ -245,7 +242,7 @@ bool openKittyTab(const LinuxHostServices& services, ProcessTableSource& process
     }
     // The new tab is kitty's current one; its OS window may be behind others.
     if (const auto window = parseInt64(trimWhitespaceAndNewlines(*output))) {
-        focusKittyWindow(services, *remote, window, 0);
+        raiseKittyOsWindow(services, *remote, window, 0);
     }
     return true;
 }
