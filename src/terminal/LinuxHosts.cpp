@@ -35,8 +35,9 @@ struct KittyRemote {
 };
 
 // Brings the OS window that shows kitty's window `window` (without one, the window that runs
-// `rootPid`) to the front. kitty raises its OS windows itself, but a window manager may refuse
-// that to an application (openbox does for a window on another desktop).
+// `rootPid`) to the front. kitty's focus-window raises it too, but a window manager may refuse
+// that to an application (openbox does for a window on another desktop); a new tab's OS window
+// kitty does not raise at all.
 void raiseKittyOsWindow(const LinuxHostServices& services, const KittyRemote& remote,
                         std::optional<std::int64_t> window, std::int32_t rootPid) {
     if (!services.workspace.canRaiseWindows()) {
