@@ -16,6 +16,9 @@ packages=(
     tmux xvfb openbox xterm kitty libgl1-mesa-dri x11-utils dbus trayer xdotool fonts-dejavu-core
     # libFuzzer and the sanitizer runtimes of the fuzz targets.
     clang libclang-rt-14-dev
+    # The manual page (pod2man) and the Debian package: its dependencies (dpkg-shlibdeps, which
+    # asks file which files are programs) and its checks.
+    perl dpkg-dev file lintian
 )
 
 missing=()

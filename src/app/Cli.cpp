@@ -2,17 +2,15 @@
 
 #include <filesystem>
 #include <ostream>
+#include <utility>
 
+#include "app/BuildVersion.h"
 #include "app/Listing.h"
 #include "app/TrayApplication.h"
 #include "core/CliDispatcher.h"
 #include "core/Clock.h"
 #include "core/ProcessOutput.h"
 #include "core/SessionScanner.h"
-
-#ifndef FERNBEACON_VERSION
-#define FERNBEACON_VERSION "0.0.0"
-#endif
 
 namespace fernbeacon::app {
 namespace {
@@ -31,7 +29,7 @@ CliParse parseTerminalCommand(std::string_view command,
         if (argument == "-v" || argument == "--verbose") {
             verbose = true;
         } else if (argument == "-h" || argument == "--help") {
-            return {ShowHelp{}, {}};
+            return {ShowHelp{command == "focus" ? HelpTopic::Focus : HelpTopic::Open}, {}};
         } else if (operand || (argument.starts_with('-') && argument.size() > 1)) {
             return {std::nullopt, "unexpected argument '" + std::string(argument) + "' for " +
                                       std::string(command)};
@@ -53,8 +51,70 @@ CliParse parseTerminalCommand(std::string_view command,
     return {FocusOptions{*pid, verbose}, {}};
 }
 
+// `help [COMMAND]`; "tray" stands for the program run without a command.
+CliParse parseHelpTopic(std::span<const std::string_view> arguments) {
+    if (arguments.empty()) {
+        return {ShowHelp{}, {}};
+    }
+    static constexpr std::pair<std::string_view, HelpTopic> kTopics[] = {
+        {"tray", HelpTopic::Tray},
+        {"list", HelpTopic::List},
+        {"focus", HelpTopic::Focus},
+        {"open", HelpTopic::Open},
+    };
+    if (arguments.size() > 1) {
+        return {std::nullopt, "unexpected argument '" + std::string(arguments[1]) + "' for help"};
+    }
+    for (const auto& [name, topic] : kTopics) {
+        if (arguments.front() == name) {
+            return {ShowHelp{topic}, {}};
+        }
+    }
+    return {std::nullopt, "no help for '" + std::string(arguments.front()) + "'"};
+}
+
+constexpr const char* kTrayHelp =
+    "Usage: fernbeacon\n"
+    "\n"
+    "Puts an icon with the number of running claude sessions into the system tray.\n"
+    "Its menu lists the running sessions, then the recent ones: choosing a running\n"
+    "one brings its terminal tab to the front, choosing a recent one opens a new tab\n"
+    "there that runs claude. Needs a graphical session.\n";
+
+constexpr const char* kListHelp =
+    "Usage: fernbeacon list [--json] [--verbose] [--probes=proc|tools]\n"
+    "\n"
+    "Prints the running sessions and the recent ones, as the tray menu shows them.\n"
+    "\n"
+    "  --json           Print one JSON object instead of text.\n"
+    "  -v, --verbose    Log each step of the scan to standard error.\n"
+    "  --probes=SOURCE  Learn about processes from /proc (proc, the default) or from\n"
+    "                   the ps, pgrep and lsof tools (tools).\n";
+
+constexpr const char* kFocusHelp =
+    "Usage: fernbeacon focus [--verbose] PID\n"
+    "\n"
+    "Brings the terminal tab that runs the claude session with process ID PID to\n"
+    "the front. Fails with status 1 when no running session has that PID.\n"
+    "\n"
+    "  -v, --verbose    Log each step to standard error.\n";
+
+constexpr const char* kOpenHelp =
+    "Usage: fernbeacon open [--verbose] DIRECTORY\n"
+    "\n"
+    "Opens a terminal tab in DIRECTORY that runs claude, in the terminal chosen in\n"
+    "the settings (preferredTerminal).\n"
+    "\n"
+    "  -v, --verbose    Log each step to standard error.\n";
+
 // Long enough for every command a host may run in turn, each with its own time limit.
 constexpr std::chrono::seconds kTerminalWorkLimit{60};
+
+int print(const std::string& text, std::ostream& out) {
+    out << text;
+    out.flush();
+    return out ? 0 : 1;
+}
 
 platform::LogTarget logTarget(bool verbose) {
     return verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
@@ -67,8 +127,11 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
         return {StartTray{}, {}};
     }
     const std::string_view first = arguments.front();
-    if (first == "-h" || first == "--help" || first == "help") {
+    if (first == "-h" || first == "--help") {
         return {ShowHelp{}, {}};
+    }
+    if (first == "help") {
+        return parseHelpTopic(arguments.subspan(1));
     }
     if (first == "--version") {
         return {ShowVersion{}, {}};
@@ -90,7 +153,7 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
         } else if (argument == "--probes=tools") {
             options.probes = platform::ProbeSource::Commands;
         } else if (argument == "-h" || argument == "--help") {
-            return {ShowHelp{}, {}};
+            return {ShowHelp{HelpTopic::List}, {}};
         } else {
             return {std::nullopt, "unknown option '" + std::string(argument) + "' for list"};
         }
@@ -98,11 +161,24 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
     return {options, {}};
 }
 
-std::string helpText() {
+std::string helpText(HelpTopic topic) {
+    switch (topic) {
+        case HelpTopic::Tray:
+            return kTrayHelp;
+        case HelpTopic::List:
+            return kListHelp;
+        case HelpTopic::Focus:
+            return kFocusHelp;
+        case HelpTopic::Open:
+            return kOpenHelp;
+        case HelpTopic::Overview:
+            break;
+    }
     return "Usage: fernbeacon\n"
            "       fernbeacon list [--json] [--verbose] [--probes=proc|tools]\n"
            "       fernbeacon focus [--verbose] PID\n"
            "       fernbeacon open [--verbose] DIRECTORY\n"
+           "       fernbeacon help [tray|list|focus|open]\n"
            "       fernbeacon --help | --version\n"
            "\n"
            "Keeps track of the claude sessions running in your terminals.\n"
@@ -110,26 +186,25 @@ std::string helpText() {
            "Without a command, shows the sessions in a tray menu.\n"
            "\n"
            "Commands:\n"
-           "  list             Print the running sessions and the recent ones, as the menu\n"
-           "                   shows them.\n"
-           "  focus PID        Bring the terminal tab that runs the session with this\n"
-           "                   process ID to the front.\n"
-           "  open DIRECTORY   Open a terminal tab in DIRECTORY that runs claude, in the\n"
-           "                   terminal chosen in the settings (preferredTerminal).\n"
+           "  list             Print the running sessions and the recent ones.\n"
+           "  focus PID        Bring the terminal tab of the session with this process ID to\n"
+           "                   the front.\n"
+           "  open DIRECTORY   Open a terminal tab in DIRECTORY that runs claude.\n"
+           "  help [COMMAND]   Show the help of a command, or of the tray (help tray).\n"
            "\n"
            "Options:\n"
-           "  --json           Print one JSON object instead of text.\n"
-           "  -v, --verbose    Log each step to standard error.\n"
-           "  --probes=SOURCE  Learn about processes from /proc (proc, the default) or from\n"
-           "                   the ps, pgrep and lsof tools (tools).\n"
-           "  -h, --help       Show this help.\n"
+           "  -h, --help       Show this help; after a command, that command's help.\n"
            "  --version        Show the version.\n"
            "\n"
-           "Only reads ~/.claude; never writes there.\n";
+           "Only reads ~/.claude; never writes there. See fernbeacon(1).\n";
 }
 
 std::string versionText() {
-    return std::string("fernbeacon ") + FERNBEACON_VERSION + "\n";
+    std::string text = std::string("fernbeacon ") + kVersion;
+    if (!std::string_view(kGitRevision).empty()) {
+        text += std::string(" (git ") + kGitRevision + ")";
+    }
+    return text + "\n";
 }
 
 int runList(const ListOptions& options, std::ostream& out) {
@@ -205,14 +280,9 @@ int run(std::span<const std::string_view> arguments, std::ostream& out, std::ost
     }
     return std::visit(Overloaded{
                           [&](const StartTray&) { return runTray(err); },
-                          [&](const ShowHelp&) {
-                              out << helpText();
-                              return 0;
-                          },
-                          [&](const ShowVersion&) {
-                              out << versionText();
-                              return 0;
-                          },
+                          // A full disk or a closed pipe is a failure, not a shown help.
+                          [&](const ShowHelp& help) { return print(helpText(help.topic), out); },
+                          [&](const ShowVersion&) { return print(versionText(), out); },
                           [&](const ListOptions& options) { return runList(options, out); },
                           [&](const FocusOptions& options) { return runFocus(options, err); },
                           [&](const OpenOptions& options) { return runOpen(options, err); },

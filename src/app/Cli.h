@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,7 +29,11 @@ struct OpenOptions {
 };
 
 struct StartTray {};
-struct ShowHelp {};
+
+enum class HelpTopic { Overview, Tray, List, Focus, Open };
+struct ShowHelp {
+    HelpTopic topic = HelpTopic::Overview;
+};
 struct ShowVersion {};
 
 using CliCommand =
@@ -42,7 +47,8 @@ struct CliParse {
 // Parses the arguments after the program name.
 CliParse parseArguments(std::span<const std::string_view> arguments);
 
-std::string helpText();
+std::string helpText(HelpTopic topic = HelpTopic::Overview);
+// The version `project()` declares, and the git revision the build was configured from.
 std::string versionText();
 
 // One whole refresh cycle on this system, printed as `fernbeacon list` prints it.

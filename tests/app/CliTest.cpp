@@ -24,6 +24,9 @@ TEST(CliArguments, CommandsAndOptions) {
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"--help"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"list", "-h"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowVersion>(*parse({"--version"}).command));
+    EXPECT_EQ(std::get<ShowHelp>(*parse({"focus", "4242", "--help"}).command).topic,
+              HelpTopic::Focus);
+    EXPECT_EQ(std::get<ShowHelp>(*parse({"help", "tray"}).command).topic, HelpTopic::Tray);
 
     const auto list =
         std::get<ListOptions>(*parse({"list", "--json", "-v", "--probes=tools"}).command);
@@ -55,7 +58,9 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
                                                     {"focus", "12x"},
                                                     {"focus", "1", "2"},
                                                     {"open"},
-                                                    {"open", "--json", "/tmp"}}) {
+                                                    {"open", "--json", "/tmp"},
+                                                    {"help", "lisst"},
+                                                    {"help", "list", "focus"}}) {
         std::ostringstream out;
         std::ostringstream err;
         EXPECT_EQ(run(arguments, out, err), 2) << arguments.back();
@@ -63,6 +68,14 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
         const std::string message = err.str();
         EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     }
+}
+
+TEST(CliArguments, HelpOnAFullDiskFails) {
+    const std::vector<std::string_view> arguments{"--help"};
+    std::ostringstream out;
+    out.setstate(std::ios::badbit);
+    std::ostringstream err;
+    EXPECT_EQ(run(arguments, out, err), 1);
 }
 
 TEST(TrayCommand, WithoutAGraphicalSessionSaysSoInOneLineAndFails) {
