@@ -125,7 +125,8 @@ std::string helpText() {
            "  -h, --help       Show this help.\n"
            "  --version        Show the version.\n"
            "\n"
-           "Only reads ~/.claude; never writes there.\n";
+           "Only reads ~/.claude (or $CLAUDE_CONFIG_DIR, and the one each session uses); never\n"
+           "writes there.\n";
 }
 
 std::string versionText() {
