@@ -39,9 +39,9 @@ public:
     virtual std::optional<std::string> uptimeForPID(std::int32_t pid) = 0;
 
     // The four probes of one process, asked in the order of ProcessFacts; the other facts are
-    // left to probes that can read them. Probes that can tell
-    // a process from a later one with the same ID give the facts of one "claude" process only,
-    // and none once it has gone; these ask the four one after the other.
+    // left to probes that can read them. Probes that can tell a process from a later one with
+    // the same ID give the facts of one "claude" process only, and none once it has gone; these
+    // ask the four one after the other.
     virtual ProcessFacts factsForPID(std::int32_t pid) {
         ProcessFacts facts;
         facts.tty = ttyForPID(pid);

@@ -134,7 +134,8 @@ TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
     h_.project("-z", "s-moved.jsonl", jsonLines({cwdRecord("/z"), userRecord("Moved")}),
                daysBeforeNow(2));
     h_.home.writeProjectFile("-z", "sessions-index.json",
-                             R"({"entries":[{"sessionId":"s-moved","messageCount":77}]})");
+                             R"({"entries":[{"sessionId":"s-moved","messageCount":77,)"
+                             R"("fileMtime":1749816000000}]})");
     const auto registry = [this](std::int32_t pid, const std::string& rest) {
         h_.home.write(".claude/sessions/" + std::to_string(pid) + ".json",
                       R"({"pid":)" + std::to_string(pid) + "," + rest + "}");
@@ -145,9 +146,11 @@ TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
     registry(7, R"("procStart":"107","sessionId":"s-cleared")");
     registry(9, R"("procStart":"999","sessionId":"s-old","status":"idle")");
     registry(10, R"("procStart":"110","sessionId":"s-moved")");
+    registry(11, R"("sessionId":"s-old","status":"busy")");
     for (const std::int32_t pid : {5, 6, 7, 8, 9, 10}) {
         live(pid, "/a", std::to_string(100 + pid));
     }
+    h_.addProcess(11, FakeProcess{});  // its working directory could not be read
 
     const auto result = runScanCycle(h_.scanner);
     const ClaudeSession& first = session(result, 5);
@@ -176,6 +179,12 @@ TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
 
     EXPECT_EQ(session(result, 10).firstPrompt, "Moved");
     EXPECT_EQ(session(result, 10).messageCount, 77);
+    EXPECT_EQ(session(result, 11).status, "busy");
+    EXPECT_EQ(session(result, 11).firstPrompt, std::nullopt);
+
+    // The live directory is left out once, whatever the number of its sessions.
+    ASSERT_EQ(result.recent.size(), 1u);
+    EXPECT_EQ(result.recent[0].projectPath, "/z");
 }
 
 TEST_F(LiveSessionsTest, ASessionElsewhereIsReadFromItsOwnDirectory) {
