@@ -26,7 +26,7 @@ TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     file("11.json", R"({"pid":11,"sessionId":"b","status":"busy","waitingFor":"old reason"})");
     file("12.json", R"({"pid":13,"sessionId":"c"})");
     file("14.json", R"({"pid":14,"procStart":500,"sessionId":"d"})");
-    file("15.json", R"({"pid":15,"sessionId":"../../x","status":"","waitingFor":"y"})");
+    file("15.json", R"({"pid":15,"sessionId":"a/../../x","status":"","waitingFor":"y"})");
     file("16.json", R"({"pid":16,"sessionId":"e")");
     file("17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}");
     file("18.key", R"({"pid":18,"sessionId":"g"})");
@@ -74,6 +74,7 @@ TEST(ContextWindow, TableModelsMarkersUsageAndTheSwitch) {
         {"opus[1m]", std::nullopt, false, 1000000},
         {"claude-opus-4-5-20251101", 150000, false, 200000},
         {"claude-opus-4-6-2026", 5, false, 200000},
+        {"claude-opus-4-6-2026010x", 5, false, 200000},
         {"claude-opus-4-60", 5, false, 200000},
         {"opus", 200000, false, 200000},
         {"claude-sonnet-4-5", 300000, false, 1000000},
