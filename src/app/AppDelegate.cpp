@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "app/MenuBuilder.h"
+#include "core/ConfigDirectory.h"
 #include "core/MenuModel.h"
 #include "core/StatusTitle.h"
 
@@ -29,8 +30,8 @@ void AppDelegate::applicationDidFinishLaunching() {
     statusItem_->setTitle(QString::fromStdString(statusTitle(0)));
     statusItem_->show();
     sessionScanner_ = std::make_shared<const SessionScanner>(
-        environment_.homeDirectory / ".claude", environment_.probes, environment_.preferences,
-        environment_.clock, environment_.scannerLogger);
+        ownConfigDirectory(environment_.homeDirectory), environment_.probes,
+        environment_.preferences, environment_.clock, environment_.scannerLogger);
     rebuildMenu({}, {});
     refresh();
     environment_.terminal.warmUp();

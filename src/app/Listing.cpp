@@ -45,6 +45,20 @@ std::string rowText(const RowModel& row, const std::string& indent) {
     return text;
 }
 
+// The menu's row with the session's status under its title (the row's first lines are its name
+// and, when it has one, its title).
+RowModel sessionRowWithStatus(const ClaudeSession& session) {
+    RowModel row = sessionRowModel(session);
+    if (auto status = session.statusText()) {
+        const auto at = row.lines.begin() + (session.displayTitle() ? 2 : 1);
+        row.lines.insert(
+            at, RowLine{std::nullopt,
+                        {std::move(*status), 10, FontWeight::Regular, ColorRole::SecondaryLabel},
+                        std::nullopt});
+    }
+    return row;
+}
+
 void writeLive(JsonWriter& json, const ClaudeSession& session) {
     json.beginObject();
     json.key("pid").value(std::int64_t{session.pid});
@@ -61,6 +75,9 @@ void writeLive(JsonWriter& json, const ClaudeSession& session) {
     json.key("contextTokensUsed").value(session.contextTokensUsed);
     json.key("contextTokensMax").value(session.contextTokensMax);
     json.key("processUptime").value(session.processUptime);
+    json.key("sessionId").value(session.sessionId);
+    json.key("status").value(session.status);
+    json.key("waitingFor").value(session.waitingFor);
     json.key("displayTitle").value(session.displayTitle());
     json.key("contextLabel").value(session.contextLabel());
     json.key("detailLine").value(session.detailLine());
@@ -100,7 +117,7 @@ std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSess
         }
         switch (item.kind) {
             case MenuItemKind::Session:
-                out += rowText(sessionRowModel(*item.session), "");
+                out += rowText(sessionRowWithStatus(*item.session), "");
                 break;
             case MenuItemKind::RecentSession:
                 out += rowText(recentSessionRowModel(item.recent->session), "  ");

@@ -15,6 +15,11 @@ struct DirectoryCloser {
     void operator()(DIR* directory) const { ::closedir(directory); }
 };
 
+Instant modificationOf(const struct stat& status) {
+    return instantFromSecondsSince1970(static_cast<double>(status.st_mtim.tv_sec) +
+                                       static_cast<double>(status.st_mtim.tv_nsec) / 1e9);
+}
+
 }  // namespace
 
 std::optional<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory,
@@ -33,12 +38,18 @@ std::optional<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::
         struct stat status {};
         if (withModificationDates &&
             ::fstatat(::dirfd(handle.get()), entry->d_name, &status, 0) == 0) {
-            added.modified =
-                instantFromSecondsSince1970(static_cast<double>(status.st_mtim.tv_sec) +
-                                            static_cast<double>(status.st_mtim.tv_nsec) / 1e9);
+            added.modified = modificationOf(status);
         }
     }
     return entries;
+}
+
+std::optional<Instant> regularFileModified(const std::filesystem::path& file) {
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        return std::nullopt;
+    }
+    return modificationOf(status);
 }
 
 bool hasTranscriptExtension(std::string_view name) {

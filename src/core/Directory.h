@@ -20,6 +20,9 @@ struct DirectoryEntry {
 std::optional<std::vector<DirectoryEntry>> listDirectory(const std::filesystem::path& directory,
                                                          bool withModificationDates);
 
+// The content modification date of a regular file (links followed); absent for anything else.
+std::optional<Instant> regularFileModified(const std::filesystem::path& file);
+
 // A transcript's name: the extension is exactly "jsonl".
 bool hasTranscriptExtension(std::string_view name);
 

@@ -13,6 +13,13 @@ struct ProcessFacts {
     std::optional<std::string> workingDirectory;
     std::optional<std::string> terminalApp;
     std::optional<std::string> uptime;
+    // The start time as the assistant's registry writes it, to tell the process from a later
+    // one with its ID; absent when the probes cannot tell.
+    std::optional<std::string> startTime;
+    // Variables of the process's environment that change where and how it works; absent when
+    // unset or when the environment cannot be read.
+    std::optional<std::string> configDirectory;         // CLAUDE_CONFIG_DIR
+    std::optional<std::string> millionContextDisabled;  // CLAUDE_CODE_DISABLE_1M_CONTEXT
 };
 
 // What the scan learns about running processes. Implementations keep no state between calls,
@@ -31,9 +38,10 @@ public:
     // Elapsed running time as display text ("5 mins").
     virtual std::optional<std::string> uptimeForPID(std::int32_t pid) = 0;
 
-    // The four probes of one process, asked in the order of ProcessFacts. Probes that can tell
-    // a process from a later one with the same ID give the facts of one "claude" process only,
-    // and none once it has gone; these ask the four one after the other.
+    // The four probes of one process, asked in the order of ProcessFacts; the other facts are
+    // left to probes that can read them. Probes that can tell a process from a later one with
+    // the same ID give the facts of one "claude" process only, and none once it has gone; these
+    // ask the four one after the other.
     virtual ProcessFacts factsForPID(std::int32_t pid) {
         ProcessFacts facts;
         facts.tty = ttyForPID(pid);

@@ -84,4 +84,11 @@ std::string ClaudeSession::detailLine() const {
     return line;
 }
 
+std::optional<std::string> ClaudeSession::statusText() const {
+    if (!status || !waitingFor) {
+        return status;
+    }
+    return *status + ": " + *waitingFor;
+}
+
 }  // namespace fernbeacon

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,6 +33,12 @@ struct ClaudeSession {
     std::optional<std::int64_t> contextTokensUsed;
     std::optional<std::int64_t> contextTokensMax;
     std::optional<std::string> processUptime;
+    // From the assistant's registry of live processes, or the matched transcript's name.
+    std::optional<std::string> sessionId;
+    std::optional<std::string> status;      // as the registry writes it: "busy", "waiting", ...
+    std::optional<std::string> waitingFor;  // only while waiting: "permission prompt", ...
+    // Where the session's files live: its CLAUDE_CONFIG_DIR, else the scanner's directory.
+    std::optional<std::filesystem::path> configDirectory;
 
     // One-line title: the cleaned summary, else the cleaned first prompt, at most 45 characters.
     std::optional<std::string> displayTitle() const;
@@ -39,6 +46,8 @@ struct ClaudeSession {
     std::optional<std::string> contextLabel() const;
     // Terminal, branch, model and uptime joined by " · "; empty when none is known.
     std::string detailLine() const;
+    // "busy", or "waiting: permission prompt" with the reason; absent when unknown.
+    std::optional<std::string> statusText() const;
 };
 
 using ClaudeSessionPtr = std::shared_ptr<const ClaudeSession>;

@@ -1,12 +1,15 @@
 #include "core/SessionScanner.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
+#include <map>
 
+#include "core/ConfigDirectory.h"
+#include "core/ContextWindow.h"
 #include "core/Directory.h"
 #include "core/FileReading.h"
 #include "core/Json.h"
+#include "core/LiveRegistry.h"
 #include "core/SessionIndex.h"
 #include "core/Text.h"
 #include "core/Transcript.h"
@@ -58,38 +61,10 @@ std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
                          text("gitBranch")};
 }
 
-}  // namespace
-
-void DirectorySet::insert(std::string_view directory) {
-    keys_.insert(canonicalForm(directory));
-}
-
-bool DirectorySet::contains(std::string_view directory) const {
-    return keys_.contains(canonicalForm(directory));
-}
-
-std::span<const ModelContextLimit> modelContextLimits() {
-    static constexpr std::array<ModelContextLimit, 3> limits{{
-        {"opus", 200000},
-        {"sonnet", 200000},
-        {"haiku", 200000},
-    }};
-    return limits;
-}
-
-std::int64_t contextLimitForModel(const std::optional<std::string>& model) {
-    for (const ModelContextLimit& limit : modelContextLimits()) {
-        if (model && *model == limit.model) {
-            return limit.tokens;
-        }
-    }
-    return kDefaultContextLimit;
-}
-
 // One scan's view of the project folders: each folder's newest transcript and the directory it
 // was recorded in, worked out when first needed and shared by the sessions of that scan only.
 // For a tree that does not change during the scan, every session gets what its own walk would.
-class SessionScanner::ProjectHistory {
+class ProjectHistory {
 public:
     explicit ProjectHistory(std::filesystem::path root) : root_(std::move(root)) {}
 
@@ -99,18 +74,27 @@ public:
     };
 
     std::optional<Match> folderRecordedIn(std::string_view directory) {
-        if (!folders_) {
-            folders_.emplace();
-            if (const auto entries = listDirectory(root_, false)) {
-                for (const DirectoryEntry& entry : *entries) {
-                    folders_->push_back(Folder{entry.name, false, std::nullopt, std::nullopt});
-                }
-            }
-        }
-        for (Folder& folder : *folders_) {
+        for (Folder& folder : folders()) {
             examine(folder);
             if (folder.recordedCwd && canonicallyEqual(*folder.recordedCwd, directory)) {
                 return Match{root_ / folder.name, *folder.newest};
+            }
+        }
+        return std::nullopt;
+    }
+
+    // The transcript of that name: in `preferred`'s folder when it is there, else in the first
+    // folder listed that has it.
+    std::optional<Match> transcriptNamed(std::string_view name,
+                                         const std::optional<Match>& preferred) {
+        if (preferred) {
+            if (auto match = transcriptIn(preferred->folder, name)) {
+                return match;
+            }
+        }
+        for (const Folder& folder : folders()) {
+            if (auto match = transcriptIn(root_ / folder.name, name)) {
+                return match;
             }
         }
         return std::nullopt;
@@ -123,6 +107,28 @@ private:
         std::optional<DirectoryEntry> newest;
         std::optional<std::string> recordedCwd;
     };
+
+    std::vector<Folder>& folders() {
+        if (!folders_) {
+            folders_.emplace();
+            if (const auto entries = listDirectory(root_, false)) {
+                for (const DirectoryEntry& entry : *entries) {
+                    folders_->push_back(Folder{entry.name, false, std::nullopt, std::nullopt});
+                }
+            }
+        }
+        return *folders_;
+    }
+
+    static std::optional<Match> transcriptIn(const std::filesystem::path& folder,
+                                             std::string_view name) {
+        const std::string file(name);
+        auto modified = regularFileModified(folder / file);
+        if (!modified) {
+            return std::nullopt;
+        }
+        return Match{folder, DirectoryEntry{file, modified}};
+    }
 
     void examine(Folder& folder) const {
         if (folder.examined) {
@@ -141,16 +147,13 @@ private:
     std::optional<std::vector<Folder>> folders_;
 };
 
-SessionScanner::SessionScanner(std::filesystem::path claudeDir, ProcessProbes& probes,
-                               const Preferences& preferences, const Clock& clock, Logger& logger)
-    : claudeDir_(std::move(claudeDir)),
-      probes_(probes),
-      preferences_(preferences),
-      clock_(clock),
-      logger_(logger) {}
+std::filesystem::path projectsRootOf(const std::filesystem::path& configDirectory) {
+    return configDirectory / "projects";
+}
 
-std::optional<std::string> SessionScanner::defaultModel() const {
-    const auto bytes = readWholeFile(claudeDir_ / "settings.json", kSettingsLimit);
+// The "model" string of the directory's settings.json.
+std::optional<std::string> defaultModelIn(const std::filesystem::path& configDirectory) {
+    const auto bytes = readWholeFile(configDirectory / "settings.json", kSettingsLimit);
     if (!bytes) {
         return std::nullopt;
     }
@@ -160,60 +163,49 @@ std::optional<std::string> SessionScanner::defaultModel() const {
     return model ? std::optional<std::string>(*model) : std::nullopt;
 }
 
-std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
-    logger_.info("--- Starting scan ---");
-    const std::vector<std::int32_t> pids = probes_.findClaudePIDs();
-    logger_.info("Found %ld claude PIDs", static_cast<long>(pids.size()));
-    const std::optional<std::string> model = defaultModel();
-    const std::int64_t contextLimit = contextLimitForModel(model);
+// One scan's reading of a configuration directory, shared by the sessions that use it.
+struct ConfigView {
+    explicit ConfigView(const std::filesystem::path& directory)
+        : defaultModel(defaultModelIn(directory)),
+          registry(LiveRegistry::read(directory)),
+          history(projectsRootOf(directory)) {}
 
-    ProjectHistory history(projectsRoot());
-    std::vector<ClaudeSessionPtr> sessions;
-    sessions.reserve(pids.size());
-    for (const std::int32_t pid : pids) {
-        ProcessFacts facts = probes_.factsForPID(pid);
-        auto session = std::make_shared<ClaudeSession>(pid, std::move(facts.tty),
-                                                       std::move(facts.workingDirectory),
-                                                       std::move(facts.terminalApp));
-        session->processUptime = std::move(facts.uptime);
-        session->model = model;
-        session->contextTokensMax = contextLimit;
-        if (session->workingDirectory) {
-            enrich(*session, *session->workingDirectory, history);
-        }
-        sessions.push_back(std::move(session));
+    std::optional<std::string> defaultModel;
+    LiveRegistry registry;
+    ProjectHistory history;
+};
+
+void enrichFrom(ClaudeSession& session, std::string_view workingDirectory,
+                ProjectHistory& history) {
+    const auto recorded = history.folderRecordedIn(workingDirectory);
+    std::optional<ProjectHistory::Match> match;
+    if (session.sessionId) {
+        match = history.transcriptNamed(*session.sessionId + ".jsonl", recorded);
     }
-    logger_.info("--- Scan complete: %ld sessions ---", static_cast<long>(sessions.size()));
-    return sessions;
-}
-
-void SessionScanner::enrichFromProjectHistory(ClaudeSession& session,
-                                              std::string_view workingDirectory) const {
-    ProjectHistory history(projectsRoot());
-    enrich(session, workingDirectory, history);
-}
-
-void SessionScanner::enrich(ClaudeSession& session, std::string_view workingDirectory,
-                            ProjectHistory& history) const {
-    const auto match = history.folderRecordedIn(workingDirectory);
+    if (!match) {
+        match = recorded;
+    }
     if (!match) {
         return;
     }
+    const std::string_view id = sessionIdentifierOf(match->transcript.name);
+    if (!session.sessionId) {
+        session.sessionId = std::string(id);
+    }
     session.sessionModified = match->transcript.modified;
     readLiveTranscript(session, match->folder / match->transcript.name);
-    applySessionIndex(session, match->folder / kSessionIndexName,
-                      sessionIdentifierOf(match->transcript.name));
+    applySessionIndex(session, match->folder / kSessionIndexName, id);
 }
 
-std::vector<RecentSession> SessionScanner::recentSessions(const DirectorySet& excluding) const {
-    const Instant cutoff = clock_.now() - kRecentWindow;
-    const auto folders = listDirectory(projectsRoot(), false);
+// Adds the recent session of each project folder under `projectsRoot`.
+void collectRecent(const std::filesystem::path& projectsRoot, Instant cutoff,
+                   const DirectorySet& excluding, std::vector<RecentSession>& collected) {
+    const auto folders = listDirectory(projectsRoot, false);
     if (!folders) {
-        return {};
+        return;
     }
-    std::vector<RecentSession> collected;
     for (const DirectoryEntry& entry : *folders) {
-        const std::filesystem::path folder = projectsRoot() / entry.name;
+        const std::filesystem::path folder = projectsRoot / entry.name;
         const auto index = SessionIndex::read(folder / kSessionIndexName);
         if (index && index->entries().begin() != index->entries().end()) {
             if (auto recent = recentFromIndex(*index, folder, cutoff, excluding)) {
@@ -225,6 +217,82 @@ std::vector<RecentSession> SessionScanner::recentSessions(const DirectorySet& ex
         if (recent && !excluding.contains(recent->projectPath)) {
             collected.push_back(std::move(*recent));
         }
+    }
+}
+
+}  // namespace
+
+void DirectorySet::insert(std::string_view directory) {
+    keys_.insert(canonicalForm(directory));
+}
+
+bool DirectorySet::contains(std::string_view directory) const {
+    return keys_.contains(canonicalForm(directory));
+}
+
+SessionScanner::SessionScanner(std::filesystem::path claudeDir, ProcessProbes& probes,
+                               const Preferences& preferences, const Clock& clock, Logger& logger)
+    : claudeDir_(std::move(claudeDir)),
+      probes_(probes),
+      preferences_(preferences),
+      clock_(clock),
+      logger_(logger) {}
+
+std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
+    logger_.info("--- Starting scan ---");
+    const std::vector<std::int32_t> pids = probes_.findClaudePIDs();
+    logger_.info("Found %ld claude PIDs", static_cast<long>(pids.size()));
+
+    std::map<std::filesystem::path, ConfigView> views;
+    std::vector<ClaudeSessionPtr> sessions;
+    sessions.reserve(pids.size());
+    for (const std::int32_t pid : pids) {
+        ProcessFacts facts = probes_.factsForPID(pid);
+        auto session = std::make_shared<ClaudeSession>(pid, std::move(facts.tty),
+                                                       std::move(facts.workingDirectory),
+                                                       std::move(facts.terminalApp));
+        session->processUptime = std::move(facts.uptime);
+        const std::filesystem::path directory =
+            configDirectoryFor(facts.configDirectory, claudeDir_);
+        ConfigView& view = views.try_emplace(directory, directory).first->second;
+        session->configDirectory = directory;
+        session->model = view.defaultModel;
+        if (auto entry = view.registry.entryFor(pid, facts.startTime)) {
+            session->sessionId = std::move(entry->sessionId);
+            session->status = std::move(entry->status);
+            session->waitingFor = std::move(entry->waitingFor);
+        }
+        if (session->workingDirectory) {
+            enrichFrom(*session, *session->workingDirectory, view.history);
+        }
+        // Only now are the session's own model and usage known.
+        session->contextTokensMax = contextWindowFor(session->model, session->contextTokensUsed,
+                                                     facts.millionContextDisabled == "1");
+        sessions.push_back(std::move(session));
+    }
+    logger_.info("--- Scan complete: %ld sessions ---", static_cast<long>(sessions.size()));
+    return sessions;
+}
+
+void SessionScanner::enrichFromProjectHistory(ClaudeSession& session,
+                                              std::string_view workingDirectory) const {
+    ProjectHistory history(projectsRootOf(claudeDir_));
+    enrichFrom(session, workingDirectory, history);
+}
+
+std::vector<RecentSession> SessionScanner::recentSessions(
+    const DirectorySet& excluding,
+    std::span<const std::filesystem::path> otherConfigDirectories) const {
+    const Instant cutoff = clock_.now() - kRecentWindow;
+    std::vector<std::filesystem::path> directories{claudeDir_};
+    for (const std::filesystem::path& directory : otherConfigDirectories) {
+        if (std::find(directories.begin(), directories.end(), directory) == directories.end()) {
+            directories.push_back(directory);
+        }
+    }
+    std::vector<RecentSession> collected;
+    for (const std::filesystem::path& directory : directories) {
+        collectRecent(projectsRootOf(directory), cutoff, excluding, collected);
     }
     std::stable_sort(
         collected.begin(), collected.end(),
@@ -262,12 +330,16 @@ ScanResult runScanCycle(const SessionScanner& scanner) {
     ScanResult result;
     result.live = scanner.scanLiveSessions();
     DirectorySet liveDirectories;
+    std::vector<std::filesystem::path> configDirectories;
     for (const ClaudeSessionPtr& session : result.live) {
         if (session->workingDirectory) {
             liveDirectories.insert(*session->workingDirectory);
         }
+        if (session->configDirectory) {
+            configDirectories.push_back(*session->configDirectory);
+        }
     }
-    result.recent = scanner.recentSessions(liveDirectories);
+    result.recent = scanner.recentSessions(liveDirectories, configDirectories);
     return result;
 }
 

@@ -29,19 +29,10 @@ private:
     std::unordered_set<std::string> keys_;
 };
 
-struct ModelContextLimit {
-    std::string_view model;
-    std::int64_t tokens;
-};
-
-// Context-window sizes by exact model name.
-std::span<const ModelContextLimit> modelContextLimits();
-// The limit of the model, or kDefaultContextLimit when it is absent or not in the table.
-std::int64_t contextLimitForModel(const std::optional<std::string>& model);
-
 // Finds the live sessions and the recent ones from the process probes and the assistant's
-// directory. Holds no state of its own: every call starts from nothing, and concurrent calls
-// share nothing mutable. Never throws; what cannot be learnt stays absent.
+// directories: `claudeDir`, and the one a session's environment names instead. Holds no state of
+// its own: every call starts from nothing, and concurrent calls share nothing mutable. Never
+// throws; what cannot be learnt stays absent.
 class SessionScanner {
 public:
     SessionScanner(std::filesystem::path claudeDir, ProcessProbes& probes,
@@ -50,21 +41,17 @@ public:
     const std::filesystem::path& claudeDir() const { return claudeDir_; }
 
     std::vector<ClaudeSessionPtr> scanLiveSessions() const;
-    // Fills the session from the project folder whose newest transcript was recorded in
+    // Fills the session from its transcript under `claudeDir`: the one its `sessionId` names,
+    // else the newest of the project folder whose newest transcript was recorded in
     // `workingDirectory`.
     void enrichFromProjectHistory(ClaudeSession& session, std::string_view workingDirectory) const;
-    // At most one session per project folder, newest first, cut to the preferred maximum.
-    std::vector<RecentSession> recentSessions(const DirectorySet& excluding) const;
-    // The "model" string of settings.json.
-    std::optional<std::string> defaultModel() const;
+    // At most one session per project folder of `claudeDir` and of the other directories,
+    // newest first, cut to the preferred maximum.
+    std::vector<RecentSession> recentSessions(
+        const DirectorySet& excluding,
+        std::span<const std::filesystem::path> otherConfigDirectories = {}) const;
 
 private:
-    class ProjectHistory;
-
-    std::filesystem::path projectsRoot() const { return claudeDir_ / "projects"; }
-    void enrich(ClaudeSession& session, std::string_view workingDirectory,
-                ProjectHistory& history) const;
-
     const std::filesystem::path claudeDir_;
     ProcessProbes& probes_;
     const Preferences& preferences_;
@@ -85,7 +72,7 @@ struct ScanResult {
 };
 
 // One refresh cycle's work: the live scan, then the recent sessions outside the live
-// sessions' directories.
+// sessions' working directories, from every configuration directory in use.
 ScanResult runScanCycle(const SessionScanner& scanner);
 
 }  // namespace fernbeacon

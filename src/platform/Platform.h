@@ -19,7 +19,7 @@ namespace fernbeacon::platform {
 // The user's home: $HOME when set and not empty, else the password database's entry.
 std::filesystem::path homeDirectory();
 
-// The assistant's directory, "~/.claude".
+// The assistant's directory: $CLAUDE_CONFIG_DIR, else "~/.claude".
 std::filesystem::path claudeDirectory();
 
 std::unique_ptr<CommandRunner> makeCommandRunner();

@@ -16,9 +16,13 @@ ScanResult sampleScan() {
     editor->processUptime = "3 hrs";
     editor->messageCount = 12;
     editor->sessionModified = instantFromSecondsSince1970(1700000000.5);
+    editor->sessionId = "4f1c";
+    editor->status = "waiting";
+    editor->waitingFor = "permission prompt";
 
     auto bare = std::make_shared<ClaudeSession>(813, std::nullopt, std::nullopt, std::nullopt);
     bare->contextTokensMax = 200000;
+    bare->status = "busy";
 
     RecentSession recent{std::nullopt,      "Add a \"quoted\" flag",
                          "/home/me/tools/", instantFromSecondsSince1970(1699990000),
@@ -33,10 +37,12 @@ TEST(ListingText, ShowsWhatTheMenuShows) {
         "\n"
         "spotter  [VS Code]\n"
         "  Fix the bug\n"
+        "  waiting: permission prompt\n"
         "  \u25B0\u25B0\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1  45k / 200k tokens (22%)\n"
         "  VS Code  \u00B7  main  \u00B7  opus  \u00B7  3 hrs\n"
         "\n"
         "claude\n"
+        "  busy\n"
         "\n"
         "Recent\n"
         "  tools\n"
@@ -59,12 +65,14 @@ TEST(ListingJson, EveryFieldInDeclarationOrderWithNulls) {
         R"j({"pid": 812, "tty": "pts/3", "workingDirectory": "/home/me/spotter", "terminalApp": "VS Code", )j"
         R"j("summary": "Fix the <b>login</b> bug", "firstPrompt": null, "messageCount": 12, "gitBranch": "main", )j"
         R"j("sessionCreated": null, "sessionModified": 1700000000.5, "model": "opus", "contextTokensUsed": 45678, )j"
-        R"j("contextTokensMax": 200000, "processUptime": "3 hrs", "displayTitle": "Fix the bug", )j"
+        R"j("contextTokensMax": 200000, "processUptime": "3 hrs", "sessionId": "4f1c", "status": "waiting", )j"
+        R"j("waitingFor": "permission prompt", "displayTitle": "Fix the bug", )j"
         R"j("contextLabel": "45k / 200k tokens (22%)", "detailLine": "VS Code  ·  main  ·  opus  ·  3 hrs"}, )j"
         R"j({"pid": 813, "tty": null, "workingDirectory": null, "terminalApp": null, "summary": null, )j"
         R"j("firstPrompt": null, "messageCount": null, "gitBranch": null, "sessionCreated": null, )j"
         R"j("sessionModified": null, "model": null, "contextTokensUsed": null, "contextTokensMax": 200000, )j"
-        R"j("processUptime": null, "displayTitle": null, "contextLabel": null, "detailLine": ""}], )j"
+        R"j("processUptime": null, "sessionId": null, "status": "busy", "waitingFor": null, )j"
+        R"j("displayTitle": null, "contextLabel": null, "detailLine": ""}], )j"
         R"j("recent": [{"summary": null, "firstPrompt": "Add a \"quoted\" flag", "projectPath": "/home/me/tools/", )j"
         R"j("modified": 1699990000, "messageCount": null, "gitBranch": "HEAD", "displayTitle": "Add a \"quoted\" flag"}]})j"
         "\n");

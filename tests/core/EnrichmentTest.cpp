@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "core/Directory.h"
-#include "core/SessionIndex.h"
 #include "core/Transcript.h"
 #include "support/ScannerHarness.h"
 
@@ -126,35 +125,6 @@ TEST_F(MatchTest, ReadsOnForACompleteRecordUpToSixtyFourKibibytes) {
     EXPECT_TRUE(matches(jsonLines({paddingRecord(fits + 1)}) + last));  // the file ends there
     EXPECT_FALSE(matches(jsonLines({paddingRecord(fits + 1), last})));
     EXPECT_FALSE(matches(jsonLines({paddingRecord(70000), last})));
-}
-
-TEST_F(EnrichmentTest, FifosAndFoldersNamedLikeFilesNeverBlock) {
-    const auto fifo = h_.folder("-a") / "z.jsonl";
-    test::makeFifo(fifo);
-    h_.project("-a", "older.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
-    test::TempTree::setModified(fifo, daysBeforeNow(1));
-    h_.home.makeDirectory(".claude/projects/-b/dir.jsonl");
-    test::TempTree::setModified(h_.folder("-b") / "dir.jsonl", daysBeforeNow(1));
-    h_.project("-b", "older.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
-    h_.project("-c", "c.jsonl", jsonLines({cwdRecord("/work/proj"), userRecord("from c")}),
-               daysBeforeNow(3));
-    const auto index = h_.folder("-c") / "sessions-index.json";
-    test::makeFifo(index);
-    const auto folder = h_.folder("-0");
-    test::makeFifo(folder);
-
-    std::optional<std::string> prompt;
-    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo, index, folder},
-                                     [&] { prompt = enriched().firstPrompt; }));
-    EXPECT_EQ(prompt, "from c");
-
-    ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
-    EXPECT_TRUE(test::finishesWithin(std::chrono::seconds(5), {fifo}, [&] {
-        readLiveTranscript(session, fifo);
-        EXPECT_FALSE(transcriptMatchesDirectory(fifo, kDirectory));
-        EXPECT_FALSE(SessionIndex::read(index));
-    }));
-    EXPECT_EQ(session.messageCount, std::nullopt);
 }
 
 }  // namespace

@@ -5,12 +5,8 @@
 namespace fernbeacon {
 namespace {
 
-using test::cwdRecord;
-using test::daysBeforeNow;
 using test::FakeProcess;
-using test::jsonLines;
 using test::LoggedMessage;
-using test::userRecord;
 
 class ScanCycleTest : public ::testing::Test {
 protected:
@@ -97,37 +93,6 @@ TEST_F(ScanCycleTest, ASettingsFifoOrFolderGivesNoModelWithoutBlocking) {
     std::filesystem::remove(fifo);
     h_.home.makeDirectory(".claude/settings.json");
     EXPECT_EQ(h_.scanner.scanLiveSessions().at(0)->model, std::nullopt);
-}
-
-TEST_F(ScanCycleTest, SessionsInOneDirectoryShareItsHistoryAndExcludeItOnce) {
-    h_.project(
-        "-a", "s.jsonl",
-        jsonLines({cwdRecord("/a", "main"), userRecord("Shared"), test::usageRecord(100, 0, 0, 1)}),
-        daysBeforeNow(1));
-    h_.project("-b", "s.jsonl", jsonLines({cwdRecord("/b"), userRecord("Other")}),
-               daysBeforeNow(2));
-    h_.project("-c", "s.jsonl", jsonLines({cwdRecord("/c")}), daysBeforeNow(3));
-    h_.addProcess(5, FakeProcess{"pts/1", "/a", std::nullopt, std::nullopt});
-    h_.addProcess(6, FakeProcess{"pts/2", std::nullopt, std::nullopt, std::nullopt});
-    h_.addProcess(7, FakeProcess{"pts/3", "/a", std::nullopt, std::nullopt});
-
-    const auto result = runScanCycle(h_.scanner);
-    ASSERT_EQ(result.live.size(), 3u);
-    for (const auto* session : {result.live[0].get(), result.live[2].get()}) {
-        EXPECT_EQ(session->firstPrompt, "Shared");
-        EXPECT_EQ(session->gitBranch, "main");
-        EXPECT_EQ(session->contextTokensUsed, 101);
-        EXPECT_EQ(session->messageCount, 3);
-        EXPECT_EQ(session->sessionModified, daysBeforeNow(1));
-    }
-    const ClaudeSession& homeless = *result.live[1];
-    EXPECT_EQ(homeless.firstPrompt, std::nullopt);
-    EXPECT_EQ(homeless.messageCount, std::nullopt);
-    EXPECT_EQ(homeless.sessionModified, std::nullopt);
-
-    ASSERT_EQ(result.recent.size(), 2u);
-    EXPECT_EQ(result.recent[0].projectPath, "/b");
-    EXPECT_EQ(result.recent[1].projectPath, "/c");
 }
 
 }  // namespace

@@ -230,7 +230,12 @@ TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
     process(70, "claude", 71, makedev(136, 4), ticks(40));
     process(71, "konsole", 1, 0, ticks(30));
     link("70/cwd", "/home/me/first");
+    using namespace std::string_literals;
+    tree_.write("70/environ", "CLAUDE_CONFIG_DIR=/srv/c\0CLAUDE_CODE_DISABLE_1M_CONTEXT=1\0"s);
     const ProcessFacts facts = probes_.factsForPID(70);
+    EXPECT_EQ(facts.startTime, std::to_string(ticks(40)));
+    EXPECT_EQ(facts.configDirectory, "/srv/c");
+    EXPECT_EQ(facts.millionContextDisabled, "1");
     EXPECT_EQ(facts.tty, "pts/4");
     EXPECT_EQ(facts.workingDirectory, "/home/me/first");
     EXPECT_EQ(facts.terminalApp, "Konsole");
@@ -243,6 +248,7 @@ TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
     EXPECT_EQ(reused.workingDirectory, std::nullopt);
     EXPECT_EQ(reused.terminalApp, std::nullopt);
     EXPECT_EQ(reused.uptime, std::nullopt);
+    EXPECT_EQ(reused.startTime, std::nullopt);
 }
 
 TEST_F(FakeProc, AProcessReplacedWhileItsFactsAreReadGivesNone) {

@@ -72,6 +72,16 @@ std::optional<std::string> FakeProbes::uptimeForPID(std::int32_t pid) {
     return fact("uptime", pid, &FakeProcess::uptime);
 }
 
+ProcessFacts FakeProbes::factsForPID(std::int32_t pid) {
+    ProcessFacts facts = ProcessProbes::factsForPID(pid);
+    if (const auto found = processes.find(pid); found != processes.end()) {
+        facts.startTime = found->second.startTime;
+        facts.configDirectory = found->second.configDirectory;
+        facts.millionContextDisabled = found->second.millionContextDisabled;
+    }
+    return facts;
+}
+
 std::vector<std::string> FakeProbes::calls() const {
     const std::lock_guard lock(mutex_);
     return calls_;

@@ -57,6 +57,10 @@ struct FakeProcess {
     std::optional<std::string> workingDirectory;
     std::optional<std::string> terminalApp;
     std::optional<std::string> uptime;
+    // Given only by factsForPID, as the probes that can read them do.
+    std::optional<std::string> startTime{};
+    std::optional<std::string> configDirectory{};
+    std::optional<std::string> millionContextDisabled{};
 };
 
 // A process table given by the test; records which probes were asked, in order.
@@ -70,6 +74,7 @@ public:
     std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override;
     std::optional<std::string> terminalAppForPID(std::int32_t pid) override;
     std::optional<std::string> uptimeForPID(std::int32_t pid) override;
+    ProcessFacts factsForPID(std::int32_t pid) override;
 
     std::vector<std::string> calls() const;
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/CommandProbes.h"
+#include "core/ConfigDirectory.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
@@ -84,7 +85,7 @@ std::filesystem::path homeDirectory() {
 }
 
 std::filesystem::path claudeDirectory() {
-    return homeDirectory() / ".claude";
+    return ownConfigDirectory(homeDirectory());
 }
 
 std::unique_ptr<CommandRunner> makeCommandRunner() {

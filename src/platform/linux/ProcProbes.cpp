@@ -11,9 +11,12 @@
 #include <cmath>
 #include <memory>
 
+#include "core/ConfigDirectory.h"
+#include "core/ContextWindow.h"
 #include "core/ProcessOutput.h"
 #include "core/TerminalNames.h"
 #include "core/Text.h"
+#include "platform/linux/ProcTerminalSources.h"
 
 namespace fernbeacon::platform {
 
@@ -259,6 +262,11 @@ ProcessFacts ProcProbes::factsForPID(std::int32_t pid) {
     if (const auto elapsed = elapsedTimeTextOf(*before)) {
         facts.uptime = formatElapsedTime(*elapsed);
     }
+    // The registry writes field 22 of the stat file as it stands.
+    facts.startTime = std::to_string(before->startTicks);
+    const Environment environment = ProcEnvironment(procRoot_).environmentOf(pid);
+    facts.configDirectory = environmentValue(environment, kConfigDirectoryVariable);
+    facts.millionContextDisabled = environmentValue(environment, kDisableMillionContextVariable);
     const auto after = statOf(pid);
     if (!after || after->startTicks != before->startTicks || after->comm != before->comm) {
         return {};

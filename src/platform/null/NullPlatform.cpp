@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "core/CommandProbes.h"
+#include "core/ConfigDirectory.h"
 #include "platform/AppleScriptTerminalControl.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
@@ -17,7 +18,7 @@ std::filesystem::path homeDirectory() {
 }
 
 std::filesystem::path claudeDirectory() {
-    return homeDirectory() / ".claude";
+    return ownConfigDirectory(homeDirectory());
 }
 
 std::unique_ptr<CommandRunner> makeCommandRunner() {

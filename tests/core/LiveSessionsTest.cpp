@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include "core/ConfigDirectory.h"
+#include "core/ContextWindow.h"
+#include "core/LiveRegistry.h"
+#include "support/ScannerHarness.h"
+
+namespace fernbeacon {
+namespace {
+
+using test::cwdRecord;
+using test::daysBeforeNow;
+using test::FakeProcess;
+using test::jsonLines;
+using test::TempTree;
+using test::usageRecord;
+using test::userRecord;
+
+TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
+    test::TempTree tree;
+    const auto file = [&tree](const std::string& name, const std::string& text) {
+        tree.write("sessions/" + name, text);
+    };
+    file("10.json", R"({"pid":10,"procStart":"500","sessionId":"a-1","status":"waiting",)"
+                    R"("waitingFor":"permission prompt","name":"x"})");
+    file("11.json", R"({"pid":11,"sessionId":"b","status":"busy","waitingFor":"old reason"})");
+    file("12.json", R"({"pid":13,"sessionId":"c"})");
+    file("14.json", R"({"pid":14,"procStart":500,"sessionId":"d"})");
+    file("15.json", R"({"pid":15,"sessionId":"a/../../x","status":"","waitingFor":"y"})");
+    file("16.json", R"({"pid":16,"sessionId":"e")");
+    file("17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}");
+    file("18.key", R"({"pid":18,"sessionId":"g"})");
+    file("018.json", R"({"pid":18,"sessionId":"g"})");
+    file("19.json", R"({"pid":"19","sessionId":"h"})");
+    file("20.json", R"({"pid":20,"sessionId":"i","status":"bu\u001bsy"})");
+
+    const auto registry = LiveRegistry::read(tree.root());
+    const auto waiting = registry.entryFor(10, "500");
+    ASSERT_TRUE(waiting);
+    EXPECT_EQ(waiting->sessionId, "a-1");
+    EXPECT_EQ(waiting->status, "waiting");
+    EXPECT_EQ(waiting->waitingFor, "permission prompt");
+    // A file left by an earlier process with the same ID.
+    EXPECT_FALSE(registry.entryFor(10, "501"));
+    EXPECT_FALSE(registry.entryFor(10, std::nullopt));
+
+    const auto busy = registry.entryFor(11, std::nullopt);
+    ASSERT_TRUE(busy);
+    EXPECT_EQ(busy->status, "busy");
+    EXPECT_EQ(busy->waitingFor, std::nullopt);
+
+    const auto unsafe = registry.entryFor(15, std::nullopt);
+    ASSERT_TRUE(unsafe);
+    EXPECT_EQ(unsafe->sessionId, std::nullopt);
+    EXPECT_EQ(unsafe->status, std::nullopt);
+    EXPECT_EQ(registry.entryFor(20, std::nullopt)->status, std::nullopt);
+    for (const std::int32_t pid : {12, 13, 14, 16, 17, 18, 19}) {
+        EXPECT_FALSE(registry.entryFor(pid, "500")) << pid;
+    }
+    EXPECT_FALSE(LiveRegistry::read(tree.path("missing")).entryFor(10, "500"));
+}
+
+TEST(ContextWindow, TableModelsMarkersUsageAndTheSwitch) {
+    const struct {
+        std::optional<std::string> model;
+        std::optional<std::int64_t> used;
+        bool disabled;
+        std::int64_t window;
+    } cases[] = {
+        {"claude-opus-4-6", std::nullopt, false, 1000000},
+        {"claude-opus-4-6-20260101", 5, false, 1000000},
+        {"claude-opus-4.8", 5, false, 1000000},
+        {"claude-fable-5-2", 5, false, 1000000},
+        {"opus[1m]", std::nullopt, false, 1000000},
+        {"claude-opus-4-5-20251101", 150000, false, 200000},
+        {"claude-opus-4-6-2026", 5, false, 200000},
+        {"claude-opus-4-6-2026010x", 5, false, 200000},
+        {"claude-opus-4-60", 5, false, 200000},
+        {"opus", 200000, false, 200000},
+        {"claude-sonnet-4-5", 300000, false, 1000000},
+        {std::nullopt, 200001, false, 1000000},
+        {std::nullopt, std::nullopt, false, 200000},
+        {"claude-opus-4-6", 150000, true, 200000},
+        {"opus[1m]", 5, true, 200000},
+        {"claude-opus-4-6", 300000, true, 1000000},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(contextWindowFor(c.model, c.used, c.disabled), c.window)
+            << c.model.value_or("-") << " " << c.used.value_or(-1) << " " << c.disabled;
+    }
+}
+
+TEST(ConfigDirectory, AnAbsoluteValueElseTheFallback) {
+    const std::filesystem::path fallback = "/home/me/.claude";
+    EXPECT_EQ(configDirectoryFor("/srv/claude/", fallback), "/srv/claude");
+    EXPECT_EQ(configDirectoryFor("/srv/./claude", fallback), "/srv/claude");
+    for (const char* ignored : {"", "relative/dir"}) {
+        EXPECT_EQ(configDirectoryFor(ignored, fallback), fallback);
+    }
+    EXPECT_EQ(configDirectoryFor(std::nullopt, fallback), fallback);
+}
+
+class LiveSessionsTest : public ::testing::Test {
+protected:
+    void live(std::int32_t pid, std::string cwd, std::string startTime,
+              std::optional<std::string> configDirectory = std::nullopt,
+              std::optional<std::string> disabled = std::nullopt) {
+        h_.addProcess(pid, FakeProcess{std::nullopt, std::move(cwd), std::nullopt, std::nullopt,
+                                       std::move(startTime), std::move(configDirectory),
+                                       std::move(disabled)});
+    }
+
+    const ClaudeSession& session(const ScanResult& result, std::int32_t pid) {
+        for (const ClaudeSessionPtr& s : result.live) {
+            if (s->pid == pid) {
+                return *s;
+            }
+        }
+        throw std::out_of_range("no session");
+    }
+
+    test::ScannerHarness h_;
+};
+
+TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
+    h_.project("-a", "s-old.jsonl",
+               jsonLines({cwdRecord("/a"), userRecord("First"), usageRecord(100, 0, 0, 0)}),
+               daysBeforeNow(3));
+    h_.project("-a", "s-new.jsonl",
+               jsonLines({cwdRecord("/a"), userRecord("Second"), usageRecord(300000, 0, 0, 0)}),
+               daysBeforeNow(1));
+    h_.home.writeProjectFile("-a", "sessions-index.json",
+                             R"({"entries":[{"sessionId":"s-old","summary":"Old one"}]})");
+    // Recorded elsewhere, so only its ID finds it.
+    h_.project("-z", "s-moved.jsonl", jsonLines({cwdRecord("/z"), userRecord("Moved")}),
+               daysBeforeNow(2));
+    h_.home.writeProjectFile("-z", "sessions-index.json",
+                             R"({"entries":[{"sessionId":"s-moved","messageCount":77,)"
+                             R"("fileMtime":1749816000000}]})");
+    const auto registry = [this](std::int32_t pid, const std::string& rest) {
+        h_.home.write(".claude/sessions/" + std::to_string(pid) + ".json",
+                      R"({"pid":)" + std::to_string(pid) + "," + rest + "}");
+    };
+    registry(5, R"("procStart":"105","sessionId":"s-old","status":"waiting",)"
+                R"("waitingFor":"permission prompt")");
+    registry(6, R"("procStart":"106","sessionId":"s-new","status":"busy")");
+    registry(7, R"("procStart":"107","sessionId":"s-cleared")");
+    registry(9, R"("procStart":"999","sessionId":"s-old","status":"idle")");
+    registry(10, R"("procStart":"110","sessionId":"s-moved")");
+    registry(11, R"("sessionId":"s-old","status":"busy")");
+    for (const std::int32_t pid : {5, 6, 7, 8, 9, 10}) {
+        live(pid, "/a", std::to_string(100 + pid));
+    }
+    h_.addProcess(11, FakeProcess{});  // its working directory could not be read
+
+    const auto result = runScanCycle(h_.scanner);
+    const ClaudeSession& first = session(result, 5);
+    EXPECT_EQ(first.sessionId, "s-old");
+    EXPECT_EQ(first.firstPrompt, "First");
+    EXPECT_EQ(first.summary, "Old one");
+    EXPECT_EQ(first.contextTokensUsed, 100);
+    EXPECT_EQ(first.contextTokensMax, 200000);
+    EXPECT_EQ(first.sessionModified, daysBeforeNow(3));
+    EXPECT_EQ(first.statusText(), "waiting: permission prompt");
+
+    const ClaudeSession& second = session(result, 6);
+    EXPECT_EQ(second.firstPrompt, "Second");
+    EXPECT_EQ(second.summary, std::nullopt);
+    EXPECT_EQ(second.contextTokensMax, 1000000);
+    EXPECT_EQ(second.statusText(), "busy");
+
+    // A registered transcript that is missing, no registry, a stale one: the newest transcript.
+    for (const std::int32_t pid : {7, 8, 9}) {
+        EXPECT_EQ(session(result, pid).firstPrompt, "Second") << pid;
+    }
+    EXPECT_EQ(session(result, 7).sessionId, "s-cleared");
+    EXPECT_EQ(session(result, 8).sessionId, "s-new");
+    EXPECT_EQ(session(result, 9).sessionId, "s-new");
+    EXPECT_EQ(session(result, 9).status, std::nullopt);
+
+    EXPECT_EQ(session(result, 10).firstPrompt, "Moved");
+    EXPECT_EQ(session(result, 10).messageCount, 77);
+    EXPECT_EQ(session(result, 11).status, "busy");
+    EXPECT_EQ(session(result, 11).firstPrompt, std::nullopt);
+
+    // The live directory is left out once, whatever the number of its sessions.
+    ASSERT_EQ(result.recent.size(), 1u);
+    EXPECT_EQ(result.recent[0].projectPath, "/z");
+}
+
+TEST_F(LiveSessionsTest, ASessionElsewhereIsReadFromItsOwnDirectory) {
+    test::TempTree other;
+    other.write("settings.json", R"({"model":"opus[1m]"})");
+    other.write("sessions/5.json",
+                R"({"pid":5,"procStart":"1","sessionId":"mine","status":"idle"})");
+    TempTree::setModified(
+        other.write("projects/-x/mine.jsonl", jsonLines({cwdRecord("/x"), userRecord("Mine")})),
+        daysBeforeNow(3));
+    TempTree::setModified(
+        other.write("projects/-y/y.jsonl", jsonLines({cwdRecord("/y"), userRecord("Why")})),
+        daysBeforeNow(2));
+    h_.home.write(".claude/settings.json", R"({"model":"claude-haiku-4-5"})");
+    h_.project("-x", "decoy.jsonl", jsonLines({cwdRecord("/x"), userRecord("Decoy")}),
+               daysBeforeNow(1));
+    h_.project("-t", "t.jsonl", jsonLines({cwdRecord("/t"), userRecord("Tee")}), daysBeforeNow(4));
+    live(5, "/x", "1", other.root().string());
+    live(6, "/x", "2", "relative/dir");
+    live(7, "/x", "3", "/nonexistent/dir");
+    live(8, "/x", "4", other.root().string() + "/", "1");
+
+    const auto result = runScanCycle(h_.scanner);
+    const ClaudeSession& mine = session(result, 5);
+    EXPECT_EQ(mine.firstPrompt, "Mine");
+    EXPECT_EQ(mine.status, "idle");
+    EXPECT_EQ(mine.model, "opus[1m]");
+    EXPECT_EQ(mine.contextTokensMax, 1000000);
+    EXPECT_EQ(session(result, 8).firstPrompt, "Mine");
+    EXPECT_EQ(session(result, 8).contextTokensMax, 200000);
+
+    EXPECT_EQ(session(result, 6).firstPrompt, "Decoy");
+    EXPECT_EQ(session(result, 6).model, "claude-haiku-4-5");
+    EXPECT_EQ(session(result, 7).firstPrompt, std::nullopt);
+    EXPECT_EQ(session(result, 7).model, std::nullopt);
+
+    ASSERT_EQ(result.recent.size(), 2u);
+    EXPECT_EQ(result.recent[0].projectPath, "/y");
+    EXPECT_EQ(result.recent[1].projectPath, "/t");
+}
+
+}  // namespace
+}  // namespace fernbeacon
