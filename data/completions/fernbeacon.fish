@@ -19,7 +19,8 @@ complete -c fernbeacon -s h -l help -d 'Show the help'
 complete -c fernbeacon -n '__fish_seen_subcommand_from list' -l json -d 'Print one JSON object'
 complete -c fernbeacon -n '__fish_seen_subcommand_from list' -l probes -xa 'proc tools' \
     -d 'Where to learn about processes'
-complete -c fernbeacon -n '__fish_seen_subcommand_from watch' -l json -d 'Print the list --json object'
+complete -c fernbeacon -n '__fish_seen_subcommand_from watch' -l json \
+    -d 'Print the list --json object'
 complete -c fernbeacon -n '__fish_seen_subcommand_from watch' -l waybar \
     -d 'Print a Waybar custom-module object'
 complete -c fernbeacon -n '__fish_seen_subcommand_from list focus open watch' -s v -l verbose \

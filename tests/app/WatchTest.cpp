@@ -38,12 +38,12 @@ TEST(WatchLine, EachFormatIsOneLine) {
     EXPECT_EQ(watchLine(scan, WatchFormat::Json).find('\n'), std::string::npos);
 }
 
-// The program on a test home, refreshing every 50 ms, its standard output a pipe read here.
+// The program on a test home, refreshing every 100 ms, its standard output a pipe read here.
 class WatchProcess {
 public:
     explicit WatchProcess(const std::string& format) {
         const test::ScopedEnvironment config("XDG_CONFIG_HOME", home_.path(".config").string());
-        const test::ScopedEnvironment interval("FERNBEACON_REFRESH_MS", "50");
+        const test::ScopedEnvironment interval("FERNBEACON_REFRESH_MS", "100");
         int ends[2] = {-1, -1};
         EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
         process_ = test::Child(
@@ -80,7 +80,7 @@ public:
         return {};
     }
 
-    // Its exit status once it ended by itself within 5 s. Not reaped: the Child does that.
+    // Its exit status once it ended by itself within 10 s. Not reaped: the Child does that.
     std::optional<int> exitStatus() const {
         siginfo_t info{};
         const bool ended = test::waitUntil(
@@ -89,7 +89,7 @@ public:
                                 WEXITED | WNOHANG | WNOWAIT) == 0 &&
                        info.si_pid == pid();
             },
-            std::chrono::seconds(5));
+            std::chrono::seconds(10));
         return ended && info.si_code == CLD_EXITED ? std::optional(info.si_status) : std::nullopt;
     }
 
