@@ -11,7 +11,7 @@ _fernbeacon() {
     _init_completion -s || return
 
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'list focus open help --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'list focus open watch help --help --version' -- "$cur"))
         return
     fi
     if [[ $prev == --probes ]] && $split; then
@@ -39,8 +39,11 @@ _fernbeacon() {
                 _filedir -d
             fi
             ;;
+        watch)
+            COMPREPLY=($(compgen -W '--json --waybar --verbose --help' -- "$cur"))
+            ;;
         help)
-            ((cword == 2)) && COMPREPLY=($(compgen -W 'tray list focus open' -- "$cur"))
+            ((cword == 2)) && COMPREPLY=($(compgen -W 'tray list focus open watch' -- "$cur"))
             ;;
     esac
 } &&

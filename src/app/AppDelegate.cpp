@@ -13,6 +13,12 @@
 
 namespace fernbeacon::app {
 
+std::shared_ptr<const SessionScanner> makeSessionScanner(const TrayEnvironment& environment) {
+    return std::make_shared<const SessionScanner>(
+        ownConfigDirectory(environment.homeDirectory), environment.probes,
+        environment.preferences, environment.clock, environment.scannerLogger);
+}
+
 AppDelegate::AppDelegate(TrayEnvironment environment, QObject* parent)
     : QObject(parent), environment_(std::move(environment)) {}
 
@@ -29,9 +35,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     statusItem_ = std::make_unique<TrayController>(environment_.trayMenuIsExported);
     statusItem_->setTitle(QString::fromStdString(statusTitle(0)));
     statusItem_->show();
-    sessionScanner_ = std::make_shared<const SessionScanner>(
-        ownConfigDirectory(environment_.homeDirectory), environment_.probes,
-        environment_.preferences, environment_.clock, environment_.scannerLogger);
+    sessionScanner_ = makeSessionScanner(environment_);
     rebuildMenu({}, {});
     refresh();
     environment_.terminal.warmUp();

@@ -40,6 +40,9 @@ struct TrayEnvironment {
     std::function<void(const QUrl&)> openUrl;  // the desktop's URL handler when empty
 };
 
+// The scanner of the tray's refresh cycles; `fernbeacon watch` runs the same one.
+std::shared_ptr<const SessionScanner> makeSessionScanner(const TrayEnvironment& environment);
+
 // Owns the tray's state for the life of the process and answers every menu action and settings
 // control. Main thread only.
 class AppDelegate : public QObject, public MenuActionTarget {

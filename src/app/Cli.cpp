@@ -51,16 +51,33 @@ CliParse parseTerminalCommand(std::string_view command,
     return {FocusOptions{*pid, verbose}, {}};
 }
 
+// `watch [--json | --waybar] [--verbose]`.
+CliParse parseWatch(std::span<const std::string_view> arguments) {
+    WatchOptions options;
+    bool formatGiven = false;
+    for (const std::string_view argument : arguments) {
+        if (argument == "-v" || argument == "--verbose") {
+            options.verbose = true;
+        } else if (argument == "-h" || argument == "--help") {
+            return {ShowHelp{HelpTopic::Watch}, {}};
+        } else if ((argument == "--json" || argument == "--waybar") && !formatGiven) {
+            options.format = argument == "--json" ? WatchFormat::Json : WatchFormat::Waybar;
+            formatGiven = true;
+        } else {
+            return {std::nullopt, "unexpected argument '" + std::string(argument) + "' for watch"};
+        }
+    }
+    return {options, {}};
+}
+
 // `help [COMMAND]`; "tray" stands for the program run without a command.
 CliParse parseHelpTopic(std::span<const std::string_view> arguments) {
     if (arguments.empty()) {
         return {ShowHelp{}, {}};
     }
     static constexpr std::pair<std::string_view, HelpTopic> kTopics[] = {
-        {"tray", HelpTopic::Tray},
-        {"list", HelpTopic::List},
-        {"focus", HelpTopic::Focus},
-        {"open", HelpTopic::Open},
+        {"tray", HelpTopic::Tray}, {"list", HelpTopic::List},   {"focus", HelpTopic::Focus},
+        {"open", HelpTopic::Open}, {"watch", HelpTopic::Watch},
     };
     if (arguments.size() > 1) {
         return {std::nullopt, "unexpected argument '" + std::string(arguments[1]) + "' for help"};
@@ -107,6 +124,19 @@ constexpr const char* kOpenHelp =
     "\n"
     "  -v, --verbose    Log each step to standard error.\n";
 
+constexpr const char* kWatchHelp =
+    "Usage: fernbeacon watch [--json | --waybar] [--verbose]\n"
+    "\n"
+    "Prints one line at start, then one whenever what the tray menu would show\n"
+    "changes, checking every 5 seconds, for a status bar to read. Runs until it is\n"
+    "interrupted or its reader goes away. Each line holds the status title and the\n"
+    "running sessions, separated by \" | \".\n"
+    "\n"
+    "  --json           Print the object that 'list --json' prints, on one line.\n"
+    "  --waybar         Print a Waybar custom-module object: text, tooltip, class\n"
+    "                   and alt.\n"
+    "  -v, --verbose    Log each step of the scan to standard error.\n";
+
 // Long enough for every command a host may run in turn, each with its own time limit.
 constexpr std::chrono::seconds kTerminalWorkLimit{60};
 
@@ -135,6 +165,9 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
     }
     if (first == "--version") {
         return {ShowVersion{}, {}};
+    }
+    if (first == "watch") {
+        return parseWatch(arguments.subspan(1));
     }
     if (first == "focus" || first == "open") {
         return parseTerminalCommand(first, arguments.subspan(1));
@@ -171,6 +204,8 @@ std::string helpText(HelpTopic topic) {
             return kFocusHelp;
         case HelpTopic::Open:
             return kOpenHelp;
+        case HelpTopic::Watch:
+            return kWatchHelp;
         case HelpTopic::Overview:
             break;
     }
@@ -178,7 +213,8 @@ std::string helpText(HelpTopic topic) {
            "       fernbeacon list [--json] [--verbose] [--probes=proc|tools]\n"
            "       fernbeacon focus [--verbose] PID\n"
            "       fernbeacon open [--verbose] DIRECTORY\n"
-           "       fernbeacon help [tray|list|focus|open]\n"
+           "       fernbeacon watch [--json | --waybar] [--verbose]\n"
+           "       fernbeacon help [tray|list|focus|open|watch]\n"
            "       fernbeacon --help | --version\n"
            "\n"
            "Keeps track of the claude sessions running in your terminals.\n"
@@ -190,6 +226,7 @@ std::string helpText(HelpTopic topic) {
            "  focus PID        Bring the terminal tab of the session with this process ID to\n"
            "                   the front.\n"
            "  open DIRECTORY   Open a terminal tab in DIRECTORY that runs claude.\n"
+           "  watch            Print a line whenever the sessions change, for status bars.\n"
            "  help [COMMAND]   Show the help of a command, or of the tray (help tray).\n"
            "\n"
            "Options:\n"
@@ -287,6 +324,7 @@ int run(std::span<const std::string_view> arguments, std::ostream& out, std::ost
                           [&](const ListOptions& options) { return runList(options, out); },
                           [&](const FocusOptions& options) { return runFocus(options, err); },
                           [&](const OpenOptions& options) { return runOpen(options, err); },
+                          [&](const WatchOptions& options) { return runWatch(options, out); },
                       },
                       *parsed.command);
 }

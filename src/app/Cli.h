@@ -8,6 +8,7 @@
 #include <string_view>
 #include <variant>
 
+#include "app/Watch.h"
 #include "platform/Platform.h"
 
 namespace fernbeacon::app {
@@ -30,14 +31,14 @@ struct OpenOptions {
 
 struct StartTray {};
 
-enum class HelpTopic { Overview, Tray, List, Focus, Open };
+enum class HelpTopic { Overview, Tray, List, Focus, Open, Watch };
 struct ShowHelp {
     HelpTopic topic = HelpTopic::Overview;
 };
 struct ShowVersion {};
 
-using CliCommand =
-    std::variant<StartTray, ShowHelp, ShowVersion, ListOptions, FocusOptions, OpenOptions>;
+using CliCommand = std::variant<StartTray, ShowHelp, ShowVersion, ListOptions, FocusOptions,
+                                OpenOptions, WatchOptions>;
 
 struct CliParse {
     std::optional<CliCommand> command;

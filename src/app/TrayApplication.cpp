@@ -7,8 +7,8 @@
 
 namespace fernbeacon::app {
 
-SystemServices::SystemServices()
-    : scannerLogger_(platform::makeLogger("SessionScanner", platform::LogTarget::System)),
+SystemServices::SystemServices(platform::LogTarget scanLog)
+    : scannerLogger_(platform::makeLogger("SessionScanner", scanLog)),
       runner_(platform::makeCommandRunner()),
       probes_(
           platform::makeProcessProbes(platform::ProbeSource::Native, *runner_, *scannerLogger_)),

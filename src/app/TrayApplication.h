@@ -6,14 +6,15 @@
 #include "app/AppDelegate.h"
 #include "app/QtDispatcher.h"
 #include "core/CommandRunner.h"
+#include "platform/Platform.h"
 
 namespace fernbeacon::app {
 
 // What the tray takes from this system: probes, preferences, logging, login item, terminal
-// control and the dispatcher. Needs the QApplication to exist.
+// control and the dispatcher. Needs the application object to exist.
 class SystemServices {
 public:
-    SystemServices();
+    explicit SystemServices(platform::LogTarget scanLog = platform::LogTarget::System);
     ~SystemServices();
 
     TrayEnvironment environment();

@@ -1,0 +1,136 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <utility>
+
+#include "app/Watch.h"
+#include "support/TempTree.h"
+#include "support/TestProcesses.h"
+
+namespace fernbeacon::app {
+namespace {
+
+using std::chrono::steady_clock;
+
+TEST(WatchLine, EachFormatIsOneLine) {
+    ScanResult scan;
+    EXPECT_EQ(watchLine(scan, WatchFormat::Text), "FB");
+    EXPECT_EQ(watchLine(scan, WatchFormat::Waybar),
+              R"({"text": "FB", "tooltip": "No active Claude sessions", "class": "idle", )"
+              R"("alt": "idle"})");
+
+    auto titled = std::make_shared<ClaudeSession>(10, std::nullopt, "/srv/spotter", std::nullopt);
+    titled->summary = "Speed work";
+    scan.live = {titled,
+                 std::make_shared<ClaudeSession>(11, std::nullopt, "/srv/odd\nname", std::nullopt)};
+    EXPECT_EQ(watchLine(scan, WatchFormat::Text), "FB 2 | spotter: Speed work | odd name");
+    EXPECT_EQ(watchLine(scan, WatchFormat::Waybar),
+              R"({"text": "FB 2", "tooltip": "spotter: Speed work\nodd name", )"
+              R"("class": "idle", "alt": "idle"})");
+    EXPECT_EQ(watchLine(scan, WatchFormat::Json).find('\n'), std::string::npos);
+}
+
+// The program on a test home, refreshing every 100 ms, its standard output a pipe read here.
+class WatchProcess {
+public:
+    explicit WatchProcess(const std::string& format) {
+        const test::ScopedEnvironment config("XDG_CONFIG_HOME", home_.path(".config").string());
+        const test::ScopedEnvironment interval("FERNBEACON_REFRESH_MS", "100");
+        int ends[2] = {-1, -1};
+        EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
+        process_ = test::Child(
+            {"/bin/sh", "-c", "exec \"$0\" watch $1 >&3", FERNBEACON_BINARY, format}, ends[1]);
+        ::close(ends[1]);
+        reader_ = ends[0];
+    }
+    ~WatchProcess() { closeReader(); }
+
+    pid_t pid() const { return process_.pid(); }
+    void closeReader() { ::close(std::exchange(reader_, -1)); }
+
+    // The first line that `wanted` accepts within 10 s; empty when none.
+    std::string lineWhere(const std::function<bool(const std::string&)>& wanted = {}) {
+        const auto deadline = steady_clock::now() + std::chrono::seconds(10);
+        std::string line;
+        pollfd entry{reader_, POLLIN, 0};
+        char c = 0;
+        while (steady_clock::now() < deadline) {
+            if (::poll(&entry, 1, 50) < 1) {
+                continue;
+            }
+            if (::read(reader_, &c, 1) != 1) {
+                break;
+            }
+            if (c != '\n') {
+                line += c;
+            } else if (!wanted || wanted(line)) {
+                return line;
+            } else {
+                line.clear();
+            }
+        }
+        return {};
+    }
+
+    // Its exit status once it ended by itself within 10 s. Not reaped: the Child does that.
+    std::optional<int> exitStatus() const {
+        siginfo_t info{};
+        const bool ended = test::waitUntil(
+            [&] {
+                return ::waitid(P_PID, static_cast<id_t>(pid()), &info,
+                                WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       info.si_pid == pid();
+            },
+            std::chrono::seconds(10));
+        return ended && info.si_code == CLD_EXITED ? std::optional(info.si_status) : std::nullopt;
+    }
+
+private:
+    const test::TempHome home_;
+    test::Child process_;
+    int reader_ = -1;
+};
+
+TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
+    test::TempTree work;
+    const auto directory = work.makeDirectory("watched-folder");
+    const auto binary = work.path("bin/claude");
+    std::filesystem::create_directories(binary.parent_path());
+    std::filesystem::copy_file("/bin/sleep", binary);
+    const auto ours = [](const std::string& line) {
+        return line.find("watched-folder") != std::string::npos;
+    };
+
+    WatchProcess watch("--waybar");
+    const std::string first = watch.lineWhere();
+    EXPECT_TRUE(first.starts_with(R"({"text": "FB)")) << first;
+    EXPECT_FALSE(ours(first));
+    test::Child claude({binary.string(), "60"}, -1, directory);
+    EXPECT_FALSE(watch.lineWhere(ours).empty());
+    claude = test::Child();
+    EXPECT_FALSE(watch.lineWhere([&](const std::string& line) { return !ours(line); }).empty());
+
+    // As `| head -3` does once it has its lines: the feed ends without writing another.
+    watch.closeReader();
+    EXPECT_EQ(watch.exitStatus(), 0);
+}
+
+TEST(WatchCommand, StopSignalsEndItWithStatusZero) {
+    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
+        WatchProcess watch("--json");
+        ASSERT_FALSE(watch.lineWhere().empty());
+        ::kill(watch.pid(), signal);
+        EXPECT_EQ(watch.exitStatus(), 0) << signal;
+    }
+}
+
+}  // namespace
+}  // namespace fernbeacon::app
