@@ -32,11 +32,13 @@ TEST(TmuxOutput, ClientsOnTheSessionFirstAndSocketsOfThisServerOnly) {
         parseTmuxClients("1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\n");
     EXPECT_EQ(mostRecentClient(clients, "$0")->pid, 501);
     EXPECT_EQ(mostRecentClient(clients, "$9")->pid, 502);
+    EXPECT_EQ(parseTmuxPanes("%0 /dev/pts/2 $0\n%1 /dev/pts/4\n").size(), 1u);
     // A comma in the path is not a socket we know.
     EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/my,server,4242,0"}}, 4242));
     EXPECT_EQ(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 4242),
               "/tmp/tmux-1000/default");
     EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 777));
+    EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242"}}, 4242));
 }
 
 TEST(TmuxHost, SelectsThePaneMovesTheRecentClientAndFocusesItsTerminal) {
@@ -189,7 +191,7 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
 
 TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
     // The first OS window has no X11 window (Wayland); the third shows window 3 as well.
-    const std::string listing = R"([
+    const std::string listing = R"([5,
         {"platform_window_id": 0, "tabs": [{"windows": [{"id": 3, "pid": 90}]}]},
         {"platform_window_id": 22, "tabs": [{"id": 4}, {"windows": [{"id": 2, "pid": 90}]}]},
         {"platform_window_id": 33, "tabs": [{"windows": [{"id": 3, "pid": 91}]}]}])";
@@ -248,7 +250,7 @@ TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
     linux.bus.answer(service + " /Sessions org.freedesktop.DBus.Introspectable.Introspect",
                      okReply({std::string(R"(<node><node name="1"/><node name="2"/></node>)")}));
     linux.bus.answer(service + " /Sessions/1 org.kde.konsole.Session.processId",
-                     okReply({std::int64_t{80}}));
+                     okReply({std::string("90")}));
     linux.bus.answer(service + " /Sessions/2 org.kde.konsole.Session.processId",
                      okReply({std::int64_t{90}}));
     linux.bus.answer(service + " /Windows org.freedesktop.DBus.Introspectable.Introspect",
@@ -312,6 +314,9 @@ TEST(WindowHost, RaisesTheOwnersWindowAndSaysWhenItCannot) {
     EXPECT_EQ(linux.workspace.calls(),
               (std::vector<std::string>{"raise window 12 pid 800", "raise pid 800"}));
     EXPECT_EQ(linux.logger.messages().back().text, "Could not raise a window of XTerm (PID 800)");
+    LinuxHosts none;
+    none.focus("XTerm", 800, {{"WINDOWID", "0"}});
+    EXPECT_EQ(none.workspace.calls(), std::vector<std::string>{"raise pid 800"});
 
     LinuxHosts wayland;  // the workspace has said once that it cannot raise
     wayland.workspace.canRaise = false;

@@ -122,5 +122,18 @@ TEST(TtyOwnership, LinuxRowsComeFirstOnLinux) {
     }
 }
 
+TEST(TtyOwnership, PsLinesWithoutFourPartsOrNumbersAreSkipped) {
+    const auto rows = parsePsTtyTable(
+        "  PID  PPID TT       COMMAND\n"
+        "   12     1 ?        kworker/0:1 with  spaces\n"
+        "   x     1 ?        bad\n"
+        "   13     1 pts/1\n"
+        "\t14\t 1 pts/2    sh\n");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].pid, 12);
+    EXPECT_EQ(rows[0].info.tty, "?");
+    EXPECT_EQ(rows[0].info.comm, "       kworker/0:1 with  spaces");
+}
+
 }  // namespace
 }  // namespace fernbeacon
