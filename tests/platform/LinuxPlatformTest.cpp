@@ -18,12 +18,14 @@ namespace {
 using test::ScopedEnvironment;
 using test::TempTree;
 
-// What it starts outlives it: only the program's own effects tell that it ran as asked.
+// What it starts outlives it: only the program's own effects tell that it ran as asked, with
+// output it can write.
 TEST(DetachedProcessLauncher, StartsTheProgramInTheDirectoryWithTheVariables) {
     TempTree tree;
     const auto directory = tree.makeDirectory("a b");
     LaunchCommand command{
-        {"/bin/sh", "-c", "printf '%s|%s' \"$PWD\" \"$FERN_SET\" > ../x && mv ../x ../ran"},
+        {"/bin/sh", "-c",
+         "printf '%s|%s' \"$PWD\" \"$FERN_SET\" > ../x && printf . && mv ../x ../ran"},
         directory.string(),
         {{"FERN_SET", "set"}}};
     DetachedProcessLauncher launcher;
