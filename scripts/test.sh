@@ -21,7 +21,7 @@ ctest --preset asan -j "$jobs" -L 'core|platform|terminal|app'
 
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs" --target core_tests terminal_tests
-ctest --preset tsan -j "$jobs" -R 'OverlappingCycles|WhileRead|DuringTheScan|ConcurrentFocus|HungOsascript'
+ctest --preset tsan -j "$jobs" -R 'OverlappingCycles|WhileRead|DuringTheScan|ConcurrentFocus'
 
 scripts/fuzz.sh
 

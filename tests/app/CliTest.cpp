@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 
 #include "app/Cli.h"
@@ -20,8 +22,6 @@ CliParse parse(std::initializer_list<std::string_view> arguments) {
 }
 
 TEST(CliArguments, CommandsAndOptions) {
-    EXPECT_TRUE(std::holds_alternative<StartTray>(*parse({}).command));
-    EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"--help"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowHelp>(*parse({"list", "-h"}).command));
     EXPECT_TRUE(std::holds_alternative<ShowVersion>(*parse({"--version"}).command));
     EXPECT_EQ(std::get<ShowHelp>(*parse({"focus", "4242", "--help"}).command).topic,
@@ -30,20 +30,11 @@ TEST(CliArguments, CommandsAndOptions) {
 
     const auto list =
         std::get<ListOptions>(*parse({"list", "--json", "-v", "--probes=tools"}).command);
-    EXPECT_TRUE(list.json);
-    EXPECT_TRUE(list.verbose);
+    EXPECT_TRUE(list.json && list.verbose);
     EXPECT_EQ(list.probes, platform::ProbeSource::Commands);
-    EXPECT_EQ(std::get<ListOptions>(*parse({"list"}).command).probes,
-              platform::ProbeSource::Native);
-}
-
-TEST(CliArguments, FocusAndOpen) {
     const auto focus = std::get<FocusOptions>(*parse({"focus", "-v", "4242"}).command);
     EXPECT_EQ(focus.pid, 4242);
     EXPECT_TRUE(focus.verbose);
-    const auto open = std::get<OpenOptions>(*parse({"open", "/srv/my project"}).command);
-    EXPECT_EQ(open.directory, "/srv/my project");
-    EXPECT_FALSE(open.verbose);
     EXPECT_EQ(std::get<OpenOptions>(*parse({"open", "-"}).command).directory, "-");
 }
 
@@ -78,13 +69,21 @@ TEST(CliArguments, HelpOnAFullDiskFails) {
     EXPECT_EQ(run(arguments, out, err), 1);
 }
 
-TEST(TrayCommand, WithoutAGraphicalSessionSaysSoInOneLineAndFails) {
-    const CommandResult result =
-        test::runTool({"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", FERNBEACON_BINARY});
-    const std::string output = result.standardOutput + result.standardError;
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
-    EXPECT_NE(output.find("fernbeacon list"), std::string::npos) << output;
+// Failures of the program itself: one line, and status 1.
+TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLine) {
+    const TempTree tree;
+    const auto file = tree.write("file", "");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
+                                   FERNBEACON_BINARY},
+          {FERNBEACON_BINARY, "focus", std::to_string(::getpid())},
+          {FERNBEACON_BINARY, "open", file.string()},
+          {FERNBEACON_BINARY, "open", tree.path("missing").string()}}) {
+        const CommandResult result = test::runTool(arguments);
+        const std::string output = result.standardOutput + result.standardError;
+        EXPECT_EQ(result.exitStatus, 1) << arguments.back();
+        EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
+    }
 }
 
 // The whole program on a fixture home: a live session enriched from its project folder, and the

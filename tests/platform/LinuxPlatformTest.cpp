@@ -3,11 +3,11 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 
-#include "core/CommandProbes.h"
 #include "platform/Platform.h"
 #include "platform/StreamLogger.h"
-#include "platform/linux/ProcProbes.h"
+#include "platform/linux/DetachedProcessLauncher.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
@@ -18,20 +18,30 @@ namespace {
 using test::ScopedEnvironment;
 using test::TempTree;
 
-TEST(LinuxPlatform, ReadsProcByDefaultAndOffersTheToolLines) {
-    const auto runner = makeCommandRunner();
-    test::RecordingLogger logger;
-    EXPECT_NE(
-        dynamic_cast<ProcProbes*>(makeProcessProbes(ProbeSource::Native, *runner, logger).get()),
-        nullptr);
-    EXPECT_NE(dynamic_cast<CommandProbes*>(
-                  makeProcessProbes(ProbeSource::Commands, *runner, logger).get()),
-              nullptr);
-    const ProbeCommandSet commands = probeCommandSet();
-    EXPECT_EQ(commands.shell, "/bin/sh");
-    EXPECT_EQ(commands.pgrep, "/usr/bin/pgrep");
-    EXPECT_EQ(commands.ps, "/bin/ps");
-    EXPECT_EQ(commands.noTerminalMark, "?");
+// What it starts outlives it: only the program's own effects tell that it ran as asked, with
+// output it can write.
+TEST(DetachedProcessLauncher, StartsTheProgramInTheDirectoryWithTheVariables) {
+    TempTree tree;
+    const auto directory = tree.makeDirectory("a b");
+    LaunchCommand command{
+        {"/bin/sh", "-c",
+         "printf '%s|%s' \"$PWD\" \"$FERN_SET\" > ../x && printf . && mv ../x ../ran"},
+        directory.string(),
+        {{"FERN_SET", "set"}}};
+    DetachedProcessLauncher launcher;
+    EXPECT_EQ(launcher.start(command), "");
+    ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(tree.path("ran")); }));
+    std::ifstream ran(tree.path("ran"));
+    std::string written;
+    std::getline(ran, written);
+    EXPECT_EQ(written, directory.string() + "|set");
+
+    for (const LaunchCommand& refused :
+         {LaunchCommand{{"sh", "-c", "true"}, std::nullopt, {}},
+          LaunchCommand{{"/nonexistent/program"}, std::nullopt, {}},
+          LaunchCommand{{"/bin/true"}, tree.path("missing").string(), {}}}) {
+        EXPECT_NE(launcher.start(refused), "") << refused.arguments[0];
+    }
 }
 
 TEST(LinuxPlatform, FindsLsofOnTheSearchPath) {

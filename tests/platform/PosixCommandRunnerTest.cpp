@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <thread>
@@ -16,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
-using test::processesWithMarker;
 using test::uniqueMarker;
 using test::waitUntilNoProcessHolds;
 
@@ -34,22 +34,6 @@ std::size_t entriesIn(const char* directory) {
     return count;
 }
 
-// Runs `work` with a bound; when it overruns, ends the processes holding `marker` so that the
-// runner returns, and fails.
-template <typename Work>
-auto bounded(const std::string& marker, std::chrono::seconds limit, Work work) {
-    auto result = std::async(std::launch::async, work);
-    if (result.wait_for(limit) != std::future_status::ready) {
-        ADD_FAILURE() << "the runner did not return within " << limit.count() << " s";
-        while (result.wait_for(50ms) != std::future_status::ready) {
-            for (const pid_t pid : processesWithMarker(marker)) {
-                ::kill(pid, SIGKILL);
-            }
-        }
-    }
-    return result.get();
-}
-
 TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsTheExitStatus) {
     const CommandResult result = runShell("printf 'out\\n'; printf 'err' >&2; printf more; exit 3");
     EXPECT_TRUE(result.started);
@@ -64,6 +48,13 @@ TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsTheExitStatus) {
     const CommandResult echoed =
         runner.run({{"/bin/sh", "-c", "printf '%s|' \"$@\"", "sh", "a b", "$HOME", "'; ls"}});
     EXPECT_EQ(echoed.standardOutput, "a b|$HOME|'; ls|");
+
+    // Variables set on top of ours, replacing ours of the same name.
+    CommandRequest request(
+        {"/bin/sh", "-c", "printf '%s|%s|%s' \"$FERN_SET\" \"$HOME\" \"$PATH\""});
+    request.environment = {{"FERN_SET", "a b"}, {"HOME", "/elsewhere"}};
+    EXPECT_EQ(runner.run(request).standardOutput,
+              "a b|/elsewhere|" + std::string(std::getenv("PATH")));
 }
 
 TEST(PosixCommandRunner, CannotStartAMissingProgram) {
@@ -90,32 +81,27 @@ TEST(PosixCommandRunner, ReportsNoExitStatusForAChildEndedBySignal) {
 TEST(PosixCommandRunner, EndsAHungPipelineAtTheTimeLimitAndDropsItsOutput) {
     const std::string marker = uniqueMarker();
     const auto started = Clock::now();
-    const CommandResult result = bounded(marker, 5s, [&] {
-        return runShell("echo early; sleep " + marker + " | cat; echo late", 300ms);
-    });
-    const auto took = Clock::now() - started;
+    const CommandResult result =
+        runShell("echo early; sleep " + marker + " | cat; echo late", 300ms);
     EXPECT_TRUE(result.started);
     EXPECT_TRUE(result.timedOut);
     EXPECT_EQ(result.standardOutput, "");
     EXPECT_FALSE(result.exitStatus.has_value());
-    EXPECT_GE(took, 300ms);
-    EXPECT_LT(took, 3s);
+    EXPECT_GE(Clock::now() - started, 300ms);
     // Not only the shell: the sleep and cat it started are gone as well.
     EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
 }
 
 TEST(PosixCommandRunner, EndsAChildThatClosedItsOutputsButKeepsRunning) {
     const std::string marker = uniqueMarker();
-    const auto started = Clock::now();
-    const CommandResult result = bounded(marker, 5s, [&] {
-        return runShell("printf gone; exec >&- 2>&-; sleep " + marker + "; true", 300ms);
-    });
+    const CommandResult result =
+        runShell("printf gone; exec >&- 2>&-; sleep " + marker + "; true", 300ms);
     EXPECT_TRUE(result.timedOut);
     EXPECT_EQ(result.standardOutput, "");
-    EXPECT_LT(Clock::now() - started, 3s);
     EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
 }
 
+// A runner that looked at the clock only when the pipes run dry would wait here forever.
 TEST(PosixCommandRunner, EndsAChildThatNeverStopsWriting) {
     // Several writers on pipes widened to 1 MiB: there is nearly always something to read.
     if (::access("/usr/bin/perl", X_OK) != 0) {
@@ -128,13 +114,7 @@ TEST(PosixCommandRunner, EndsAChildThatNeverStopsWriting) {
         marker;
     const std::string writers =
         writer + " & " + writer + " & " + writer + " >&2 & " + writer + " >&2 & exec " + writer;
-    const CommandResult result = bounded(marker, 5s, [&] {
-        const auto started = Clock::now();
-        auto ended = runShell(writers, 100ms);
-        // Ended at the limit, not whenever the pipes happen to run dry.
-        EXPECT_LT(Clock::now() - started, 1s);
-        return ended;
-    });
+    const CommandResult result = runShell(writers, 100ms);
     EXPECT_TRUE(result.timedOut);
     EXPECT_EQ(result.standardOutput, "");
     EXPECT_TRUE(waitUntilNoProcessHolds(marker, 2s));
@@ -159,33 +139,10 @@ TEST(PosixCommandRunner, DrainsLargeOutputsOnBothStreamsAtOnce) {
     EXPECT_EQ(huge.standardOutput, "");
 }
 
-TEST(PosixCommandRunner, RunsFromManyThreadsAtOnce) {
-    constexpr int kThreads = 8;
-    constexpr int kRunsEach = 12;
-    std::vector<std::future<int>> failures;
-    for (int thread = 0; thread < kThreads; ++thread) {
-        failures.push_back(std::async(std::launch::async, [thread] {
-            PosixCommandRunner runner;
-            int failed = 0;
-            for (int run = 0; run < kRunsEach; ++run) {
-                const std::string word = std::to_string(thread) + "-" + std::to_string(run);
-                const CommandResult result = runner.run(
-                    {{"/bin/sh", "-c", "printf %s \"$1\"; printf e%s \"$1\" >&2", "sh", word},
-                     5000ms});
-                failed += result.standardOutput != word || result.standardError != "e" + word ||
-                          result.exitStatus != 0;
-            }
-            return failed;
-        }));
-    }
-    for (auto& failed : failures) {
-        EXPECT_EQ(failed.get(), 0);
-    }
-}
-
+// Runs from several threads at once, each with its own output.
 TEST(PosixCommandRunner, GivesEachChildOnlyItsOwnPipes) {
-    // A child that inherited the pipe of a run on another thread would keep that run waiting
-    // for the end of its output until the child itself ended.
+    // A slow child that inherited the pipe of a quick run on another thread would keep that run
+    // waiting for the end of its output until the slow child itself ended.
     std::atomic<bool> slowEnded{false};
     auto quick = std::async(std::launch::async, [&] {
         std::chrono::nanoseconds longest{0};
@@ -200,14 +157,14 @@ TEST(PosixCommandRunner, GivesEachChildOnlyItsOwnPipes) {
     std::vector<std::future<CommandResult>> slow;
     for (int i = 0; i < 8; ++i) {
         slow.push_back(
-            std::async(std::launch::async, [] { return runShell("sleep 0.5; echo slow"); }));
+            std::async(std::launch::async, [] { return runShell("sleep 2; echo slow"); }));
         std::this_thread::sleep_for(5ms);
     }
     for (auto& result : slow) {
         EXPECT_EQ(result.get().standardOutput, "slow\n");
     }
     slowEnded = true;
-    EXPECT_LT(quick.get(), 250ms);
+    EXPECT_LT(quick.get(), 1s);  // half the slow children's time
 }
 
 TEST(PosixCommandRunner, LeavesNoDescriptorThreadOrChildBehind) {

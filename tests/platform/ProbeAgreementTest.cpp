@@ -18,7 +18,6 @@ namespace {
 
 using test::RecordingLogger;
 using test::TempTree;
-using test::TestProcess;
 
 bool contains(const std::vector<std::int32_t>& pids, std::int32_t pid) {
     return std::find(pids.begin(), pids.end(), pid) != pids.end();
@@ -36,11 +35,15 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
 
     TempTree tree;
     const auto program = test::copyProgram("/bin/sleep", tree.root(), "claude");
-    const auto inTerminal = TestProcess::start(
-        {program, {"1000"}, tree.makeDirectory("in a terminal \xC3\xA9"), true, "konsole"});
-    const auto detached = TestProcess::start(
-        {program, {"1000"}, tree.makeDirectory("detached"), false, std::nullopt});
-    ASSERT_TRUE(inTerminal && detached);
+    // A command before `exit`, so that the shell forks it rather than replacing itself.
+    const auto terminal =
+        test::Child::onTerminal({test::copyProgram("/bin/sh", tree.root(), "konsole"), "-c",
+                                 "\"$0\" 1000; exit", program.string()},
+                                tree.makeDirectory("in a terminal \xC3\xA9"));
+    const test::Child detached({program.string(), "1000"}, -1, tree.makeDirectory("detached"));
+    const auto inTerminal = test::onlyChildOf(terminal.pid(), "claude");
+    ASSERT_TRUE(inTerminal);
+    ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(detached.pid()) == "claude"; }));
 
     RecordingLogger procLogger;
     RecordingLogger toolsLogger;
@@ -65,12 +68,11 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
         return pids;
     };
     EXPECT_EQ(seenByBoth(fromProc, fromTools), seenByBoth(fromTools, fromProc));
-    EXPECT_TRUE(contains(fromProc, inTerminal->pid()) && contains(fromProc, detached->pid()));
-    EXPECT_TRUE(contains(fromTools, inTerminal->pid()) && contains(fromTools, detached->pid()));
-    EXPECT_FALSE(contains(fromTools, *inTerminal->parentPid()));
+    EXPECT_TRUE(contains(fromProc, *inTerminal) && contains(fromProc, detached.pid()));
+    EXPECT_TRUE(contains(fromTools, *inTerminal) && contains(fromTools, detached.pid()));
+    EXPECT_FALSE(contains(fromTools, terminal.pid()));
 
-    for (const TestProcess* process : {inTerminal.get(), detached.get()}) {
-        const std::int32_t pid = process->pid();
+    for (const std::int32_t pid : {*inTerminal, detached.pid()}) {
         SCOPED_TRACE("pid " + std::to_string(pid));
         EXPECT_EQ(proc.ttyForPID(pid), tools.ttyForPID(pid));
         EXPECT_EQ(proc.workingDirectoryForPID(pid), tools.workingDirectoryForPID(pid));
@@ -90,14 +92,14 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     EXPECT_EQ(procLogger.messages(), toolsLogger.messages());
 
     // And they are right.
-    EXPECT_EQ(proc.ttyForPID(inTerminal->pid()), inTerminal->terminalName());
-    EXPECT_EQ(proc.ttyForPID(detached->pid()), std::nullopt);
-    EXPECT_EQ(tools.workingDirectoryForPID(inTerminal->pid()),
+    EXPECT_EQ(proc.ttyForPID(*inTerminal), terminal.terminal());
+    EXPECT_EQ(proc.ttyForPID(detached.pid()), std::nullopt);
+    EXPECT_EQ(tools.workingDirectoryForPID(*inTerminal),
               std::filesystem::canonical(tree.path("in a terminal \xC3\xA9")).string());
-    EXPECT_EQ(tools.workingDirectoryForPID(detached->pid()),
+    EXPECT_EQ(tools.workingDirectoryForPID(detached.pid()),
               std::filesystem::canonical(tree.path("detached")).string());
-    EXPECT_EQ(tools.terminalAppForPID(inTerminal->pid()), "Konsole");
-    EXPECT_EQ(tools.uptimeForPID(detached->pid()), "<1 min");
+    EXPECT_EQ(tools.terminalAppForPID(*inTerminal), "Konsole");
+    EXPECT_EQ(tools.uptimeForPID(detached.pid()), "<1 min");
 }
 
 }  // namespace

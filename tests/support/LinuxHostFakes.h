@@ -22,16 +22,16 @@ struct LinuxHostFakes {
     TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
     HostRegistry hosts;
     TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
+    const LinuxHostServices services{runner, executables, environment, workspace, bus, logger};
     std::vector<std::vector<std::string>> opened;
     bool terminalsOpen = true;
 
     LinuxHostFakes() {
         executables.installed = {"tmux", "kitty", "wezterm"};
-        addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
-                      [this](const std::vector<std::string>& command) {
-                          opened.push_back(command);
-                          return terminalsOpen;
-                      });
+        addLinuxHosts(hosts, services, tmux, [this](const std::vector<std::string>& command) {
+            opened.push_back(command);
+            return terminalsOpen;
+        });
     }
     LinuxHostFakes(const LinuxHostFakes&) = delete;
     LinuxHostFakes& operator=(const LinuxHostFakes&) = delete;

@@ -1,11 +1,10 @@
 #include "support/TestProcesses.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <spawn.h>
 #include <stdlib.h>
-#include <sys/ioctl.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,7 +12,7 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
-#include <sstream>
+#include <fstream>
 #include <thread>
 
 #include "core/ProcessOutput.h"
@@ -50,6 +49,25 @@ void endChild(pid_t child, milliseconds grace) {
     }
 }
 
+std::vector<pid_t> processesWithMarker(const std::string& marker) {
+    std::vector<pid_t> found;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+        const auto pid = parseInt32(entry.path().filename().string());
+        auto commandLine = pid ? platform::readSmallFile(entry.path() / "cmdline") : std::nullopt;
+        if (!commandLine) {
+            continue;
+        }
+        for (char& c : *commandLine) {
+            c = c == '\0' ? ' ' : c;
+        }
+        if (*pid != ::getpid() && commandLine->find(marker) != std::string::npos) {
+            found.push_back(*pid);
+        }
+    }
+    return found;
+}
+
 }  // namespace
 
 std::optional<std::string> installed(std::string_view program) {
@@ -72,28 +90,46 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
 
 Child::Child(const std::vector<std::string>& arguments, int descriptor3,
              const std::filesystem::path& directory) {
+    start(arguments, descriptor3, directory, "/dev/null");
+}
+
+Child Child::onTerminal(const std::vector<std::string>& arguments,
+                        const std::filesystem::path& directory) {
+    Child child;
+    child.master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    std::array<char, 128> name{};
+    if (child.master_ >= 0 && ::grantpt(child.master_) == 0 && ::unlockpt(child.master_) == 0 &&
+        ::ptsname_r(child.master_, name.data(), name.size()) == 0) {
+        child.terminal_ = std::string(name.data()).substr(std::string_view("/dev/").size());
+        child.start(arguments, -1, directory, name.data());
+    }
+    return child;
+}
+
+// A session leader without a terminal takes the first one it opens as its controlling terminal.
+void Child::start(const std::vector<std::string>& arguments, int descriptor3,
+                  const std::filesystem::path& directory, const std::string& streams) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawnattr_init(&attributes);
-    for (const int fd : {0, 1, 2}) {
-        ::posix_spawn_file_actions_addopen(&actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
-                                           0);
-    }
+    ::posix_spawn_file_actions_addopen(&actions, 0, streams.c_str(), O_RDWR, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, 0, 1);
+    ::posix_spawn_file_actions_adddup2(&actions, 0, 2);
     if (descriptor3 >= 0) {
         ::posix_spawn_file_actions_adddup2(&actions, descriptor3, 3);
     }
     if (!directory.empty()) {
         ::posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
     }
-    ::posix_spawnattr_setpgroup(&attributes, 0);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    if (::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
+    if (argv.front() == nullptr ||
+        ::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
         pid_ = -1;
     }
     ::posix_spawn_file_actions_destroy(&actions);
@@ -105,14 +141,22 @@ Child::~Child() {
     if (pid_ > 0) {
         ::kill(-pid_, SIGTERM);
         endChild(pid_, milliseconds(2000));
-        ::kill(-pid_, SIGKILL);  // what it left running in its group
+        ::kill(-pid_, SIGKILL);  // what it left running in its session
+    }
+    if (master_ >= 0) {
+        ::close(master_);
     }
 }
 
-Child::Child(Child&& other) noexcept : pid_(std::exchange(other.pid_, -1)) {}
+Child::Child(Child&& other) noexcept
+    : pid_(std::exchange(other.pid_, -1)),
+      master_(std::exchange(other.master_, -1)),
+      terminal_(std::move(other.terminal_)) {}
 
 Child& Child::operator=(Child&& other) noexcept {
     std::swap(pid_, other.pid_);
+    std::swap(master_, other.master_);
+    std::swap(terminal_, other.terminal_);
     return *this;
 }
 
@@ -132,26 +176,26 @@ std::optional<std::string> commandNameOf(pid_t pid) {
     return stat ? std::optional(stat->comm) : std::nullopt;
 }
 
-std::vector<std::int32_t> childrenOf(std::int32_t parent, std::string_view name) {
+std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name) {
     std::vector<std::int32_t> children;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const auto pid = parseInt32(entry.path().filename().string());
-        const auto stat = pid ? statOf(*pid) : std::nullopt;
-        if (stat && stat->ppid == parent && stat->comm == name) {
-            children.push_back(*pid);
+    const bool one = waitUntil([&] {
+        children.clear();
+        std::error_code ignored;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
+            const auto pid = parseInt32(entry.path().filename().string());
+            const auto stat = pid ? statOf(*pid) : std::nullopt;
+            if (stat && stat->ppid == parent && stat->comm == name) {
+                children.push_back(*pid);
+            }
         }
-    }
-    return children;
+        return children.size() == 1;
+    });
+    return one ? std::optional(children.front()) : std::nullopt;
 }
 
 bool isRunning(std::int32_t pid) {
     const auto stat = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
     return stat && stat->find(") Z ") == std::string::npos;
-}
-
-void killAndReap(pid_t child) {
-    endChild(child, milliseconds(0));
 }
 
 void endProcessesWith(std::string_view variable, std::string_view value) {
@@ -183,144 +227,9 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
     return copy;
 }
 
-std::unique_ptr<TestProcess> TestProcess::start(const Options& options) {
-    std::unique_ptr<TestProcess> process(new TestProcess());
-    std::string slavePath = "/dev/null";
-    if (options.pseudoTerminal) {
-        process->master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        std::array<char, 128> name{};
-        if (process->master_ < 0 || ::grantpt(process->master_) != 0 ||
-            ::unlockpt(process->master_) != 0 ||
-            ::ptsname_r(process->master_, name.data(), name.size()) != 0) {
-            return nullptr;
-        }
-        slavePath = name.data();
-        process->terminal_ = slavePath.substr(std::string("/dev/").size());
-    }
-
-    // Everything the child needs is made before fork: after it, only system calls.
-    const std::string programName = options.program.filename().string();
-    std::vector<std::string> arguments;
-    std::string executable = options.program.string();
-    if (options.parentName) {
-        executable =
-            copyProgram("/bin/sh", options.program.parent_path(), *options.parentName).string();
-        // A command before `exit`, so that the shell forks it rather than replacing itself.
-        arguments = {*options.parentName, "-c", "\"$0\" \"$@\"; exit", options.program.string()};
-    } else {
-        arguments = {programName};
-    }
-    arguments.insert(arguments.end(), options.arguments.begin(), options.arguments.end());
-    std::vector<char*> argv;
-    for (std::string& argument : arguments) {
-        argv.push_back(argument.data());
-    }
-    argv.push_back(nullptr);
-    const std::string directory = options.workingDirectory.string();
-    const bool pseudoTerminal = options.pseudoTerminal;
-
-    const pid_t child = ::fork();
-    if (child < 0) {
-        return nullptr;
-    }
-    if (child == 0) {
-        ::setsid();
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-        const int terminal = ::open(slavePath.c_str(), O_RDWR | O_NOCTTY);
-        if (terminal < 0 || (pseudoTerminal && ::ioctl(terminal, TIOCSCTTY, 0) != 0)) {
-            ::_exit(125);
-        }
-        for (int fd = 0; fd <= 2; ++fd) {
-            ::dup2(terminal, fd);
-        }
-        if (terminal > 2) {
-            ::close(terminal);
-        }
-        if (::chdir(directory.c_str()) != 0) {
-            ::_exit(126);
-        }
-        ::execv(executable.c_str(), argv.data());
-        ::_exit(127);
-    }
-
-    process->pid_ = child;
-    if (options.parentName) {
-        process->parent_ = child;
-        process->pid_ = -1;
-    }
-    const bool runs = waitUntil(
-        [&] {
-            if (!options.parentName) {
-                return commandNameOf(child) == programName;
-            }
-            const auto found = childrenOf(child, programName);
-            process->pid_ = found.empty() ? -1 : found.front();
-            return process->pid_ > 0;
-        },
-        milliseconds(5000));
-    return runs ? std::move(process) : nullptr;
-}
-
-TestProcess::~TestProcess() {
-    const pid_t leader = parent_.value_or(pid_);
-    if (pid_ > 0 && parent_) {
-        // The shell reaps the program and then leaves by itself.
-        ::kill(pid_, SIGKILL);
-        endChild(*parent_, milliseconds(2000));
-    } else if (pid_ > 0) {
-        endChild(pid_, milliseconds(0));
-    } else if (leader > 0) {
-        ::kill(-leader, SIGKILL);
-        endChild(leader, milliseconds(0));
-    }
-    if (master_ >= 0) {
-        ::close(master_);
-    }
-}
-
 std::string uniqueMarker() {
     static std::atomic<int> counter{0};
     return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
-}
-
-std::size_t threadCount() {
-    std::size_t count = 0;
-    for ([[maybe_unused]] const auto& task :
-         std::filesystem::directory_iterator("/proc/self/task")) {
-        ++count;
-    }
-    return count;
-}
-
-std::vector<pid_t> childProcesses() {
-    std::vector<pid_t> children;
-    std::error_code ignored;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", ignored)) {
-        std::istringstream in(platform::readSmallFile(task.path() / "children").value_or(""));
-        for (pid_t child = 0; in >> child;) {
-            children.push_back(child);
-        }
-    }
-    return children;
-}
-
-std::vector<pid_t> processesWithMarker(const std::string& marker) {
-    std::vector<pid_t> found;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const auto pid = parseInt32(entry.path().filename().string());
-        auto commandLine = pid ? platform::readSmallFile(entry.path() / "cmdline") : std::nullopt;
-        if (!commandLine) {
-            continue;
-        }
-        for (char& c : *commandLine) {
-            c = c == '\0' ? ' ' : c;
-        }
-        if (*pid != ::getpid() && commandLine->find(marker) != std::string::npos) {
-            found.push_back(*pid);
-        }
-    }
-    return found;
 }
 
 bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
@@ -329,18 +238,27 @@ bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
 
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments) {
     int pipe[2];
-    if (::pipe(pipe) != 0) {
+    if (::pipe2(pipe, O_CLOEXEC) != 0) {
         return std::nullopt;
     }
     child = Child(arguments, pipe[1]);
     ::close(pipe[1]);
     std::string line;
-    char c = 0;
-    while (::read(pipe[0], &c, 1) == 1 && c != '\n') {
-        line += c;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    pollfd ready{pipe[0], POLLIN, 0};
+    for (char c = 0; line.find('\n') == std::string::npos; line += c) {
+        const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) != 1 ||
+            ::read(pipe[0], &c, 1) != 1) {
+            break;
+        }
     }
     ::close(pipe[0]);
-    return line.empty() ? std::nullopt : std::optional(line);
+    if (line.find('\n') == std::string::npos) {
+        return std::nullopt;
+    }
+    line.pop_back();
+    return line;
 }
 
 std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
@@ -400,6 +318,36 @@ std::size_t VirtualDisplay::windowCount() {
     return list.find('#') == std::string::npos
                ? 0
                : static_cast<std::size_t>(std::count(list.begin(), list.end(), ',') + 1);
+}
+
+ProgramHome::ProgramHome() {
+    copyProgram("/bin/sleep", makeDirectory("bin"), "claude");
+    const auto recorder =
+        write("typed/claude",
+              "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/started-in\"\n");
+    std::filesystem::permissions(recorder, std::filesystem::perms::owner_all);
+    path_ = std::make_unique<ScopedEnvironment>("PATH",
+                                                path("typed").string() + ":" + std::getenv("PATH"));
+}
+
+void ProgramHome::prefer(const std::string& terminal) const {
+    write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=" + terminal + "\n");
+}
+
+std::optional<std::string> ProgramHome::startedIn(milliseconds limit) const {
+    const auto record = path("started-in");
+    if (!waitUntil([&] { return std::filesystem::exists(record); }, limit)) {
+        return std::nullopt;
+    }
+    std::ifstream in(record);
+    std::string started;
+    std::getline(in, started);
+    return started;
+}
+
+CommandResult fernbeacon(std::vector<std::string> arguments) {
+    arguments.insert(arguments.begin(), FERNBEACON_BINARY);
+    return runTool(std::move(arguments), std::chrono::seconds(30));
 }
 
 }  // namespace fernbeacon::test

@@ -27,21 +27,34 @@ std::optional<std::string> installed(std::string_view program);
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
 
-// A child in a process group of its own, with the null device for its streams; the group is
-// asked to end, then killed, and the child reaped when the object goes.
+// A child in a session of its own, so that it never shares the test's terminal, with the null
+// device for its streams; the session is asked to end, then killed, and the child reaped when
+// the object goes.
 class Child {
 public:
     Child() = default;
     // `descriptor3`, when given, becomes the child's descriptor 3.
     explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
                    const std::filesystem::path& directory = {});
+    // On a new pseudo-terminal, its controlling terminal, for its three streams. The test holds
+    // the other end, so the child's input never ends.
+    static Child onTerminal(const std::vector<std::string>& arguments,
+                            const std::filesystem::path& directory = {});
     ~Child();
     Child(Child&& other) noexcept;
     Child& operator=(Child&& other) noexcept;
+
     pid_t pid() const { return pid_; }
+    // "pts/N" on a pseudo-terminal, else absent.
+    const std::optional<std::string>& terminal() const { return terminal_; }
 
 private:
+    void start(const std::vector<std::string>& arguments, int descriptor3,
+               const std::filesystem::path& directory, const std::string& streams);
+
     pid_t pid_ = -1;
+    int master_ = -1;
+    std::optional<std::string> terminal_;
 };
 
 // Runs an installed tool with the product's runner.
@@ -51,11 +64,10 @@ std::string toolOutput(std::vector<std::string> arguments);
 
 // The kernel's name for a process; absent once it is gone.
 std::optional<std::string> commandNameOf(pid_t pid);
-// The children of a process that have that name.
-std::vector<std::int32_t> childrenOf(std::int32_t parent, std::string_view name);
+// The children of a process that have that name; waits until there is exactly one.
+std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name);
 // Alive, and not a zombie waiting to be reaped.
 bool isRunning(std::int32_t pid);
-void killAndReap(pid_t child);
 
 // Ends the processes of this user whose environment holds `variable` with `value`: what the
 // program under test started and left running. Those started as a Child are reaped by it.
@@ -65,58 +77,14 @@ void endProcessesWith(std::string_view variable, std::string_view value);
 std::filesystem::path copyProgram(const std::filesystem::path& installed,
                                   const std::filesystem::path& directory, const std::string& name);
 
-class TestProcess {
-public:
-    struct Options {
-        std::filesystem::path program;
-        std::vector<std::string> arguments;  // after the program's own name
-        std::filesystem::path workingDirectory;
-        // Gives the process a new pseudo-terminal as its controlling terminal; otherwise it
-        // has none.
-        bool pseudoTerminal = false;
-        // When set, `program` is started by a shell copied under this name, which stays its
-        // parent.
-        std::optional<std::string> parentName;
-    };
-
-    // Starts the process in a session of its own and waits until it runs `program`; null when
-    // that fails.
-    static std::unique_ptr<TestProcess> start(const Options& options);
-
-    ~TestProcess();
-    TestProcess(const TestProcess&) = delete;
-    TestProcess& operator=(const TestProcess&) = delete;
-
-    pid_t pid() const { return pid_; }
-    std::optional<pid_t> parentPid() const { return parent_; }
-    // "pts/N" for a pseudo-terminal, else absent.
-    const std::optional<std::string>& terminalName() const { return terminal_; }
-
-private:
-    TestProcess() = default;
-
-    pid_t pid_ = -1;
-    std::optional<pid_t> parent_;  // the shell, when there is one; our child
-    int master_ = -1;
-    std::optional<std::string> terminal_;
-};
-
 // A text no other process holds in its command line, to find what a test left behind. It is
 // also a number of seconds for sleep, long enough to outlast every test.
 std::string uniqueMarker();
-
-// Threads of this process, and the processes its threads started that have not been reaped.
-std::size_t threadCount();
-std::vector<pid_t> childProcesses();
-
-// Non-zombie processes whose command line holds `marker`.
-std::vector<pid_t> processesWithMarker(const std::string& marker);
-
 // Waits up to `limit` until no process holds `marker`; true when none is left.
 bool waitUntilNoProcessHolds(const std::string& marker, std::chrono::milliseconds limit);
 
 // Starts `arguments` as `child`, which writes one line to its descriptor 3 once it is ready;
-// that line, or absent when none came.
+// that line, or absent when none came within 10 s.
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
 
 // Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
@@ -142,5 +110,28 @@ private:
     std::unique_ptr<ScopedEnvironment> display_;
     Child windowManager_;
 };
+
+// A home for the program itself: its configuration under it, a fake claude (a copy of sleep) in
+// bin/, and first on PATH a `claude` for new tabs that records, in one step, where it started.
+// Names with shell syntax that would, if run, touch `pwned` in this home.
+class ProgramHome : public TempHome {
+public:
+    ProgramHome();
+
+    std::filesystem::path claude() const { return path("bin/claude"); }
+    void prefer(const std::string& terminal) const;
+    // Where the recording claude started; absent when it did not within `limit`.
+    std::optional<std::string> startedIn(std::chrono::milliseconds limit) const;
+    bool pwned() const { return std::filesystem::exists(path("pwned")); }
+
+private:
+    ScopedEnvironment configHome_{"XDG_CONFIG_HOME", path(".config").string()};
+    std::unique_ptr<ScopedEnvironment> path_;
+};
+
+inline constexpr std::string_view kInjection = "$(cd;touch pwned) `cd;touch pwned` \"q\" it's";
+
+// The program under test.
+CommandResult fernbeacon(std::vector<std::string> arguments);
 
 }  // namespace fernbeacon::test

@@ -97,11 +97,18 @@ TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
     missing.startError = "No such file or directory";
     fixture.runner.reply("/usr/bin/osascript -e d", missing);
     EXPECT_EQ(fixture.terminals.runAppleScript("d"), "");
+    // Said "found", then hung: a verdict cut off is no verdict.
+    CommandResult hung;
+    hung.started = hung.timedOut = true;
+    hung.standardOutput = "found\n";
+    fixture.runner.reply("/usr/bin/osascript -e e", hung);
+    EXPECT_EQ(fixture.terminals.runAppleScript("e"), "");
     EXPECT_EQ(
         fixture.logger.messages(),
         (std::vector<test::LoggedMessage>{
             {LogLevel::Error, "osascript failed (status 1): execution error: Not allowed (-1743)"},
-            {LogLevel::Error, "Failed to launch osascript: No such file or directory"}}));
+            {LogLevel::Error, "Failed to launch osascript: No such file or directory"},
+            {LogLevel::Error, "osascript timed out after 10 seconds"}}));
 }
 
 TEST(AppleScriptRunner, OnlyFoundWithoutNotFoundSucceeds) {

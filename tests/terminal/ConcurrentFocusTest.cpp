@@ -1,20 +1,12 @@
 // Clicks in flight at once, each on worker threads of its own as the application runs them, over
-// the Linux hosts and over the other desktop's scripts; osascript stands-ins that hang, die or
-// flood. The test command runs these under ThreadSanitizer.
+// the Linux hosts. The test command runs this under ThreadSanitizer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <map>
-#include <thread>
 
 #include "core/CliDispatcher.h"
-#include "platform/posix/PosixCommandRunner.h"
 #include "support/LinuxHostFakes.h"
-#include "support/TempTree.h"
-#include "support/TestProcesses.h"
-#include "terminal/AppleScript.h"
-#include "terminal/AppleScriptHosts.h"
 #include "terminal/LinuxLaunchers.h"
 #include "terminal/TerminalFocuser.h"
 
@@ -22,13 +14,8 @@ namespace fernbeacon {
 namespace {
 
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 using test::FakeLauncher;
-using test::FakeProcessTable;
-using test::FakeWorkspace;
-using test::LoggedMessage;
 using test::MemoryPreferences;
-using test::RecordingLogger;
 
 ClaudeSessionPtr sessionOn(std::int32_t pid, std::string tty) {
     return std::make_shared<ClaudeSession>(pid, std::move(tty), "/p", "x");
@@ -115,113 +102,6 @@ TEST(ConcurrentFocus, ClicksInFlightTogetherEachReachTheirOwnTab) {
         return message.level == LogLevel::Error;
     });
     EXPECT_EQ(errors, kRounds);  // "Could not find tty /dev/pts/9 in any terminal app"
-}
-
-constexpr auto kLimit = 300ms;
-
-// The real runner with osascript replaced by a script of the test's and a short time limit.
-class OsascriptStandIn final : public CommandRunner {
-public:
-    explicit OsascriptStandIn(const std::string& script) {
-        program_ = tree_.write("osascript", "#!/bin/sh\nmarker=" + marker_ + "\n" + script + "\n");
-        std::filesystem::permissions(program_, std::filesystem::perms::owner_all);
-    }
-    CommandResult run(const CommandRequest& request) override {
-        CommandRequest redirected = request;
-        if (redirected.arguments.at(0) == kOsascript) {
-            redirected.arguments[0] = program_.string();
-        }
-        redirected.timeLimit = std::min(redirected.timeLimit, kLimit);
-        return runner_.run(redirected);
-    }
-    const std::string& marker() const { return marker_; }
-
-private:
-    test::TempTree tree_;
-    std::string marker_ = test::uniqueMarker();
-    std::filesystem::path program_;
-    platform::PosixCommandRunner runner_;
-};
-
-// The other desktop's focuser; nobody is known to hold the session's TTY, so each click asks
-// iTerm2's script, then Terminal's, then activates the first running terminal.
-struct ScriptedDesktop {
-    explicit ScriptedDesktop(const std::string& script) : runner(script) {
-        workspace.add("iTerm2");
-        workspace.add("Terminal");
-        addAppleScriptHosts(hosts, terminals, applications);
-    }
-
-    OsascriptStandIn runner;
-    RecordingLogger logger;
-    FakeWorkspace workspace;
-    CliDispatcher dispatcher;
-    MemoryPreferences preferences;
-    FakeProcessTable table;
-    TerminalApplications applications{workspace, dispatcher, {"iTerm2", "Terminal"}};
-    AppleScriptTerminals terminals{runner, applications, logger};
-    TtyOwnership ownership{table, ttyOwnerRows(), logger};
-    HostRegistry hosts;
-    AppleScriptSessionOpener opener{terminals, applications};
-    TerminalFocuser focuser{
-        dispatcher, preferences,
-        logger,     applications,
-        ownership,  hosts,
-        opener,     [this](const std::set<std::string>& running) { terminals.warmUp(running); }};
-};
-
-struct Behaviour {
-    const char* name;
-    const char* script;
-};
-
-// `sleep $marker` outlasts any test and can be found by its marker.
-const Behaviour kBehaviours[] = {
-    {"hangs", "exec sleep $marker"},
-    {"says found, then hangs", "echo found; exec sleep $marker"},
-    {"says found, then leaves a child holding its output", "sleep $marker & echo found"},
-    {"dies by a signal", "kill -SEGV $$"},
-    {"prints bytes that are not UTF-8", "head -c 100000 /dev/urandom"},
-    {"prints 40 MB", "head -c 40000000 /dev/zero | tr '\\0' '7'"},
-};
-
-TEST(HungOsascript, EveryClickEndsSoonAfterTheLimitWithoutClaimingTheTab) {
-    for (const Behaviour& behaviour : kBehaviours) {
-        SCOPED_TRACE(behaviour.name);
-        ScriptedDesktop desktop(behaviour.script);
-        const auto started = Clock::now();
-        desktop.focuser.focusSession(sessionOn(92, "ttys003"));
-        ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
-        EXPECT_LT(Clock::now() - started, 2 * kLimit + 2s);
-        // A verdict cut off, unfinished or spoilt is no "found".
-        EXPECT_EQ(desktop.logger.messages().back(),
-                  (LoggedMessage{LogLevel::Error,
-                                 "Could not find tty /dev/ttys003 in any terminal app"}));
-        EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate iTerm2 none"});
-        EXPECT_TRUE(test::waitUntilNoProcessHolds(desktop.runner.marker(), 2s));
-    }
-}
-
-TEST(HungOsascript, TenOverlappingClicksAndTheWarmUpLeaveNoThreadOrProcessBehind) {
-    ScriptedDesktop desktop("sleep $marker & exec sleep $marker");
-    // Sanitizer runtimes start a helper thread along with the first thread of the process.
-    std::thread([] {}).join();
-    const std::size_t threads = test::threadCount();
-    const auto started = Clock::now();
-    desktop.focuser.warmUp();
-    for (int click = 0; click < 10; ++click) {
-        desktop.focuser.focusSession(sessionOn(92, "ttys003"));
-    }
-    ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
-    EXPECT_LT(Clock::now() - started, 2 * kLimit + 3s);
-    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>(10, "activate iTerm2 none"));
-    const auto texts = desktop.logger.texts();
-    const auto timeouts =
-        std::count(texts.begin(), texts.end(), "osascript timed out after 10 seconds");
-    EXPECT_EQ(timeouts, 2 + 10 * 2);
-    EXPECT_EQ(test::threadCount(), threads);
-    EXPECT_EQ(test::childProcesses(), std::vector<pid_t>{});
-    EXPECT_TRUE(test::waitUntilNoProcessHolds(desktop.runner.marker(), 2s));
 }
 
 }  // namespace

@@ -11,6 +11,14 @@ using test::okReply;
 constexpr const char* kSocket = "/tmp/tmux-1000/default";
 const std::string kTmux = std::string("/usr/bin/tmux -S ") + kSocket + " ";
 
+CommandResult failed(std::string standardError) {
+    CommandResult result;
+    result.started = true;
+    result.exitStatus = 1;
+    result.standardError = std::move(standardError);
+    return result;
+}
+
 // The session of interest is PID 100 on /dev/pts/5.
 struct LinuxHosts : test::LinuxHostFakes {
     bool focus(const std::string& owner, std::int32_t terminalPid, Environment session = {}) {
@@ -19,25 +27,18 @@ struct LinuxHosts : test::LinuxHostFakes {
     }
 };
 
-TEST(TmuxOutput, PanesClientsAndSockets) {
-    const auto panes = parseTmuxPanes("%0 /dev/pts/2 $0\n%12 /dev/pts/5 $3\nbroken\n");
-    ASSERT_EQ(panes.size(), 2u);
-    EXPECT_EQ(panes[1].id, "%12");
-    EXPECT_EQ(panes[1].sessionId, "$3");
-
-    const auto clients = parseTmuxClients(
-        "1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\nx 1 /dev/pts/9 $0\n");
-    ASSERT_EQ(clients.size(), 2u);
+TEST(TmuxOutput, ClientsOnTheSessionFirstAndSocketsOfThisServerOnly) {
+    const auto clients =
+        parseTmuxClients("1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\n");
     EXPECT_EQ(mostRecentClient(clients, "$0")->pid, 501);
     EXPECT_EQ(mostRecentClient(clients, "$9")->pid, 502);
-    EXPECT_FALSE(mostRecentClient({}, "$0"));
-
-    const Environment inside{{"TMUX", "/tmp/tmux-1000/my,server,4242,0"}};
-    EXPECT_FALSE(tmuxSocketFor(inside, 4242));  // a comma in the path is not a socket we know
+    EXPECT_EQ(parseTmuxPanes("%0 /dev/pts/2 $0\n%1 /dev/pts/4\n").size(), 1u);
+    // A comma in the path is not a socket we know.
+    EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/my,server,4242,0"}}, 4242));
     EXPECT_EQ(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 4242),
               "/tmp/tmux-1000/default");
     EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242,0"}}, 777));
-    EXPECT_FALSE(tmuxSocketFor({}, 4242));
+    EXPECT_FALSE(tmuxSocketFor({{"TMUX", "/tmp/tmux-1000/default,4242"}}, 4242));
 }
 
 TEST(TmuxHost, SelectsThePaneMovesTheRecentClientAndFocusesItsTerminal) {
@@ -72,11 +73,43 @@ TEST(TmuxHost, WithoutAttachedClientOpensATerminalAttachedToThePane) {
         (std::vector<std::vector<std::string>>{{"/usr/bin/tmux", "attach-session", "-t", "%3"}}));
 }
 
-TEST(TmuxHost, UnknownPaneIsAnError) {
+// No server is an ordinary answer; anything else tmux refuses is an error worth its words.
+TEST(TmuxHost, UnknownPaneIsAnErrorAndSoIsWhatTmuxRefuses) {
+    LinuxHosts none;
+    none.runner.reply(kTmux + "list-panes -a -F " + std::string(kPaneFormat),
+                      failed("error connecting to /tmp/tmux-1000/default (No such file)"));
+    EXPECT_FALSE(none.focus("tmux", 4242, {{"TMUX", std::string(kSocket) + ",4242,0"}}));
+    EXPECT_EQ(none.logger.texts(), std::vector<std::string>{"No tmux pane shows /dev/pts/5"});
+
+    LinuxHosts refused;
+    refused.runner.replyOutput(kTmux + "list-panes -a -F " + std::string(kPaneFormat),
+                               "%7 /dev/pts/5 $2\n");
+    refused.runner.reply(kTmux + "select-window -t %7 ; select-pane -t %7",
+                         failed("can't find window: %7\n"));
+    EXPECT_FALSE(refused.focus("tmux", 4242, {{"TMUX", std::string(kSocket) + ",4242,0"}}));
+    EXPECT_EQ(refused.logger.texts(),
+              std::vector<std::string>{"tmux select-window failed: can't find window: %7"});
+}
+
+// A session moved to another pane keeps its TMUX_PANE; a client inside a pane of the same
+// server is followed once, not round and round.
+TEST(TmuxHost, PaneFromTheEnvironmentAndAClientInsideTmuxFollowedOnce) {
     LinuxHosts linux;
-    EXPECT_FALSE(linux.focus("tmux", 4242));
-    EXPECT_EQ(linux.logger.messages().back().text, "No tmux pane shows /dev/pts/5");
-    EXPECT_EQ(linux.runner.requests().size(), 1u);
+    const Environment inside{{"TMUX", std::string(kSocket) + ",4242,0"}};
+    linux.runner.replyOutput(kTmux + "list-panes -a -F " + std::string(kPaneFormat),
+                             "%3 /dev/pts/8 $1\n%9 /dev/pts/6 $1\n");
+    linux.runner.replyOutput(kTmux + "list-clients -F " + std::string(kClientFormat),
+                             "5 603 /dev/pts/6 $1\n");
+    linux.table.rows = {{4242, {1, "?", "tmux: server"}}, {701, {4242, "pts/6", "bash"}}};
+    linux.environment.environments[603] = inside;
+    Environment session = inside;
+    session["TMUX_PANE"] = "%3";
+    EXPECT_TRUE(linux.focus("tmux", 4242, session));
+    const auto requests = linux.runner.requests();
+    EXPECT_EQ(requests[1], kTmux + "select-window -t %3 ; select-pane -t %3");
+    EXPECT_EQ(
+        std::count(requests.begin(), requests.end(), kTmux + "switch-client -c /dev/pts/6 -t %9"),
+        1);
 }
 
 TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
@@ -119,6 +152,17 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
     EXPECT_TRUE(silent.runner.requests().empty());
     EXPECT_EQ(silent.workspace.calls(), std::vector<std::string>{"raise window 77 pid 300"});
 
+    // A kitty that refuses to select the tab: its window comes forward all the same.
+    LinuxHosts refusing;
+    refusing.runner.reply(kitty + "focus-window --match id:3", failed("No matching windows\n"));
+    EXPECT_TRUE(refusing.focus("kitty", 300,
+                               {{"KITTY_LISTEN_ON", "unix:/run/user/1000/kitty-300"},
+                                {"KITTY_WINDOW_ID", "3"},
+                                {"WINDOWID", "77"}}));
+    EXPECT_EQ(refusing.workspace.calls(), std::vector<std::string>{"raise window 77 pid 300"});
+    EXPECT_EQ(refusing.logger.texts(),
+              std::vector<std::string>{"kitty did not answer: No matching windows"});
+
     // A window ID that is not a number cannot widen kitty's match to other windows.
     LinuxHosts widened;
     widened.runner.replyOutput(kitty + "ls", listing);
@@ -145,43 +189,27 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
     EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise pid 400 title b"});
 }
 
-TEST(HostListings, KittyOsWindowOfTheWindowOrElseOfTheRootProcess) {
-    // The first OS window has no X11 window (Wayland) and the second a tab that is not an
-    // object, so its windows are not read; the third has tabs without a list of windows before
-    // the one that matters; the fourth shows window 3 as well.
-    const std::string listing = R"([
+TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
+    // The first OS window has no X11 window (Wayland); the third shows window 3 as well.
+    const std::string listing = R"([5,
         {"platform_window_id": 0, "tabs": [{"windows": [{"id": 3, "pid": 90}]}]},
-        {"platform_window_id": 11, "tabs": [{"windows": [{"id": 3, "pid": 90}]}, 7]},
-        {"platform_window_id": 22, "tabs": [{"id": 4}, {"windows": [5]},
-                                            {"windows": [{"id": 2, "pid": 90}]}]},
+        {"platform_window_id": 22, "tabs": [{"id": 4}, {"windows": [{"id": 2, "pid": 90}]}]},
         {"platform_window_id": 33, "tabs": [{"windows": [{"id": 3, "pid": 91}]}]}])";
     EXPECT_EQ(kittyOsWindowShowing(listing, 3, 90), 33u);
     EXPECT_EQ(kittyOsWindowShowing(listing, std::nullopt, 90), 22u);
     EXPECT_FALSE(kittyOsWindowShowing(listing, 4, 90));
-    EXPECT_FALSE(kittyOsWindowShowing(R"({"platform_window_id": 5, "tabs": []})", 3, 90));
-    EXPECT_FALSE(kittyOsWindowShowing("[{\"platform_window_id\": 5,", 3, 90));
-}
 
-TEST(HostListings, WezTermPaneOnTheTtyBeforeThePaneFromTheEnvironment) {
     const std::string panes = R"([
-        {"pane_id": 1, "tty_name": "/dev/pts/1", "window_title": "one"},
-        {"pane_id": "2", "tty_name": "/dev/pts/5"},
         {"pane_id": 4, "tty_name": "/dev/pts/4"},
         {"pane_id": 4, "tty_name": "/dev/pts/6", "window_title": "four"},
         {"pane_id": 5, "tty_name": "/dev/pts/5", "window_title": 9}])";
-    const auto onTty = weztermPaneShowing(panes, "/dev/pts/5", std::string("1"));
+    const auto onTty = weztermPaneShowing(panes, "/dev/pts/5", std::string("4"));
     ASSERT_TRUE(onTty);
     EXPECT_EQ(onTty->id, 5);
     EXPECT_FALSE(onTty->windowTitle);
-
     // Without a pane on the TTY, the last pane with the environment's id.
-    const auto fromEnvironment = weztermPaneShowing(panes, "/dev/pts/9", std::string("4"));
-    ASSERT_TRUE(fromEnvironment);
-    EXPECT_EQ(fromEnvironment->windowTitle, "four");
+    EXPECT_EQ(weztermPaneShowing(panes, "/dev/pts/9", std::string("4"))->windowTitle, "four");
     EXPECT_FALSE(weztermPaneShowing(panes, "/dev/pts/9", std::string("pane 4")));
-    EXPECT_FALSE(weztermPaneShowing(panes, "/dev/pts/9", std::nullopt));
-    EXPECT_FALSE(weztermPaneShowing(R"({"pane_id": 5, "tty_name": "/dev/pts/5"})", "/dev/pts/5",
-                                    std::nullopt));
 }
 
 TEST(KonsoleHost, SelectsTheSessionFromTheEnvironmentWhenItIsThisKonsoles) {
@@ -199,6 +227,21 @@ TEST(KonsoleHost, SelectsTheSessionFromTheEnvironmentWhenItIsThisKonsoles) {
     EXPECT_EQ(linux.bus.calls().back(),
               ":1.42 /Windows/1 org.kde.konsole.Window.setCurrentSession(int32 3)");
     EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise window 88 pid 500"});
+
+    // The same values from a Konsole that is not this one say nothing about it.
+    LinuxHosts other;
+    other.bus.answer(
+        "org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus."
+        "GetConnectionUnixProcessID",
+        okReply({std::int64_t{777}}));
+    EXPECT_TRUE(other.focus("Konsole", 500,
+                            {{"KONSOLE_DBUS_SERVICE", ":1.42"},
+                             {"KONSOLE_DBUS_SESSION", "/Sessions/3"},
+                             {"KONSOLE_DBUS_WINDOW", "/Windows/1"},
+                             {"WINDOWID", "88"}}));
+    EXPECT_EQ(other.bus.calls().at(1),
+              "org.kde.konsole-500 /Sessions org.freedesktop.DBus.Introspectable.Introspect()");
+    EXPECT_EQ(other.workspace.calls(), std::vector<std::string>{"raise pid 500"});
 }
 
 TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
@@ -207,7 +250,7 @@ TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
     linux.bus.answer(service + " /Sessions org.freedesktop.DBus.Introspectable.Introspect",
                      okReply({std::string(R"(<node><node name="1"/><node name="2"/></node>)")}));
     linux.bus.answer(service + " /Sessions/1 org.kde.konsole.Session.processId",
-                     okReply({std::int64_t{80}}));
+                     okReply({std::string("90")}));
     linux.bus.answer(service + " /Sessions/2 org.kde.konsole.Session.processId",
                      okReply({std::int64_t{90}}));
     linux.bus.answer(service + " /Windows org.freedesktop.DBus.Introspectable.Introspect",
@@ -237,10 +280,21 @@ TEST(GnomeTerminalHost, ActivatesTheScreenThroughItsSearchProviderElseRaises) {
               activate + "('0e8b9d2c-1f3a-4b5c-9d6e-7f8091a2b3c4', [], uint32 0)");
     EXPECT_TRUE(on.workspace.calls().empty());
 
-    LinuxHosts off;  // shell integration off: no search provider
-    off.bus.answer(owner, okReply({std::int64_t{600}}));
-    EXPECT_TRUE(off.focus("GNOME Terminal", 600, session));
-    EXPECT_EQ(off.workspace.calls(), std::vector<std::string>{"raise pid 600"});
+    // Shell integration off (no search provider), another terminal's service, or no screen.
+    Environment noScreen = session;
+    noScreen["GNOME_TERMINAL_SCREEN"] = "/org/gnome/Terminal/screen/";
+    for (const auto& [ownerPid, environment] :
+         {std::pair{600, session}, std::pair{777, session}, std::pair{600, noScreen}}) {
+        LinuxHosts off;
+        off.bus.answer(owner, okReply({std::int64_t{ownerPid}}));
+        EXPECT_TRUE(off.focus("GNOME Terminal", 600, environment));
+        EXPECT_EQ(off.workspace.calls(), std::vector<std::string>{"raise pid 600"});
+        const auto calls = off.bus.calls();
+        EXPECT_EQ(
+            std::count_if(calls.begin(), calls.end(),
+                          [&](const std::string& call) { return call.starts_with(activate); }),
+            ownerPid == 600 && environment == session ? 1 : 0);
+    }
 }
 
 TEST(TilixHost, ActivatesTheTerminalAction) {
@@ -260,6 +314,9 @@ TEST(WindowHost, RaisesTheOwnersWindowAndSaysWhenItCannot) {
     EXPECT_EQ(linux.workspace.calls(),
               (std::vector<std::string>{"raise window 12 pid 800", "raise pid 800"}));
     EXPECT_EQ(linux.logger.messages().back().text, "Could not raise a window of XTerm (PID 800)");
+    LinuxHosts none;
+    none.focus("XTerm", 800, {{"WINDOWID", "0"}});
+    EXPECT_EQ(none.workspace.calls(), std::vector<std::string>{"raise pid 800"});
 
     LinuxHosts wayland;  // the workspace has said once that it cannot raise
     wayland.workspace.canRaise = false;

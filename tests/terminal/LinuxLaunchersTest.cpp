@@ -3,24 +3,16 @@
 
 #include <algorithm>
 
-#include "support/Fakes.h"
+#include "support/LinuxHostFakes.h"
 #include "support/TempTree.h"
-#include "support/TerminalFakes.h"
-#include "terminal/LinuxHosts.h"
 #include "terminal/LinuxLaunchers.h"
 #include "terminal/TerminalFocuser.h"
 
 namespace fernbeacon {
 namespace {
 
-using test::FakeBus;
-using test::FakeEnvironment;
-using test::FakeExecutables;
 using test::FakeLauncher;
-using test::FakeRunner;
-using test::FakeWorkspace;
 using test::ImmediateDispatcher;
-using test::RecordingLogger;
 
 const std::vector<std::string> kHostileDirectories{
     "/home/me/quo\"te",    "/home/me/back\\slash", "/home/me/$(touch x)", "/home/me/`id`",
@@ -50,38 +42,12 @@ TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
     }
 }
 
-TEST(TerminalLaunchers, ExactVectorsOfTheCommonTerminals) {
-    const std::vector<std::string> c{"claude"};
-    const auto vector = [&](std::string_view name) {
-        return launcherNamed(name)->arguments("/p", c);
-    };
-    EXPECT_EQ(vector("GNOME Terminal"),
-              (std::vector<std::string>{"--tab", "--working-directory=/p", "--", "claude"}));
-    EXPECT_EQ(vector("Konsole"),
-              (std::vector<std::string>{"--new-tab", "--workdir", "/p", "-e", "claude"}));
-    EXPECT_EQ(vector("kitty"), (std::vector<std::string>{"--directory", ".", "claude"}));
-    EXPECT_EQ(vector("WezTerm"),
-              (std::vector<std::string>{"start", "--cwd", "/p", "--", "claude"}));
-    EXPECT_EQ(vector("XTerm"), (std::vector<std::string>{"-e", "claude"}));
-    EXPECT_EQ(vector("x-terminal-emulator"), (std::vector<std::string>{"-e", "claude"}));
-}
-
-struct Opener {
-    FakeRunner runner;
-    RecordingLogger logger;
-    FakeWorkspace workspace;
+// The opener over the Linux host fakes, with nothing installed until the test says so.
+struct Opener : test::LinuxHostFakes {
     ImmediateDispatcher dispatcher;
-    FakeEnvironment environment;
-    FakeExecutables executables;
     FakeLauncher launcher;
     TerminalApplications applications{
         workspace, dispatcher, {"tmux", "GNOME Terminal", "Konsole", "kitty", "XTerm"}};
-    test::FakeProcessTable table;
-    FakeBus bus;
-    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
-    HostRegistry hosts;
-    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
-    LinuxHostServices services{runner, executables, environment, workspace, bus, logger};
     LinuxSessionOpener opener{launcher,
                               executables,
                               applications,
@@ -92,6 +58,8 @@ struct Opener {
                                      const std::vector<std::string>& command) {
                                   return openKittyTab(services, table, directory, command);
                               }};
+
+    Opener() { executables.installed.clear(); }
 
     void tmuxClientAttached() {
         runner.replyOutput(
@@ -230,6 +198,10 @@ TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {
     EXPECT_EQ(detached.launcher.started[0].arguments,
               (std::vector<std::string>{"/usr/bin/xterm", "-e", "/usr/bin/tmux", "attach-session",
                                         "-t", "%1"}));
+    // What the tmux host opens for a pane no client shows: true only when it started.
+    EXPECT_TRUE(detached.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
+    detached.launcher.failure = "Permission denied";
+    EXPECT_FALSE(detached.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
 }
 
 // The decision layer over the Linux hosts and launchers.

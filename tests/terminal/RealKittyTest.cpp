@@ -1,12 +1,10 @@
 #include <gtest/gtest.h>
 #include <simdjson.h>
 
-#include <fstream>
 #include <map>
 
 #include "core/ProcessOutput.h"
 #include "core/Text.h"
-#include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
@@ -30,9 +28,7 @@ protected:
             GTEST_SKIP() << *missing << " is not installed";
         }
         ASSERT_EQ(display_.start(), "");
-        home_.makeDirectory("bin");
-        const auto claude = home_.path("bin/claude").string();
-        std::filesystem::copy_file("/bin/sleep", claude);
+        const auto claude = home_.claude().string();
         socket_ = "unix:" + home_.path("kitty.sock").string();
         kitty_ = std::make_unique<Child>(
             std::vector<std::string>{"kitty", "--config", "NONE", "-o", "allow_remote_control=yes",
@@ -95,25 +91,10 @@ protected:
 
     // The fake claude under a shell.
     static std::optional<std::int32_t> claudeUnder(std::int32_t shell) {
-        std::vector<std::int32_t> claude;
-        if (!waitUntil([&] {
-                claude = childrenOf(shell, "claude");
-                return claude.size() == 1;
-            })) {
-            return std::nullopt;
-        }
-        return claude.front();
+        return onlyChildOf(shell, "claude");
     }
 
-    static CommandResult fernbeacon(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), FERNBEACON_BINARY);
-        return runTool(std::move(arguments), std::chrono::seconds(30));
-    }
-
-    TempHome home_;
-    ScopedEnvironment configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
-    // What kitty's tabs find first, as a user's own programs.
-    ScopedEnvironment path_{"PATH", home_.path("typed").string() + ":" + std::getenv("PATH")};
+    ProgramHome home_;
     VirtualDisplay display_;
     std::string socket_;
     std::unique_ptr<Child> kitty_;
@@ -129,7 +110,7 @@ protected:
             return;
         }
         ASSERT_EQ(kitty({"launch", "--type=tab", "/bin/sh", "-c",
-                         "env -u KITTY_WINDOW_ID " + home_.path("bin/claude").string() + " 120; :"})
+                         "env -u KITTY_WINDOW_ID " + home_.claude().string() + " 120; :"})
                       .exitStatus,
                   0);
         const auto launched = kitty({"launch", "--type=os-window", "sleep", "120"});
@@ -169,27 +150,17 @@ TEST_F(RealKittyWindows, FocusSelectsTheTabAndRaisesItsOsWindow) {
 }
 
 TEST_F(RealKitty, OpenWithKittyPreferredOpensATabOfTheRunningKittyInTheDirectory) {
-    home_.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=kitty\n");
-    // The fake claude on kitty's PATH records where it started.
-    home_.write(
-        "typed/claude",
-        "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/claude-started-in\"\n");
-    std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
+    home_.prefer("kitty");
     ScopedEnvironment shell("SHELL", "/bin/sh");
+    // kitty expands these in a --cwd.
     const auto directory =
-        home_.makeDirectory("projects/it's $(touch pwned) `x` \"q\" $HOME ${PATH} ~");
+        home_.makeDirectory("projects/" + std::string(kInjection) + " $HOME ${PATH} ~");
     // kitty says where it listens to the programs in its windows, once they run.
     ASSERT_TRUE(claudeUnder(placements()[1].pid));
     const auto opened = fernbeacon({"open", directory.string()});
     EXPECT_EQ(opened.exitStatus, 0) << opened.standardError;
-    const auto record = home_.path("claude-started-in");
-    ASSERT_TRUE(
-        waitUntil([&] { return std::filesystem::exists(record); }, std::chrono::seconds(20)));
-    std::ifstream in(record);
-    std::string started;
-    std::getline(in, started);
-    EXPECT_EQ(started, directory.string());
-    EXPECT_FALSE(std::filesystem::exists(directory / "pwned"));
+    EXPECT_EQ(home_.startedIn(std::chrono::seconds(20)), directory.string());
+    EXPECT_FALSE(home_.pwned());
 
     // A second window of this kitty, in front, rather than a kitty of its own.
     const auto now = placements();

@@ -1,43 +1,31 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
-#include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
 namespace {
 
 // A private tmux server (its socket under the test's TMUX_TMPDIR) with a session "work" whose
-// window 1 runs a fake claude, a session "other", and a client attached to "other".
+// window 1 runs the fake claude, a session "other", and a client attached to "other".
 class RealTmux : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!installed("tmux") || !installed("script")) {
-            GTEST_SKIP() << "tmux or script is not installed";
+        if (!installed("tmux")) {
+            GTEST_SKIP() << "tmux is not installed";
         }
         ::unsetenv("TMUX");
-        home_.makeDirectory("bin");
-        std::filesystem::copy_file("/bin/sleep", home_.path("bin/claude"));
-        // The fake claude for new windows records where it started, in one step.
-        home_.write("typed/claude",
-                    "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" "
-                    "\"$HOME/claude-started-in\"\n");
-        std::filesystem::permissions(home_.path("typed/claude"), std::filesystem::perms::owner_all);
-        // New windows run a plain shell, which keeps the PATH with the fake that tmux hands on.
-        path_ = std::make_unique<ScopedEnvironment>(
-            "PATH", home_.path("typed").string() + ":" + std::getenv("PATH"));
         ASSERT_EQ(tmux({"-f", "/dev/null", "new-session", "-d", "-s", "work", "-x", "100", "-y",
                         "30", "/bin/sh"})
                       .exitStatus,
                   0);
+        // New windows run a plain shell, which keeps the PATH with the recording claude.
         tmux({"set", "-g", "default-command", "exec /bin/sh"});
-        tmux({"new-window", "-t", "work:", "-c", "/tmp",
-              home_.path("bin/claude").string() + " 120"});
+        tmux({"new-window", "-t", "work:", "-c", "/tmp", home_.claude().string() + " 120"});
         tmux({"new-session", "-d", "-s", "other"});
         tmux({"select-window", "-t", "work:0"});
-        client_ = std::make_unique<Child>(std::vector<std::string>{
-            "script", "-qfc", *installed("tmux") + " attach -t other", "/dev/null"});
+        // Its input must never end: a client that reads an end of input types it into "other".
+        client_ =
+            Child::onTerminal({"env", "TERM=xterm", *installed("tmux"), "attach", "-t", "other"});
         ASSERT_TRUE(waitUntil([&] { return !tmuxOutput({"list-clients"}).empty(); }));
     }
 
@@ -54,16 +42,10 @@ protected:
     std::string tmuxOutput(std::vector<std::string> arguments) {
         return tmux(std::move(arguments)).standardOutput;
     }
-    CommandResult fernbeacon(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), FERNBEACON_BINARY);
-        return runTool(std::move(arguments), std::chrono::seconds(30));
-    }
 
-    TempHome home_;
+    ProgramHome home_;
     ScopedEnvironment socketDirectory_{"TMUX_TMPDIR", home_.root().string()};
-    ScopedEnvironment configHome_{"XDG_CONFIG_HOME", home_.path(".config").string()};
-    std::unique_ptr<ScopedEnvironment> path_;
-    std::unique_ptr<Child> client_;
+    Child client_;
 };
 
 TEST_F(RealTmux, FocusSelectsTheWindowAndPaneAndSwitchesTheClient) {
@@ -77,25 +59,17 @@ TEST_F(RealTmux, FocusSelectsTheWindowAndPaneAndSwitchesTheClient) {
     EXPECT_EQ(tmuxOutput({"list-clients", "-F", "#{session_name} #{window_index}"}), "work 1\n");
 }
 
-TEST_F(RealTmux, FocusOfAProcessThatIsNoSessionFailsWithOneLine) {
-    const auto result = fernbeacon({"focus", std::to_string(::getpid())});
-    EXPECT_EQ(result.exitStatus, 1);
-    EXPECT_EQ(std::count(result.standardError.begin(), result.standardError.end(), '\n'), 1);
-}
-
+// A relative path with a trailing slash, from the home, names the same folder.
 TEST_F(RealTmux, OpenWithTmuxPreferredTypesClaudeInANewWindowInTheDirectory) {
-    home_.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\npreferredTerminal=tmux\n");
-    const auto directory = home_.makeDirectory("projects/it's $(touch pwned) `x` \"q\"");
-    const auto opened = fernbeacon({"open", directory.string()});
+    home_.prefer("tmux");
+    const std::string relative = "projects/" + std::string(kInjection);
+    const auto directory = home_.makeDirectory(relative);
+    const auto opened = runTool({"/bin/sh", "-c", "cd \"$HOME\" && exec \"$0\" open \"$1\"",
+                                 FERNBEACON_BINARY, relative + "/"});
     EXPECT_EQ(opened.exitStatus, 0) << opened.standardError;
-    const auto record = home_.path("claude-started-in");
-    ASSERT_TRUE(waitUntil([&] { return std::filesystem::exists(record); }))
+    EXPECT_EQ(home_.startedIn(std::chrono::seconds(10)), directory.string())
         << tmuxOutput({"capture-pane", "-p", "-t", "other"});
-    std::ifstream in(record);
-    std::string started;
-    std::getline(in, started);
-    EXPECT_EQ(started, directory.string());
-    EXPECT_FALSE(std::filesystem::exists(home_.path("projects/pwned")));
+    EXPECT_FALSE(home_.pwned());
     // tmux reads the path of the pane's foreground process, which is empty while the fake exits.
     std::string path;
     EXPECT_TRUE(waitUntil([&] {

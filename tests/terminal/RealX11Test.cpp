@@ -1,10 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-
+#include "core/ProcessOutput.h"
+#include "platform/linux/ProcTerminalSources.h"
 #include "platform/linux/X11Workspace.h"
 #include "support/Fakes.h"
-#include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
@@ -18,10 +17,8 @@ protected:
             GTEST_SKIP() << *missing << " is not installed";
         }
         ASSERT_EQ(display_.start(), "");
-        home_.makeDirectory("bin");
-        std::filesystem::copy_file("/bin/sleep", home_.path("bin/claude"));
         withClaude_ = std::make_unique<Child>(
-            std::vector<std::string>{"xterm", "-e", home_.path("bin/claude").string(), "120"});
+            std::vector<std::string>{"xterm", "-e", home_.claude().string(), "120"});
         ASSERT_TRUE(waitUntil([&] { return VirtualDisplay::windowCount() == 1; }));
         inFront_ = std::make_unique<Child>(std::vector<std::string>{"xterm", "-e", "sleep", "120"});
         ASSERT_TRUE(waitUntil([&] { return VirtualDisplay::windowCount() == 2; }));
@@ -34,35 +31,38 @@ protected:
         }));
     }
 
-    TempHome home_;
+    ProgramHome home_;
     VirtualDisplay display_;
     std::unique_ptr<Child> withClaude_;
     std::unique_ptr<Child> inFront_;
 };
 
 TEST_F(RealX11, FocusMakesTheBackgroundXtermTheActiveWindow) {
-    std::vector<std::int32_t> claude;
-    ASSERT_TRUE(waitUntil([&] {
-        claude = childrenOf(withClaude_->pid(), "claude");
-        return claude.size() == 1;
-    }));
-    const auto focused = runTool({FERNBEACON_BINARY, "focus", std::to_string(claude.front())},
-                                 std::chrono::seconds(30));
+    const auto claude = onlyChildOf(withClaude_->pid(), "claude");
+    ASSERT_TRUE(claude);
+    const auto focused = fernbeacon({"focus", std::to_string(*claude)});
     EXPECT_EQ(focused.exitStatus, 0) << focused.standardError;
     EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_->pid(); }))
         << "active: " << VirtualDisplay::activePid().value_or(0);
 }
 
-TEST_F(RealX11, WorkspaceNamesTerminalsTopmostFirstAndRaisesByProcess) {
+TEST_F(RealX11, WorkspaceNamesTerminalsTopmostFirstAndRaisesAnInnerWindowsTerminal) {
     RecordingLogger logger;
     platform::X11Workspace workspace(logger);
     const auto applications = workspace.runningApplications();
     ASSERT_EQ(applications.size(), 2u);
     EXPECT_EQ(applications[0].localizedName, "XTerm");
-    EXPECT_TRUE(workspace.raiseWindowOfProcess(withClaude_->pid(), std::nullopt));
-    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_->pid(); }));
     EXPECT_FALSE(workspace.raiseWindow(applications[0].handle, 1));  // not that process's
     EXPECT_FALSE(workspace.raiseWindowOfProcess(1, std::nullopt));
+    // xterm tells its programs its inner window; the managed window is an ancestor.
+    const auto claude = onlyChildOf(withClaude_->pid(), "claude");
+    ASSERT_TRUE(claude);
+    const auto inner =
+        parseInt64(environmentValue(platform::ProcEnvironment().environmentOf(*claude), "WINDOWID")
+                       .value_or(""));
+    ASSERT_TRUE(inner);
+    EXPECT_TRUE(workspace.raiseWindow(static_cast<std::uint64_t>(*inner), withClaude_->pid()));
+    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_->pid(); }));
 }
 
 TEST(X11WorkspaceWithoutDisplay, SaysOnceThatNothingCanBeRaised) {
