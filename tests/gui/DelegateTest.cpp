@@ -9,7 +9,7 @@ namespace {
 
 using Shape = std::vector<std::string>;
 
-TEST(Delegate, LaunchShowsTheEmptyMenuThenScansWarmsUpAndRepeats) {
+TEST(Delegate, LaunchShowsTheEmptyMenuThenScansAndWarmsUp) {
     DelegateHarness harness;
     harness.addProcess(41, "/w/spotter");
     harness.delegate->applicationDidFinishLaunching();
