@@ -50,50 +50,7 @@ TEST(MenuModel, SectionsAndSeparators) {
     EXPECT_EQ(shape(buildMenuModel(none, recents, 1)), "n-hrr-R-S-Q");
 }
 
-TEST(MenuModel, TitlesActionsKeysAndStates) {
-    const std::vector<ClaudeSessionPtr> sessions{live(7)};
-    const std::vector<RecentSession> recents{recent("/a/b")};
-    const auto items = buildMenuModel(sessions, recents, 15);
-    ASSERT_EQ(items.size(), 10u);
-
-    EXPECT_EQ(items[0].action, MenuAction::SessionClicked);
-    EXPECT_TRUE(items[0].enabled);
-    EXPECT_TRUE(items[0].title.empty());
-    EXPECT_EQ(items[0].session, sessions[0]);
-    EXPECT_FALSE(items[0].recent);
-
-    EXPECT_EQ(items[2].title, "Recent");
-    EXPECT_FALSE(items[2].enabled);
-    EXPECT_EQ(items[2].action, MenuAction::None);
-
-    EXPECT_EQ(items[3].action, MenuAction::RecentSessionClicked);
-    ASSERT_TRUE(items[3].recent);
-    EXPECT_EQ(items[3].recent->session.projectPath, "/a/b");
-    EXPECT_FALSE(items[3].session);
-
-    const auto fixed = [&](std::size_t i, const char* title, MenuAction action, char key) {
-        EXPECT_EQ(items[i].title, title);
-        EXPECT_EQ(items[i].action, action);
-        EXPECT_EQ(items[i].keyEquivalent, key);
-        EXPECT_TRUE(items[i].enabled);
-    };
-    fixed(5, "Refresh", MenuAction::RefreshClicked, 'r');
-    fixed(7, "Settings...", MenuAction::SettingsClicked, ',');
-    fixed(9, "Quit Fernbeacon", MenuAction::QuitClicked, 'q');
-
-    for (std::size_t i : {1u, 4u, 6u, 8u}) {
-        EXPECT_EQ(items[i].kind, MenuItemKind::Separator) << i;
-        EXPECT_FALSE(items[i].enabled);
-    }
-
-    const auto empty = buildMenuModel({}, {}, 15);
-    EXPECT_EQ(empty[0].title, "No active Claude sessions");
-    EXPECT_FALSE(empty[0].enabled);
-    EXPECT_EQ(empty[0].action, MenuAction::None);
-    EXPECT_EQ(empty[0].keyEquivalent, 0);
-}
-
-TEST(MenuModel, EveryRecordInListOrderWithItsOwnCopy) {
+TEST(MenuModel, EachRecordInListOrderWithItsActionAndOwnCopy) {
     std::vector<ClaudeSessionPtr> sessions;
     std::vector<RecentSession> recents;
     for (int i = 0; i < 20; ++i) {
@@ -105,9 +62,11 @@ TEST(MenuModel, EveryRecordInListOrderWithItsOwnCopy) {
     std::vector<std::string> paths;
     for (const MenuItemModel& item : items) {
         if (item.session) {
+            EXPECT_EQ(item.action, MenuAction::SessionClicked);
             pids.push_back(item.session->pid);
         }
         if (item.recent) {
+            EXPECT_EQ(item.action, MenuAction::RecentSessionClicked);
             paths.push_back(item.recent->session.projectPath);
         }
     }
@@ -117,7 +76,7 @@ TEST(MenuModel, EveryRecordInListOrderWithItsOwnCopy) {
         EXPECT_EQ(pids[i], 100 + i);
         EXPECT_EQ(paths[i], "/p/" + std::to_string(i));
     }
-    // Each item carries a copy: changing the list afterwards leaves the menu as it was.
+    // Changing the list afterwards leaves the menu as it was.
     recents[0].projectPath = "/changed";
     const auto first = std::find_if(items.begin(), items.end(),
                                     [](const MenuItemModel& item) { return item.recent; });

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 #include "core/SessionIndex.h"
 #include "support/TempTree.h"
 
@@ -13,17 +11,18 @@ protected:
     std::filesystem::path write(std::string_view contents) {
         return tree_.write(kSessionIndexName, contents);
     }
-    ClaudeSession applied(std::string_view contents, std::string_view sessionId = "s1") {
+    ClaudeSession applied(std::string_view contents) {
         ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
         session.messageCount = 12;  // the transcript's line count
         session.gitBranch = "from-transcript";
-        applySessionIndex(session, write(contents), sessionId);
+        applySessionIndex(session, write(contents), "s1");
         return session;
     }
 
     test::TempTree tree_;
 };
 
+// The fuzz target reads every shape; these are the ones that decide usable or not.
 TEST_F(SessionIndexTest, IsUsableOnlyAsAnObjectWithAnArrayOfObjects) {
     const auto usable = SessionIndex::read(
         write(R"({"version":1,"entries":[{"sessionId":"a"},{}],"originalPath":"/o"})"));
@@ -31,26 +30,17 @@ TEST_F(SessionIndexTest, IsUsableOnlyAsAnObjectWithAnArrayOfObjects) {
     EXPECT_EQ(usable->entries().size(), 2u);
     EXPECT_EQ(usable->originalPath(), "/o");
 
-    const auto empty = SessionIndex::read(write(R"({"entries":[],"originalPath":7})"));
-    ASSERT_TRUE(empty);
-    EXPECT_EQ(empty->entries().size(), 0u);
-    EXPECT_EQ(empty->originalPath(), std::nullopt);
-
     for (const char* unusable :
-         {"", "not json", "[]", R"([{"entries":[]}])", "{}", R"({"entries":null})",
-          R"({"entries":{}})", R"({"entries":[1]})", R"({"entries":[{},"x"]})",
-          R"({"entries":[]} trailing)", R"({"entries":[)"}) {
+         {"[]", R"({"entries":{}})", R"({"entries":[{},"x"]})", R"({"entries":[]} trailing)"}) {
         EXPECT_FALSE(SessionIndex::read(write(unusable))) << unusable;
     }
-    EXPECT_FALSE(SessionIndex::read(tree_.path("missing.json")));
-    EXPECT_FALSE(SessionIndex::read(tree_.makeDirectory("folder.json")));
 }
 
 TEST_F(SessionIndexTest, TheFirstMatchingEntryGivesSummaryCountAndBranch) {
     const auto session = applied(R"({"entries":[
-        {}, {"sessionId":5,"summary":"wrong type"}, {"sessionId":"other","summary":"other"},
+        {"sessionId":5,"summary":"wrong type"}, {"sessionId":"other","summary":"other"},
         {"sessionId":"s1","summary":"First","messageCount":30,"gitBranch":"feature",
-         "firstPrompt":"not used","projectPath":"/not/used"},
+         "firstPrompt":"not used"},
         {"sessionId":"s1","summary":"Second","messageCount":1,"gitBranch":"late"}]})");
     EXPECT_EQ(session.summary, "First");
     EXPECT_EQ(session.messageCount, 30);
@@ -71,13 +61,9 @@ TEST_F(SessionIndexTest, EmptyOrMistypedValuesLeaveTheTranscriptValues) {
     EXPECT_EQ(mistyped.messageCount, 12);
     EXPECT_EQ(mistyped.gitBranch, "from-transcript");
 
-    for (const char* noMatch : {R"([{"sessionId":"s1","summary":"x"}])",
-                                R"({"entries":[{"sessionId":"s2","summary":"x"}]})",
-                                R"({"entries":[]})", "{\"entries\":[{\"sessionId\":\"s1\""}) {
-        const auto session = applied(noMatch);
-        EXPECT_EQ(session.summary, std::nullopt) << noMatch;
-        EXPECT_EQ(session.messageCount, 12) << noMatch;
-    }
+    const auto unmatched = applied(R"({"entries":[{"sessionId":"s2","summary":"x"}]})");
+    EXPECT_EQ(unmatched.summary, std::nullopt);
+    EXPECT_EQ(unmatched.messageCount, 12);
 }
 
 std::optional<double> entryDate(std::string_view entry) {
@@ -94,26 +80,15 @@ TEST(IndexEntryDate, TakesMillisecondsFirstThenInternetDateTime) {
         const char* entry;
         std::optional<double> seconds;
     } cases[] = {
-        {R"({"fileMtime":1700000000000})", 1700000000.0},
-        {R"({"fileMtime":1700000000500.0})", 1700000000.5},
-        {R"({"fileMtime":1700000000000,"modified":"2025-01-15T10:30:00Z"})", 1700000000.0},
+        {R"({"fileMtime":1700000000500.0,"modified":"2025-01-15T10:30:00Z"})", 1700000000.5},
         {R"({"fileMtime":"1700000000000","modified":"2025-01-15T10:30:00Z"})", jan15},
-        {R"({"modified":"2025-01-15T10:30:00.123Z"})", jan15 + 0.123},
-        {R"({"modified":"2025-01-15T10:30:00Z"})", jan15},
-        {R"({"modified":"2025-01-15T12:30:00+02:00"})", jan15},
         {R"({"modified":"2025-01-15T05:00:00.5-05:30"})", jan15 + 0.5},
+        {R"({"modified":"2025-01-16T09:30:00+23:00"})", jan15},
+        {R"({"modified":"2025-01-15T10:30:00+24:00"})", std::nullopt},
         {R"({"modified":"2024-02-29T23:59:59Z"})", 1709251199.0},
-        {R"({"modified":"2025-01-15 10:30:00"})", std::nullopt},
         {R"({"modified":"2025-01-15T10:30:00"})", std::nullopt},
-        {R"({"modified":"2025-01-15"})", std::nullopt},
-        {R"({"modified":"2025-1-15T10:30:00Z"})", std::nullopt},
-        {R"({"modified":"2025-02-29T10:30:00Z"})", std::nullopt},
-        {R"({"modified":"2025-01-15T24:00:00Z"})", std::nullopt},
         {R"({"modified":"2025-01-15T10:30:00.Z"})", std::nullopt},
-        {R"({"modified":"2025-01-15T10:30:00Z "})", std::nullopt},
-        {R"({"modified":""})", std::nullopt},
-        {R"({"modified":1736937000})", std::nullopt},
-        {R"({"created":"2025-01-15T10:30:00Z"})", std::nullopt},
+        {R"({"modified":"2025-02-29T10:30:00Z"})", std::nullopt},
     };
     for (const auto& c : cases) {
         const auto seconds = entryDate(c.entry);

