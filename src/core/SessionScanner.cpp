@@ -20,7 +20,8 @@ constexpr std::size_t kSettingsLimit = 16 * 1024 * 1024;
 // The recent session a usable, non-empty index offers, if any.
 std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
                                              const std::filesystem::path& folder, Instant cutoff,
-                                             const DirectorySet& excluding) {
+                                             const DirectorySet& excluding,
+                                             TranscriptCache& transcripts) {
     std::optional<json::Object> chosen;
     Instant chosenTime;
     for (json::Element element : index.entries()) {
@@ -50,12 +51,15 @@ std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
         const auto value = json::string(*chosen, key);
         return value ? std::optional<std::string>(*value) : std::nullopt;
     };
-    return RecentSession{text("summary"),
+    RecentSession recent{text("summary"),
                          text("firstPrompt"),
                          std::move(*path),
                          chosenTime,
                          json::integer(*chosen, "messageCount"),
                          text("gitBranch")};
+    recent.sessionId = text("sessionId");
+    readRecentTitles(recent, folder, &transcripts);
+    return recent;
 }
 
 }  // namespace
@@ -162,6 +166,7 @@ std::optional<std::string> SessionScanner::defaultModel() const {
 
 std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
     logger_.info("--- Starting scan ---");
+    transcripts_.beginCycle();
     const std::vector<std::int32_t> pids = probes_.findClaudePIDs();
     logger_.info("Found %ld claude PIDs", static_cast<long>(pids.size()));
     const std::optional<std::string> model = defaultModel();
@@ -200,7 +205,7 @@ void SessionScanner::enrich(ClaudeSession& session, std::string_view workingDire
         return;
     }
     session.sessionModified = match->transcript.modified;
-    readLiveTranscript(session, match->folder / match->transcript.name);
+    readLiveTranscript(session, match->folder / match->transcript.name, &transcripts_);
     applySessionIndex(session, match->folder / kSessionIndexName,
                       sessionIdentifierOf(match->transcript.name));
 }
@@ -216,12 +221,12 @@ std::vector<RecentSession> SessionScanner::recentSessions(const DirectorySet& ex
         const std::filesystem::path folder = projectsRoot() / entry.name;
         const auto index = SessionIndex::read(folder / kSessionIndexName);
         if (index && index->entries().begin() != index->entries().end()) {
-            if (auto recent = recentFromIndex(*index, folder, cutoff, excluding)) {
+            if (auto recent = recentFromIndex(*index, folder, cutoff, excluding, transcripts_)) {
                 collected.push_back(std::move(*recent));
             }
             continue;
         }
-        auto recent = readRecentTranscript(folder, cutoff);
+        auto recent = readRecentTranscript(folder, cutoff, &transcripts_);
         if (recent && !excluding.contains(recent->projectPath)) {
             collected.push_back(std::move(*recent));
         }

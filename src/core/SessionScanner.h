@@ -15,6 +15,7 @@
 #include "core/Preferences.h"
 #include "core/ProcessProbes.h"
 #include "core/SessionRecords.h"
+#include "core/TranscriptCache.h"
 
 namespace fernbeacon {
 
@@ -40,8 +41,9 @@ std::span<const ModelContextLimit> modelContextLimits();
 std::int64_t contextLimitForModel(const std::optional<std::string>& model);
 
 // Finds the live sessions and the recent ones from the process probes and the assistant's
-// directory. Holds no state of its own: every call starts from nothing, and concurrent calls
-// share nothing mutable. Never throws; what cannot be learnt stays absent.
+// directory. Its only state is what it learnt of transcripts, which saves reading them again
+// and changes no result; concurrent calls may share it. Never throws; what cannot be learnt
+// stays absent.
 class SessionScanner {
 public:
     SessionScanner(std::filesystem::path claudeDir, ProcessProbes& probes,
@@ -70,6 +72,7 @@ private:
     const Preferences& preferences_;
     const Clock& clock_;
     Logger& logger_;
+    mutable TranscriptCache transcripts_;
 };
 
 // Whether the first record of the transcript that carries a "cwd" names `directory`.
