@@ -20,8 +20,7 @@ constexpr std::size_t kSettingsLimit = 16 * 1024 * 1024;
 // The recent session a usable, non-empty index offers, if any.
 std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
                                              const std::filesystem::path& folder, Instant cutoff,
-                                             const DirectorySet& excluding,
-                                             TranscriptCache& transcripts) {
+                                             const DirectorySet& excluding) {
     std::optional<json::Object> chosen;
     Instant chosenTime;
     for (json::Element element : index.entries()) {
@@ -58,7 +57,6 @@ std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
                          json::integer(*chosen, "messageCount"),
                          text("gitBranch")};
     recent.sessionId = text("sessionId");
-    readRecentTitles(recent, folder, &transcripts);
     return recent;
 }
 
@@ -216,29 +214,37 @@ std::vector<RecentSession> SessionScanner::recentSessions(const DirectorySet& ex
     if (!folders) {
         return {};
     }
-    std::vector<RecentSession> collected;
+    struct Found {
+        RecentSession session;
+        std::filesystem::path folder;
+        bool fromTranscript;
+    };
+    std::vector<Found> found;
     for (const DirectoryEntry& entry : *folders) {
-        const std::filesystem::path folder = projectsRoot() / entry.name;
+        std::filesystem::path folder = projectsRoot() / entry.name;
         const auto index = SessionIndex::read(folder / kSessionIndexName);
         if (index && index->entries().begin() != index->entries().end()) {
-            if (auto recent = recentFromIndex(*index, folder, cutoff, excluding, transcripts_)) {
-                collected.push_back(std::move(*recent));
+            if (auto recent = recentFromIndex(*index, folder, cutoff, excluding)) {
+                found.push_back({std::move(*recent), std::move(folder), false});
             }
             continue;
         }
-        auto recent = readRecentTranscript(folder, cutoff, &transcripts_);
+        auto recent = findRecentTranscript(folder, cutoff);
         if (recent && !excluding.contains(recent->projectPath)) {
-            collected.push_back(std::move(*recent));
+            found.push_back({std::move(*recent), std::move(folder), true});
         }
     }
-    std::stable_sort(
-        collected.begin(), collected.end(),
-        [](const RecentSession& a, const RecentSession& b) { return a.modified > b.modified; });
+    std::stable_sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.session.modified > b.session.modified;
+    });
     const auto maximum = static_cast<std::size_t>(maxRecentSessions(preferences_));
-    if (collected.size() > maximum) {
-        collected.resize(maximum);
+    std::vector<RecentSession> recent;
+    // Transcripts are read whole, so only those of the sessions listed.
+    for (std::size_t i = 0; i < std::min(maximum, found.size()); ++i) {
+        readRecentFacts(found[i].session, found[i].folder, found[i].fromTranscript, &transcripts_);
+        recent.push_back(std::move(found[i].session));
     }
-    return collected;
+    return recent;
 }
 
 bool transcriptMatchesDirectory(const std::filesystem::path& transcript,

@@ -107,36 +107,27 @@ void readLiveTranscript(ClaudeSession& session, const std::filesystem::path& tra
     session.aiTitle = std::move(facts->aiTitle);
 }
 
-std::optional<RecentSession> readRecentTranscript(const std::filesystem::path& projectFolder,
-                                                  Instant cutoff, TranscriptCache* cache) {
+std::optional<RecentSession> findRecentTranscript(const std::filesystem::path& projectFolder,
+                                                  Instant cutoff) {
     const auto entries = listDirectory(projectFolder, true);
-    if (!entries) {
-        return std::nullopt;
-    }
-    const auto best = newestTranscript(*entries, cutoff);
+    const auto best = entries ? newestTranscript(*entries, cutoff) : std::nullopt;
     if (!best) {
         return std::nullopt;
     }
     const auto transcript = projectFolder / best->name;
-    auto facts = factsOf(transcript, cache);
-    if (!facts || !facts->cwd) {
+    auto cwd = firstRecordedCwdInTranscript(transcript);
+    if (!cwd) {
         return std::nullopt;
     }
-    RecentSession recent{std::nullopt,           std::move(facts->firstPrompt),
-                         std::move(*facts->cwd), *best->modified,
-                         std::nullopt,           std::move(facts->gitBranch)};
+    RecentSession recent{std::nullopt,    std::nullopt, std::move(*cwd),
+                         *best->modified, std::nullopt, std::nullopt};
     recent.sessionId = transcriptSessionId(transcript);
-    recent.customTitle = sidecarCustomTitle(transcript);
-    if (!recent.customTitle) {
-        recent.customTitle = std::move(facts->customTitle);
-    }
-    recent.aiTitle = std::move(facts->aiTitle);
     return recent;
 }
 
-void readRecentTitles(RecentSession& recent, const std::filesystem::path& projectFolder,
-                      TranscriptCache* cache) {
-    // The id comes from a file others write: it names a file of this folder or nothing.
+void readRecentFacts(RecentSession& recent, const std::filesystem::path& projectFolder,
+                     bool promptAndBranch, TranscriptCache* cache) {
+    // An index's id comes from a file others write: it names a file of this folder or nothing.
     const std::string_view id = recent.sessionId ? std::string_view(*recent.sessionId) : "";
     if (id.empty() || id == "." || id == ".." || id.find('/') != id.npos ||
         id.find('\0') != id.npos) {
@@ -152,6 +143,10 @@ void readRecentTitles(RecentSession& recent, const std::filesystem::path& projec
         recent.customTitle = std::move(facts->customTitle);
     }
     recent.aiTitle = std::move(facts->aiTitle);
+    if (promptAndBranch) {
+        recent.firstPrompt = std::move(facts->firstPrompt);
+        recent.gitBranch = std::move(facts->gitBranch);
+    }
 }
 
 std::optional<std::string> firstRecordedCwdInTranscript(const std::filesystem::path& transcript) {

@@ -41,13 +41,15 @@ std::optional<std::string> firstPromptCandidate(const json::Object& record);
 void readLiveTranscript(ClaudeSession& session, const std::filesystem::path& transcript,
                         TranscriptCache* cache = nullptr);
 
-// A recent session from the folder's newest transcript modified after `cutoff`.
-std::optional<RecentSession> readRecentTranscript(const std::filesystem::path& projectFolder,
-                                                  Instant cutoff, TranscriptCache* cache = nullptr);
+// The folder's newest transcript modified after `cutoff` as a recent session that so far has
+// only its directory (the transcript's first recorded cwd), time and id; see readRecentFacts.
+std::optional<RecentSession> findRecentTranscript(const std::filesystem::path& projectFolder,
+                                                  Instant cutoff);
 
-// The titles of a recent session that an index names: its sidecar and its transcript's records.
-void readRecentTitles(RecentSession& recent, const std::filesystem::path& projectFolder,
-                      TranscriptCache* cache = nullptr);
+// Fills in what the transcript that the session's id names says: its titles, and when
+// `promptAndBranch` (an index gives its own), its first prompt and branch.
+void readRecentFacts(RecentSession& recent, const std::filesystem::path& projectFolder,
+                     bool promptAndBranch, TranscriptCache* cache = nullptr);
 
 // The "cwd" string of the first complete record that carries one, looked for in 4096-byte
 // steps within the first 65536 bytes.

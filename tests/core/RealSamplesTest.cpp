@@ -59,12 +59,12 @@ TEST_F(RealSamplesTest, CwtrocksGivesItsLatePromptAndItsOwnModel) {
     EXPECT_EQ(session.detailLine(), "kitty  \u00B7  claude-opus-4.8  \u00B7  2 mins");
     EXPECT_TRUE(result.recent.empty());
 
-    const auto recent = readRecentTranscript(h_.folder("-home-cwtrocks"), daysBeforeNow(30));
-    ASSERT_TRUE(recent);
-    EXPECT_EQ(recent->projectPath, "/home/cwtrocks");
-    EXPECT_EQ(recent->gitBranch, "HEAD");
-    EXPECT_EQ(recent->firstPrompt, session.firstPrompt);
-    EXPECT_EQ(recent->sessionId, "c8b10888-2968-4b5b-aea9-3d6a7b1f1982");
+    const auto recent = h_.scanner.recentSessions({});
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].projectPath, "/home/cwtrocks");
+    EXPECT_EQ(recent[0].gitBranch, "HEAD");
+    EXPECT_EQ(recent[0].firstPrompt, session.firstPrompt);
+    EXPECT_EQ(recent[0].sessionId, "c8b10888-2968-4b5b-aea9-3d6a7b1f1982");
 }
 
 TEST_F(RealSamplesTest, SpotterShortGivesItsTypedPromptAndLastUsage) {
@@ -108,7 +108,7 @@ TEST_F(RealSamplesTest, ASummaryOnlyTranscriptHasNoDirectory) {
     constexpr std::string_view sample = "swordintel_ccd2d482-b43e-4811-8501-28eb64193b51.jsonl";
     REQUIRE_SAMPLE(sample);
     place(sample, "-home-ubuntu", "ccd2d482-b43e-4811-8501-28eb64193b51.jsonl", daysBeforeNow(1));
-    EXPECT_EQ(readRecentTranscript(h_.folder("-home-ubuntu"), daysBeforeNow(30)), std::nullopt);
+    EXPECT_EQ(findRecentTranscript(h_.folder("-home-ubuntu"), daysBeforeNow(30)), std::nullopt);
     EXPECT_EQ(firstRecordedCwd(h_.folder("-home-ubuntu")), std::nullopt);
     const auto session = live(sample);
     EXPECT_EQ(session.messageCount, 1);

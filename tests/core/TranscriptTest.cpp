@@ -267,7 +267,11 @@ protected:
         return file;
     }
     std::optional<RecentSession> read() {
-        return readRecentTranscript(tree_.root(), test::daysBeforeNow(30));
+        auto recent = findRecentTranscript(tree_.root(), test::daysBeforeNow(30));
+        if (recent) {
+            readRecentFacts(*recent, tree_.root(), true);
+        }
+        return recent;
     }
 
     test::TempTree tree_;
@@ -310,12 +314,12 @@ TEST_F(RecentTranscriptTest, OnEqualDatesTheFirstListedIsRead) {
     EXPECT_EQ(read()->projectPath, expected);
 }
 
-TEST_F(RecentTranscriptTest, AnEmptyCwdCountsAndALateOneIsFoundButNoneGivesNothing) {
+TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoneInTheFirst64KiBGivesNothing) {
     add("a.jsonl", jsonLines({test::cwdRecord(""), test::cwdRecord("/later")}), 1);
     EXPECT_EQ(read()->projectPath, "");
-    add("a.jsonl", jsonLines({paddingRecord(70000), test::cwdRecord("/late")}), 1);
+    add("a.jsonl", jsonLines({paddingRecord(60000), test::cwdRecord("/late")}), 1);
     EXPECT_EQ(read()->projectPath, "/late");
-    add("a.jsonl", jsonLines({userRecord("no cwd"), R"({"cwd":7})"}), 1);
+    add("a.jsonl", jsonLines({paddingRecord(70000), test::cwdRecord("/too-late")}), 1);
     EXPECT_EQ(read(), std::nullopt);
 }
 
