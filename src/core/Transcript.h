@@ -34,7 +34,8 @@ std::optional<std::string_view> extractMessageText(const json::Object& record);
 // a typed prompt (markup, an interruption note, a caveat, or nothing left after clean-up).
 std::optional<std::string> firstPromptCandidate(const json::Object& record);
 
-// The readers below take the whole file, through `cache` when given one (see TranscriptCache).
+// readLiveTranscript and readRecentFacts take in the whole transcript; given a cache, only what
+// was appended since it last saw the file.
 
 // Fills the session's first prompt (unless it has a summary), git branch (unless it has one),
 // context tokens in use, message count, model and titles from its transcript.

@@ -78,8 +78,7 @@ void foldTranscriptLine(TranscriptFacts& facts, std::string_view line, std::stri
     const bool wanted = contains(line, "\"usage\"") || contains(line, "\"model\"") ||
                         contains(line, "-title\"") ||
                         (!facts.firstPrompt && contains(line, "\"user\"")) ||
-                        (!facts.gitBranch && contains(line, "\"gitBranch\"")) ||
-                        (!facts.cwd && contains(line, "\"cwd\""));
+                        (!facts.gitBranch && contains(line, "\"gitBranch\""));
     if (!wanted) {
         return;
     }
@@ -88,11 +87,6 @@ void foldTranscriptLine(TranscriptFacts& facts, std::string_view line, std::stri
         return;
     }
     const auto type = json::string(*record, "type");
-    if (!facts.cwd) {
-        if (const auto cwd = json::string(*record, "cwd")) {
-            facts.cwd = std::string(*cwd);
-        }
-    }
     if (!facts.gitBranch) {
         keepNonEmpty(facts.gitBranch, json::string(*record, "gitBranch"));
     }

@@ -26,7 +26,6 @@ struct TranscriptFacts {
     std::optional<std::string> aiTitle;
     std::optional<std::string> firstPrompt;
     std::optional<std::string> gitBranch;  // the first non-empty one
-    std::optional<std::string> cwd;        // the first one, empty included
 
     bool operator==(const TranscriptFacts&) const = default;
 };
@@ -52,17 +51,13 @@ public:
                                           const FileIdentity& identity);
     std::optional<TranscriptFacts> update(const RegularFile& file);
 
-    const std::string& sessionId() const { return sessionId_; }
-    // Bytes up to the end of the last complete line taken in.
-    std::uint64_t consumed() const { return consumed_; }
-
 private:
     bool continues(const TranscriptBytes& bytes, const FileIdentity& identity) const;
     bool readUpTo(const TranscriptBytes& bytes, std::uint64_t end);
 
     std::string sessionId_;
     std::optional<FileIdentity> identity_;
-    std::uint64_t consumed_ = 0;
+    std::uint64_t consumed_ = 0;  // up to the end of the last complete line taken in
     bool insideLongLine_ = false;
     std::string seam_;  // the bytes just before consumed_, to notice a file rewritten in place
     TranscriptFacts complete_;  // from complete lines only
