@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         require(cleaned->find('\n') == std::string::npos, "clean text is one line");
         require(trimSpacesAndTabs(*cleaned).size() == cleaned->size(), "clean text is trimmed");
     }
-    const auto title = displayTitleFor(std::string(text), std::nullopt);
+    const auto title = displayTitleFor(std::nullopt, std::string(text), std::nullopt, std::nullopt);
     require(!title || !byteLengthOfGraphemes(*title, 46), "a title has at most 45 characters");
 
     (void)trimWhitespaceAndNewlines(text);

@@ -25,7 +25,7 @@ void checkRecord(const json::Object& record) {
     require(trimSpacesAndTabs(*prompt).data() == prompt->data(), "a prompt starts with text");
     // The clean-up runs again on a title and is not idempotent: "\n Caveat: x" keeps a line that
     // the second pass drops, so a prompt need not give a title.
-    const auto title = displayTitleFor(std::nullopt, *prompt);
+    const auto title = displayTitleFor(std::nullopt, std::nullopt, std::nullopt, *prompt);
     require(!title || !byteLengthOfGraphemes(*title, 46), "a title has at most 45 characters");
 }
 

@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(transcript_window transcript_record session_index iso8601 clean_text elapsed_time
+all=(transcript_window transcript_state transcript_record session_index iso8601 clean_text elapsed_time
      tool_output proc_stat tmux_output process_table host_listing)
 limit=(-runs=10000 -seed=1)
 targets=()
@@ -38,6 +38,7 @@ for target in "${targets[@]}"; do
     options=()
     case "$target" in
         transcript_window) pattern='*.jsonl'; options=(-max_len=8192) ;;
+        transcript_state) pattern='*.jsonl'; options=(-max_len=8192) ;;
         transcript_record) pattern='*.jsonl'; options=(-max_len=4096) ;;
         clean_text) pattern='*.jsonl'; options=(-max_len=4096) ;;
         session_index) pattern='*sessions-index*.json' ;;

@@ -67,6 +67,8 @@ void writeLive(JsonWriter& json, const ClaudeSession& session) {
     json.key("terminalApp").value(session.terminalApp);
     json.key("summary").value(session.summary);
     json.key("firstPrompt").value(session.firstPrompt);
+    json.key("customTitle").value(session.customTitle);
+    json.key("aiTitle").value(session.aiTitle);
     json.key("messageCount").value(session.messageCount);
     json.key("gitBranch").value(session.gitBranch);
     json.key("sessionCreated").value(seconds(session.sessionCreated));
@@ -92,6 +94,9 @@ void writeRecent(JsonWriter& json, const RecentSession& session) {
     json.key("modified").value(secondsSince1970(session.modified));
     json.key("messageCount").value(session.messageCount);
     json.key("gitBranch").value(session.gitBranch);
+    json.key("sessionId").value(session.sessionId);
+    json.key("customTitle").value(session.customTitle);
+    json.key("aiTitle").value(session.aiTitle);
     json.key("displayTitle").value(session.displayTitle());
     json.endObject();
 }

@@ -10,17 +10,7 @@
 #include <cstring>
 #include <utility>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace fernbeacon {
-namespace {
-
-constexpr std::size_t kCountChunk = 256 * 1024;
-
-}  // namespace
-
 PaddedBuffer::PaddedBuffer(std::size_t capacity)
     : bytes_(new char[capacity + simdjson::SIMDJSON_PADDING]), capacity_(capacity) {
     std::memset(bytes_.get() + capacity, 0, simdjson::SIMDJSON_PADDING);
@@ -78,6 +68,17 @@ std::optional<std::uint64_t> RegularFile::size() const {
     return static_cast<std::uint64_t>(status.st_size);
 }
 
+std::optional<FileIdentity> RegularFile::identity() const {
+    struct stat status {};
+    if (::fstat(descriptor_, &status) != 0 || status.st_size < 0) {
+        return std::nullopt;
+    }
+    return FileIdentity{
+        static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
+        static_cast<std::uint64_t>(status.st_size),
+        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+}
+
 std::optional<std::size_t> RegularFile::readAt(std::uint64_t offset, char* into,
                                                std::size_t length) const {
     std::size_t done = 0;
@@ -109,33 +110,6 @@ std::optional<PaddedBuffer> RegularFile::readWindow(std::uint64_t offset,
     return buffer;
 }
 
-std::optional<std::uint64_t> RegularFile::countLineFeeds() const {
-    // Only up to the size at the start: a file that grows as fast as it is read, or a kernel
-    // file that reports no size and reads on for ever, cannot keep the count going.
-    const auto total = size();
-    if (!total) {
-        return std::nullopt;
-    }
-    const auto chunkSize = static_cast<std::size_t>(std::min<std::uint64_t>(*total, kCountChunk));
-    const std::unique_ptr<char[]> chunk(new char[std::max<std::size_t>(chunkSize, 1)]);
-    std::uint64_t offset = 0;
-    std::uint64_t count = 0;
-    while (offset < *total) {
-        const auto wanted =
-            static_cast<std::size_t>(std::min<std::uint64_t>(*total - offset, chunkSize));
-        const auto got = readAt(offset, chunk.get(), wanted);
-        if (!got) {
-            return std::nullopt;
-        }
-        count += fernbeacon::countLineFeeds({chunk.get(), *got});
-        offset += *got;
-        if (*got < wanted) {
-            break;  // it shrank meanwhile
-        }
-    }
-    return count;
-}
-
 std::optional<PaddedBuffer> readWholeFile(const std::filesystem::path& path, std::size_t limit) {
     const auto file = RegularFile::open(path);
     if (!file) {
@@ -159,29 +133,6 @@ std::optional<PaddedBuffer> readWholeFile(const std::filesystem::path& path, std
         }
     }
     return buffer;
-}
-
-std::uint64_t countLineFeeds(std::string_view bytes) {
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
-    std::uint64_t count = 0;
-#if defined(__SSE2__)
-    const __m128i lineFeed = _mm_set1_epi8('\n');
-    while (end - p >= 16) {
-        // Byte lanes count up to 255 matches before they are summed into the total.
-        __m128i lanes = _mm_setzero_si128();
-        const std::ptrdiff_t blocks = std::min<std::ptrdiff_t>((end - p) / 16, 255);
-        for (std::ptrdiff_t i = 0; i < blocks; ++i, p += 16) {
-            const __m128i data = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            lanes = _mm_sub_epi8(lanes, _mm_cmpeq_epi8(data, lineFeed));
-        }
-        const __m128i sums = _mm_sad_epu8(lanes, _mm_setzero_si128());
-        count += static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
-                 static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
-    }
-#endif
-    count += static_cast<std::uint64_t>(std::count(p, end, '\n'));
-    return count;
 }
 
 }  // namespace fernbeacon

@@ -31,6 +31,17 @@ private:
     std::size_t capacity_ = 0;
 };
 
+// What tells a grown file from another one: a change of device or inode, a shrink, or a change
+// at the same size means its bytes are not those read before.
+struct FileIdentity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modifiedNanoseconds = 0;
+
+    bool operator==(const FileIdentity&) const = default;
+};
+
 class RegularFile {
 public:
     // Absent when the path (links followed) is not a regular file or cannot be opened.
@@ -44,14 +55,12 @@ public:
 
     // The size at this moment; absent when it cannot be read.
     std::optional<std::uint64_t> size() const;
+    std::optional<FileIdentity> identity() const;
     // Reads up to `length` bytes at `offset` (fewer at the end of the file); absent on error.
     std::optional<std::size_t> readAt(std::uint64_t offset, char* into, std::size_t length) const;
     // Reads the window [offset, offset + length) into a new buffer, shorter at the end of the
     // file; absent on error.
     std::optional<PaddedBuffer> readWindow(std::uint64_t offset, std::size_t length) const;
-    // Counts line feed bytes from offset 0 to the size the file has when the count starts
-    // (less when it shrinks meanwhile).
-    std::optional<std::uint64_t> countLineFeeds() const;
 
 private:
     explicit RegularFile(int descriptor) : descriptor_(descriptor) {}
@@ -60,7 +69,5 @@ private:
 
 // The whole file, when it is a regular file of at most `limit` bytes.
 std::optional<PaddedBuffer> readWholeFile(const std::filesystem::path& path, std::size_t limit);
-
-std::uint64_t countLineFeeds(std::string_view bytes);
 
 }  // namespace fernbeacon

@@ -22,14 +22,15 @@ ClaudeSession::ClaudeSession(std::int32_t processId, std::optional<std::string> 
       workingDirectory(std::move(directory)),
       terminalApp(std::move(terminal)) {}
 
-std::optional<std::string> displayTitleFor(const std::optional<std::string>& summary,
+std::optional<std::string> displayTitleFor(const std::optional<std::string>& customTitle,
+                                           const std::optional<std::string>& summary,
+                                           const std::optional<std::string>& aiTitle,
                                            const std::optional<std::string>& firstPrompt) {
     std::optional<std::string> candidate;
-    if (summary) {
-        candidate = cleanText(*summary);
-    }
-    if (!candidate && firstPrompt) {
-        candidate = cleanText(*firstPrompt);
+    for (const auto* source : {&customTitle, &summary, &aiTitle, &firstPrompt}) {
+        if (!candidate && *source) {
+            candidate = cleanText(**source);
+        }
     }
     if (!candidate) {
         return std::nullopt;
@@ -41,11 +42,11 @@ std::optional<std::string> displayTitleFor(const std::optional<std::string>& sum
 }
 
 std::optional<std::string> ClaudeSession::displayTitle() const {
-    return displayTitleFor(summary, firstPrompt);
+    return displayTitleFor(customTitle, summary, aiTitle, firstPrompt);
 }
 
 std::optional<std::string> RecentSession::displayTitle() const {
-    return displayTitleFor(summary, firstPrompt);
+    return displayTitleFor(customTitle, summary, aiTitle, firstPrompt);
 }
 
 std::optional<std::string> ClaudeSession::contextLabel() const {

@@ -25,11 +25,13 @@ struct ClaudeSession {
     const std::optional<std::string> terminalApp;
     std::optional<std::string> summary;
     std::optional<std::string> firstPrompt;
+    std::optional<std::string> customTitle;  // given by the user; outranks every other title
+    std::optional<std::string> aiTitle;      // the assistant's own, ranked below the summary
     std::optional<std::int64_t> messageCount;
     std::optional<std::string> gitBranch;
     std::optional<Instant> sessionCreated;  // nothing fills it yet
     std::optional<Instant> sessionModified;
-    std::optional<std::string> model;
+    std::optional<std::string> model;  // the session's own, else the settings' default
     std::optional<std::int64_t> contextTokensUsed;
     std::optional<std::int64_t> contextTokensMax;
     std::optional<std::string> processUptime;
@@ -40,7 +42,7 @@ struct ClaudeSession {
     // Where the session's files live: its CLAUDE_CONFIG_DIR, else the scanner's directory.
     std::optional<std::filesystem::path> configDirectory;
 
-    // One-line title: the cleaned summary, else the cleaned first prompt, at most 45 characters.
+    // One-line title of at most 45 characters; see displayTitleFor.
     std::optional<std::string> displayTitle() const;
     // "45k / 200k tokens (22%)"; absent without a token count.
     std::optional<std::string> contextLabel() const;
@@ -60,6 +62,9 @@ struct RecentSession {
     Instant modified;
     std::optional<std::int64_t> messageCount;
     std::optional<std::string> gitBranch;
+    std::optional<std::string> sessionId = std::nullopt;
+    std::optional<std::string> customTitle = std::nullopt;
+    std::optional<std::string> aiTitle = std::nullopt;
 
     std::optional<std::string> displayTitle() const;
 };
@@ -70,8 +75,11 @@ struct RecentSessionBox {
     const RecentSession session;
 };
 
-// The shared title rule of both records.
-std::optional<std::string> displayTitleFor(const std::optional<std::string>& summary,
+// The shared title rule of both records: the first candidate that is left with text after
+// clean-up, in this order, shortened to at most 45 characters.
+std::optional<std::string> displayTitleFor(const std::optional<std::string>& customTitle,
+                                           const std::optional<std::string>& summary,
+                                           const std::optional<std::string>& aiTitle,
                                            const std::optional<std::string>& firstPrompt);
 
 }  // namespace fernbeacon

@@ -53,12 +53,14 @@ std::optional<RecentSession> recentFromIndex(const SessionIndex& index,
         const auto value = json::string(*chosen, key);
         return value ? std::optional<std::string>(*value) : std::nullopt;
     };
-    return RecentSession{text("summary"),
+    RecentSession recent{text("summary"),
                          text("firstPrompt"),
                          std::move(*path),
                          chosenTime,
                          json::integer(*chosen, "messageCount"),
                          text("gitBranch")};
+    recent.sessionId = text("sessionId");
+    return recent;
 }
 
 // One scan's view of the project folders: each folder's newest transcript and the directory it
@@ -176,7 +178,7 @@ struct ConfigView {
 };
 
 void enrichFrom(ClaudeSession& session, std::string_view workingDirectory,
-                ProjectHistory& history) {
+                ProjectHistory& history, TranscriptCache& transcripts) {
     const auto recorded = history.folderRecordedIn(workingDirectory);
     std::optional<ProjectHistory::Match> match;
     if (session.sessionId) {
@@ -193,29 +195,36 @@ void enrichFrom(ClaudeSession& session, std::string_view workingDirectory,
         session.sessionId = std::string(id);
     }
     session.sessionModified = match->transcript.modified;
-    readLiveTranscript(session, match->folder / match->transcript.name);
+    readLiveTranscript(session, match->folder / match->transcript.name, &transcripts);
     applySessionIndex(session, match->folder / kSessionIndexName, id);
 }
 
+// A recent session before its transcript is read whole.
+struct FoundRecent {
+    RecentSession session;
+    std::filesystem::path folder;
+    bool fromTranscript;
+};
+
 // Adds the recent session of each project folder under `projectsRoot`.
 void collectRecent(const std::filesystem::path& projectsRoot, Instant cutoff,
-                   const DirectorySet& excluding, std::vector<RecentSession>& collected) {
+                   const DirectorySet& excluding, std::vector<FoundRecent>& found) {
     const auto folders = listDirectory(projectsRoot, false);
     if (!folders) {
         return;
     }
     for (const DirectoryEntry& entry : *folders) {
-        const std::filesystem::path folder = projectsRoot / entry.name;
+        std::filesystem::path folder = projectsRoot / entry.name;
         const auto index = SessionIndex::read(folder / kSessionIndexName);
         if (index && index->entries().begin() != index->entries().end()) {
             if (auto recent = recentFromIndex(*index, folder, cutoff, excluding)) {
-                collected.push_back(std::move(*recent));
+                found.push_back({std::move(*recent), std::move(folder), false});
             }
             continue;
         }
-        auto recent = readRecentTranscript(folder, cutoff);
+        auto recent = findRecentTranscript(folder, cutoff);
         if (recent && !excluding.contains(recent->projectPath)) {
-            collected.push_back(std::move(*recent));
+            found.push_back({std::move(*recent), std::move(folder), true});
         }
     }
 }
@@ -240,6 +249,7 @@ SessionScanner::SessionScanner(std::filesystem::path claudeDir, ProcessProbes& p
 
 std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
     logger_.info("--- Starting scan ---");
+    transcripts_.beginCycle();
     const std::vector<std::int32_t> pids = probes_.findClaudePIDs();
     logger_.info("Found %ld claude PIDs", static_cast<long>(pids.size()));
 
@@ -263,7 +273,7 @@ std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
             session->waitingFor = std::move(entry->waitingFor);
         }
         if (session->workingDirectory) {
-            enrichFrom(*session, *session->workingDirectory, view.history);
+            enrichFrom(*session, *session->workingDirectory, view.history, transcripts_);
         }
         // Only now are the session's own model and usage known.
         session->contextTokensMax = contextWindowFor(session->model, session->contextTokensUsed,
@@ -277,7 +287,7 @@ std::vector<ClaudeSessionPtr> SessionScanner::scanLiveSessions() const {
 void SessionScanner::enrichFromProjectHistory(ClaudeSession& session,
                                               std::string_view workingDirectory) const {
     ProjectHistory history(projectsRootOf(claudeDir_));
-    enrichFrom(session, workingDirectory, history);
+    enrichFrom(session, workingDirectory, history, transcripts_);
 }
 
 std::vector<RecentSession> SessionScanner::recentSessions(
@@ -290,18 +300,21 @@ std::vector<RecentSession> SessionScanner::recentSessions(
             directories.push_back(directory);
         }
     }
-    std::vector<RecentSession> collected;
+    std::vector<FoundRecent> found;
     for (const std::filesystem::path& directory : directories) {
-        collectRecent(projectsRootOf(directory), cutoff, excluding, collected);
+        collectRecent(projectsRootOf(directory), cutoff, excluding, found);
     }
-    std::stable_sort(
-        collected.begin(), collected.end(),
-        [](const RecentSession& a, const RecentSession& b) { return a.modified > b.modified; });
+    std::stable_sort(found.begin(), found.end(), [](const FoundRecent& a, const FoundRecent& b) {
+        return a.session.modified > b.session.modified;
+    });
     const auto maximum = static_cast<std::size_t>(maxRecentSessions(preferences_));
-    if (collected.size() > maximum) {
-        collected.resize(maximum);
+    std::vector<RecentSession> recent;
+    // Transcripts are read whole, so only those of the sessions listed.
+    for (std::size_t i = 0; i < std::min(maximum, found.size()); ++i) {
+        readRecentFacts(found[i].session, found[i].folder, found[i].fromTranscript, &transcripts_);
+        recent.push_back(std::move(found[i].session));
     }
-    return collected;
+    return recent;
 }
 
 bool transcriptMatchesDirectory(const std::filesystem::path& transcript,

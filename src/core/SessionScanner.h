@@ -15,6 +15,7 @@
 #include "core/Preferences.h"
 #include "core/ProcessProbes.h"
 #include "core/SessionRecords.h"
+#include "core/TranscriptCache.h"
 
 namespace fernbeacon {
 
@@ -30,9 +31,9 @@ private:
 };
 
 // Finds the live sessions and the recent ones from the process probes and the assistant's
-// directories: `claudeDir`, and the one a session's environment names instead. Holds no state of
-// its own: every call starts from nothing, and concurrent calls share nothing mutable. Never
-// throws; what cannot be learnt stays absent.
+// directories: `claudeDir`, and the one a session's environment names instead. Its only state is
+// what it learnt of transcripts, which saves reading them again and changes no result;
+// concurrent calls may share it. Never throws; what cannot be learnt stays absent.
 class SessionScanner {
 public:
     SessionScanner(std::filesystem::path claudeDir, ProcessProbes& probes,
@@ -57,6 +58,7 @@ private:
     const Preferences& preferences_;
     const Clock& clock_;
     Logger& logger_;
+    mutable TranscriptCache transcripts_;
 };
 
 // Whether the first record of the transcript that carries a "cwd" names `directory`.

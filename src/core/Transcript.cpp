@@ -1,151 +1,32 @@
 #include "core/Transcript.h"
 
-#include <algorithm>
-#include <limits>
-
 #include "core/Directory.h"
 #include "core/FileReading.h"
 #include "core/Text.h"
+#include "core/TranscriptCache.h"
+#include "core/TranscriptState.h"
 
 namespace fernbeacon {
 namespace {
 
-// Visits the lines of `text` first to last until the visitor returns true.
-template <typename Visitor>
-void visitLines(std::string_view text, Visitor&& visit) {
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string_view::npos) {
-            end = text.size();
-        }
-        if (end > start && visit(text.substr(start, end - start))) {
-            return;
-        }
-        start = end + 1;
-    }
+constexpr std::size_t kSidecarLimit = 64 * 1024;
+
+std::optional<TranscriptFacts> factsOf(const std::filesystem::path& transcript,
+                                       TranscriptCache* cache) {
+    return cache ? cache->read(transcript) : readTranscriptFacts(transcript);
 }
 
-std::int64_t saturatingAdd(std::int64_t a, std::int64_t b) {
-    std::int64_t sum = 0;
-    if (__builtin_add_overflow(a, b, &sum)) {
-        return b > 0 ? std::numeric_limits<std::int64_t>::max()
-                     : std::numeric_limits<std::int64_t>::min();
-    }
-    return sum;
-}
-
-// The token sum of a record's usage, when the record carries one.
-std::optional<std::int64_t> usageSum(json::Parser& parser, std::string_view line) {
-    const auto record = parser.parseObject(line);
-    if (!record) {
-        return std::nullopt;
-    }
-    const auto message = json::object(*record, "message");
-    const auto usage = message ? json::object(*message, "usage") : std::nullopt;
-    if (!usage) {
-        return std::nullopt;
-    }
-    std::int64_t sum = 0;
-    for (const char* key : {"input_tokens", "cache_read_input_tokens",
-                            "cache_creation_input_tokens", "output_tokens"}) {
-        sum = saturatingAdd(sum, json::integer(*usage, key).value_or(0));
-    }
-    return sum;
-}
-
-// The latest usage with a positive sum, read backwards window by window within the last
-// kLiveTailReach bytes. A line that crosses a window edge is read whole.
-std::optional<std::int64_t> latestPositiveUsage(const RegularFile& file, json::Parser& parser) {
-    const auto size = file.size();
-    if (!size || *size == 0) {
-        return std::nullopt;
-    }
-    const auto reach = static_cast<std::size_t>(std::min<std::uint64_t>(*size, kLiveTailReach));
-    const std::uint64_t reachStart = *size - reach;
-    // Holds the last `reach` bytes of the file, filled from its end towards its start.
-    PaddedBuffer buffer(reach);
-    buffer.setSize(reach);
-    const std::string_view bytes = buffer.view();
-    std::size_t filledFrom = reach;
-    std::size_t unvisitedEnd = reach;
-    // No line feed lies in [searchedFrom, unvisitedEnd): each byte is searched once, so a long
-    // line costs linear time however many windows it spans.
-    std::size_t searchedFrom = reach;
-    while (filledFrom > 0) {
-        const std::size_t length = std::min(kLiveTailWindow, filledFrom);
-        const std::size_t at = filledFrom - length;
-        const auto got = file.readAt(reachStart + at, buffer.data() + at, length);
-        if (!got || *got != length) {
-            return std::nullopt;  // shrunk while we read: what is left is not the tail we sized
-        }
-        filledFrom = at;
-        // Visit the complete lines that this window closed, last to first.
-        for (;;) {
-            const std::size_t lineFeed =
-                bytes.substr(filledFrom, searchedFrom - filledFrom).rfind('\n');
-            if (lineFeed == std::string_view::npos) {
-                searchedFrom = filledFrom;
-                break;
-            }
-            const std::size_t lineStart = filledFrom + lineFeed + 1;
-            const auto line = bytes.substr(lineStart, unvisitedEnd - lineStart);
-            unvisitedEnd = lineStart - 1;
-            searchedFrom = unvisitedEnd;
-            const auto sum = line.empty() ? std::nullopt : usageSum(parser, line);
-            if (sum && *sum >= 1) {
-                return sum;
-            }
-        }
-    }
-    // What remains is a whole line when the reach starts the file or follows a line feed,
-    // otherwise a line cut at the reach's edge.
-    char before = '\n';
-    if (reachStart > 0 && file.readAt(reachStart - 1, &before, 1) != std::size_t{1}) {
-        return std::nullopt;
-    }
-    if (before == '\n' && unvisitedEnd > 0) {
-        const auto sum = usageSum(parser, bytes.substr(0, unvisitedEnd));
-        if (sum && *sum >= 1) {
-            return sum;
-        }
-    }
-    return std::nullopt;
-}
-
-// What the head of a transcript says; each field holds the first value found.
-struct HeadFacts {
-    std::optional<std::string> cwd;
-    std::optional<std::string> gitBranch;
-    std::optional<std::string> firstPrompt;
-    bool promptFound = false;
-};
-
-void collectHeadFacts(std::string_view window, bool wantCwd, HeadFacts& facts) {
+// A title the user gave with a rename, kept beside the transcript; it outranks the records.
+std::optional<std::string> sidecarCustomTitle(const std::filesystem::path& transcript) {
+    const auto sidecar = transcript.parent_path() / transcript.stem() / "custom-title.json";
+    const auto bytes = readWholeFile(sidecar, kSidecarLimit);
     json::Parser parser;
-    visitLines(window, [&](std::string_view line) {
-        const auto record = parser.parseObject(line);
-        if (!record) {
-            return false;
-        }
-        if (wantCwd && !facts.cwd) {
-            if (const auto cwd = json::string(*record, "cwd")) {
-                facts.cwd = std::string(*cwd);
-            }
-        }
-        if (!facts.gitBranch) {
-            const auto branch = json::string(*record, "gitBranch");
-            if (branch && !branch->empty()) {
-                facts.gitBranch = std::string(*branch);
-            }
-        }
-        if (!facts.promptFound && json::string(*record, "type") == "user") {
-            facts.firstPrompt = firstPromptCandidate(*record);
-            facts.promptFound = facts.firstPrompt.has_value();
-        }
-        // Later lines cannot change anything once every fact is held.
-        return (!wantCwd || facts.cwd) && facts.gitBranch && facts.promptFound;
-    });
+    const auto object = bytes ? parser.parseObject(bytes->view()) : std::nullopt;
+    const auto title = object ? json::string(*object, "customTitle") : std::nullopt;
+    if (!title || title->empty()) {
+        return std::nullopt;
+    }
+    return std::string(*title);
 }
 
 }  // namespace
@@ -197,58 +78,75 @@ std::optional<std::string> firstPromptCandidate(const json::Object& record) {
     return prefixGraphemes(*cleaned, kFirstPromptLength);
 }
 
-void readLiveTranscript(ClaudeSession& session, const std::filesystem::path& transcript) {
-    const auto file = RegularFile::open(transcript);
-    if (!file) {
+void readLiveTranscript(ClaudeSession& session, const std::filesystem::path& transcript,
+                        TranscriptCache* cache) {
+    auto facts = factsOf(transcript, cache);
+    if (!facts) {
         return;
     }
-    const auto head = file->readWindow(0, kLiveHeadWindow);
-    if (!head) {
-        return;
+    if (facts->contextTokensUsed) {
+        session.contextTokensUsed = facts->contextTokensUsed;
     }
-    HeadFacts facts;
-    collectHeadFacts(head->view(), false, facts);
-
-    json::Parser parser;
-    if (const auto used = latestPositiveUsage(*file, parser)) {
-        session.contextTokensUsed = used;
-    }
-    const auto lineFeeds = file->countLineFeeds();
     session.messageCount = std::nullopt;
-    if (lineFeeds && *lineFeeds > 0) {
-        session.messageCount = static_cast<std::int64_t>(*lineFeeds);
+    if (facts->lineFeeds > 0) {
+        session.messageCount = static_cast<std::int64_t>(facts->lineFeeds);
     }
     if (!session.summary) {
-        session.firstPrompt = facts.firstPrompt;
+        session.firstPrompt = std::move(facts->firstPrompt);
     }
     if (!session.gitBranch) {
-        session.gitBranch = facts.gitBranch;
+        session.gitBranch = std::move(facts->gitBranch);
     }
+    if (facts->model) {
+        session.model = std::move(facts->model);
+    }
+    session.customTitle = sidecarCustomTitle(transcript);
+    if (!session.customTitle) {
+        session.customTitle = std::move(facts->customTitle);
+    }
+    session.aiTitle = std::move(facts->aiTitle);
 }
 
-std::optional<RecentSession> readRecentTranscript(const std::filesystem::path& projectFolder,
+std::optional<RecentSession> findRecentTranscript(const std::filesystem::path& projectFolder,
                                                   Instant cutoff) {
     const auto entries = listDirectory(projectFolder, true);
-    if (!entries) {
-        return std::nullopt;
-    }
-    const auto best = newestTranscript(*entries, cutoff);
+    const auto best = entries ? newestTranscript(*entries, cutoff) : std::nullopt;
     if (!best) {
         return std::nullopt;
     }
-    const auto file = RegularFile::open(projectFolder / best->name);
-    const auto head = file ? file->readWindow(0, kRecentHeadWindow) : std::nullopt;
-    if (!head) {
+    const auto transcript = projectFolder / best->name;
+    auto cwd = firstRecordedCwdInTranscript(transcript);
+    if (!cwd) {
         return std::nullopt;
     }
-    HeadFacts facts;
-    collectHeadFacts(head->view(), true, facts);
-    if (!facts.cwd) {
-        return std::nullopt;
+    RecentSession recent{std::nullopt,    std::nullopt, std::move(*cwd),
+                         *best->modified, std::nullopt, std::nullopt};
+    recent.sessionId = transcriptSessionId(transcript);
+    return recent;
+}
+
+void readRecentFacts(RecentSession& recent, const std::filesystem::path& projectFolder,
+                     bool promptAndBranch, TranscriptCache* cache) {
+    // An index's id comes from a file others write: it names a file of this folder or nothing.
+    const std::string_view id = recent.sessionId ? std::string_view(*recent.sessionId) : "";
+    if (id.empty() || id == "." || id == ".." || id.find('/') != id.npos ||
+        id.find('\0') != id.npos) {
+        return;
     }
-    return RecentSession{std::nullopt,          std::move(facts.firstPrompt),
-                         std::move(*facts.cwd), *best->modified,
-                         std::nullopt,          std::move(facts.gitBranch)};
+    const auto transcript = projectFolder / (std::string(id) + ".jsonl");
+    recent.customTitle = sidecarCustomTitle(transcript);
+    auto facts = factsOf(transcript, cache);
+    if (!facts) {
+        return;
+    }
+    if (!recent.customTitle) {
+        recent.customTitle = std::move(facts->customTitle);
+    }
+    recent.aiTitle = std::move(facts->aiTitle);
+    if (promptAndBranch) {
+        recent.firstPrompt = std::move(facts->firstPrompt);
+        recent.gitBranch = std::move(facts->gitBranch);
+    }
 }
 
 std::optional<std::string> firstRecordedCwdInTranscript(const std::filesystem::path& transcript) {

@@ -63,18 +63,20 @@ TEST(ListingJson, EveryFieldInDeclarationOrderWithNulls) {
         formatListingJson(sampleScan()),
         R"j({"statusTitle": "FB 2", "live": [)j"
         R"j({"pid": 812, "tty": "pts/3", "workingDirectory": "/home/me/spotter", "terminalApp": "VS Code", )j"
-        R"j("summary": "Fix the <b>login</b> bug", "firstPrompt": null, "messageCount": 12, "gitBranch": "main", )j"
+        R"j("summary": "Fix the <b>login</b> bug", "firstPrompt": null, "customTitle": null, "aiTitle": null, )j"
+        R"j("messageCount": 12, "gitBranch": "main", )j"
         R"j("sessionCreated": null, "sessionModified": 1700000000.5, "model": "opus", "contextTokensUsed": 45678, )j"
         R"j("contextTokensMax": 200000, "processUptime": "3 hrs", "sessionId": "4f1c", "status": "waiting", )j"
         R"j("waitingFor": "permission prompt", "displayTitle": "Fix the bug", )j"
         R"j("contextLabel": "45k / 200k tokens (22%)", "detailLine": "VS Code  ·  main  ·  opus  ·  3 hrs"}, )j"
         R"j({"pid": 813, "tty": null, "workingDirectory": null, "terminalApp": null, "summary": null, )j"
-        R"j("firstPrompt": null, "messageCount": null, "gitBranch": null, "sessionCreated": null, )j"
+        R"j("firstPrompt": null, "customTitle": null, "aiTitle": null, "messageCount": null, "gitBranch": null, "sessionCreated": null, )j"
         R"j("sessionModified": null, "model": null, "contextTokensUsed": null, "contextTokensMax": 200000, )j"
         R"j("processUptime": null, "sessionId": null, "status": "busy", "waitingFor": null, )j"
         R"j("displayTitle": null, "contextLabel": null, "detailLine": ""}], )j"
         R"j("recent": [{"summary": null, "firstPrompt": "Add a \"quoted\" flag", "projectPath": "/home/me/tools/", )j"
-        R"j("modified": 1699990000, "messageCount": null, "gitBranch": "HEAD", "displayTitle": "Add a \"quoted\" flag"}]})j"
+        R"j("modified": 1699990000, "messageCount": null, "gitBranch": "HEAD", "sessionId": null, "customTitle": null, )j"
+        R"j("aiTitle": null, "displayTitle": "Add a \"quoted\" flag"}]})j"
         "\n");
 }
 

@@ -353,7 +353,7 @@ const HostileCase kCases[] = {
          [](const ClaudeSession& session) {
              EXPECT_EQ(session.firstPrompt, "Hostile prompt");
              EXPECT_EQ(session.gitBranch, "wild");
-             EXPECT_EQ(session.contextTokensUsed, std::nullopt);  // its last mebibyte is one line
+             EXPECT_EQ(session.contextTokensUsed, 42);  // the last usage, before the long line
              EXPECT_EQ(session.messageCount, 3);
          }},
     {.name = "BinaryGarbageAndInvalidUtf8",

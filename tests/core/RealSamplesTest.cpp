@@ -41,7 +41,7 @@ protected:
         GTEST_SKIP() << "sample " << (name) << " absent"; \
     }
 
-TEST_F(RealSamplesTest, CwtrocksHeadCutsACharacterButTheSessionIsStillRead) {
+TEST_F(RealSamplesTest, CwtrocksGivesItsLatePromptAndItsOwnModel) {
     REQUIRE_SAMPLE(kCwtrocks);
     place(kCwtrocks, "-home-cwtrocks", "c8b10888-2968-4b5b-aea9-3d6a7b1f1982.jsonl",
           daysBeforeNow(1));
@@ -53,17 +53,19 @@ TEST_F(RealSamplesTest, CwtrocksHeadCutsACharacterButTheSessionIsStillRead) {
     EXPECT_EQ(session.gitBranch, "HEAD");
     EXPECT_EQ(session.contextTokensUsed, 216794);
     EXPECT_EQ(session.messageCount, 28);
-    EXPECT_EQ(session.firstPrompt, std::nullopt);  // the first typed prompt lies past the head
-    // More than 200k in use proves the larger window.
-    EXPECT_EQ(session.contextLabel(), "216k / 1000k tokens (21%)");
-    EXPECT_EQ(session.detailLine(), "kitty  \u00B7  2 mins");
+    EXPECT_EQ(session.firstPrompt,
+              "\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B");
+    EXPECT_EQ(session.model, "claude-opus-4.8");
+    EXPECT_EQ(session.contextLabel(), "216k / 1000k tokens (21%)");  // a 1M model
+    EXPECT_EQ(session.detailLine(), "kitty  \u00B7  claude-opus-4.8  \u00B7  2 mins");
     EXPECT_TRUE(result.recent.empty());
 
-    const auto recent = readRecentTranscript(h_.folder("-home-cwtrocks"), daysBeforeNow(30));
-    ASSERT_TRUE(recent);
-    EXPECT_EQ(recent->projectPath, "/home/cwtrocks");
-    EXPECT_EQ(recent->gitBranch, "HEAD");
-    EXPECT_EQ(recent->firstPrompt, std::nullopt);
+    const auto recent = h_.scanner.recentSessions({});
+    ASSERT_EQ(recent.size(), 1u);
+    EXPECT_EQ(recent[0].projectPath, "/home/cwtrocks");
+    EXPECT_EQ(recent[0].gitBranch, "HEAD");
+    EXPECT_EQ(recent[0].firstPrompt, session.firstPrompt);
+    EXPECT_EQ(recent[0].sessionId, "c8b10888-2968-4b5b-aea9-3d6a7b1f1982");
 }
 
 TEST_F(RealSamplesTest, SpotterShortGivesItsTypedPromptAndLastUsage) {
@@ -73,9 +75,10 @@ TEST_F(RealSamplesTest, SpotterShortGivesItsTypedPromptAndLastUsage) {
     EXPECT_EQ(session.gitBranch, "master");
     EXPECT_EQ(session.contextTokensUsed, 25366);
     EXPECT_EQ(session.messageCount, 15);
+    EXPECT_EQ(session.model, "claude-opus-4-6");
 }
 
-TEST_F(RealSamplesTest, CommandOnlySessionsHaveNoPromptAndNoUsage) {
+TEST_F(RealSamplesTest, CommandOnlySessionsHaveNoPromptAndNoUsageButMayHaveATitle) {
     REQUIRE_SAMPLE(kCommandOnlySession);
     const auto commands = live(kCommandOnlySession);
     EXPECT_EQ(commands.firstPrompt, std::nullopt);
@@ -86,7 +89,14 @@ TEST_F(RealSamplesTest, CommandOnlySessionsHaveNoPromptAndNoUsage) {
 
     constexpr std::string_view span = "span_42d39c42-00a9-4496-9557-617a964d6457.jsonl";
     REQUIRE_SAMPLE(span);
-    const auto spanSession = live(span);
+    // Under its own name, its title record is its own.
+    const auto placed =
+        place(span, "-span", "42d39c42-00a9-4496-9557-617a964d6457.jsonl", daysBeforeNow(1));
+    ClaudeSession spanSession(1, std::nullopt, std::nullopt, std::nullopt);
+    readLiveTranscript(spanSession, placed);
+    EXPECT_EQ(spanSession.customTitle, "span");
+    EXPECT_EQ(spanSession.displayTitle(), "span");
+    EXPECT_EQ(live(span).customTitle, std::nullopt);  // a record of another session id
     EXPECT_EQ(spanSession.firstPrompt, std::nullopt);
     EXPECT_EQ(spanSession.contextTokensUsed, std::nullopt);
     EXPECT_EQ(spanSession.gitBranch, "main");
@@ -99,7 +109,7 @@ TEST_F(RealSamplesTest, ASummaryOnlyTranscriptHasNoDirectory) {
     constexpr std::string_view sample = "swordintel_ccd2d482-b43e-4811-8501-28eb64193b51.jsonl";
     REQUIRE_SAMPLE(sample);
     place(sample, "-home-ubuntu", "ccd2d482-b43e-4811-8501-28eb64193b51.jsonl", daysBeforeNow(1));
-    EXPECT_EQ(readRecentTranscript(h_.folder("-home-ubuntu"), daysBeforeNow(30)), std::nullopt);
+    EXPECT_EQ(findRecentTranscript(h_.folder("-home-ubuntu"), daysBeforeNow(30)), std::nullopt);
     EXPECT_EQ(firstRecordedCwd(h_.folder("-home-ubuntu")), std::nullopt);
     const auto session = live(sample);
     EXPECT_EQ(session.messageCount, 1);

@@ -71,6 +71,28 @@ TEST_F(RecentSessionsTest, AnIndexOrElseTheNewestTranscriptGivesOneSessionPerFol
     EXPECT_NEAR(secondsSince1970(sessions[1].modified), secondsSince1970(daysBeforeNow(2)), 1e-3);
 }
 
+TEST_F(RecentSessionsTest, TitlesComeFromTheTranscriptThatTheIdNames) {
+    index("-a", R"({"entries":[{"sessionId":"s","fileMtime":)" + millisecondsDaysAgo(2) +
+                    R"(,"projectPath":"/a","summary":"Index summary"}]})");
+    h_.project("-a", "s.jsonl", jsonLines({R"({"type":"ai-title","aiTitle":"AI"})"}),
+               daysBeforeNow(2));
+    h_.home.writeProjectFile("-a", "s/custom-title.json", R"({"customTitle":"Mine"})");
+    index("-c", R"({"entries":[{"sessionId":"../-b/t","fileMtime":)" + millisecondsDaysAgo(3) +
+                    R"(,"projectPath":"/c"}]})");
+    h_.project("-b", "t.jsonl",
+               jsonLines({userRecord("Prompt", "/b"),
+                          R"({"type":"custom-title","customTitle":"Named","sessionId":"t"})"}),
+               daysBeforeNow(1));
+    const auto sessions = recent();
+    ASSERT_EQ(sessions.size(), 3u);
+    EXPECT_EQ(sessions[0].sessionId, "t");
+    EXPECT_EQ(sessions[0].displayTitle(), "Named");
+    EXPECT_EQ(sessions[1].sessionId, "s");
+    EXPECT_EQ(sessions[1].customTitle, "Mine");
+    EXPECT_EQ(sessions[1].aiTitle, "AI");
+    EXPECT_EQ(sessions[2].customTitle, std::nullopt);  // an id that leaves its folder names nothing
+}
+
 TEST_F(RecentSessionsTest, AStaleIndexHidesNewerTranscriptsButAnEmptyOrBrokenOneDoesNot) {
     index("-stale", R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(31) +
                         R"(,"projectPath":"/stale"}]})");

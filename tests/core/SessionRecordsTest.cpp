@@ -17,7 +17,7 @@ std::string repeated(std::string_view unit, int times) {
 
 std::optional<std::string> titleOf(std::optional<std::string> summary,
                                    std::optional<std::string> firstPrompt = std::nullopt) {
-    return displayTitleFor(summary, firstPrompt);
+    return displayTitleFor(std::nullopt, summary, std::nullopt, firstPrompt);
 }
 
 TEST(DisplayTitle, KeepsFortyFiveCharactersAndCutsFortySixToFortyTwoAndDots) {

@@ -5,6 +5,7 @@
 #include "core/Directory.h"
 #include "core/Text.h"
 #include "core/Transcript.h"
+#include "core/TranscriptState.h"
 #include "support/ScannerHarness.h"
 #include "support/TempTree.h"
 
@@ -173,62 +174,66 @@ TEST_F(LiveTranscriptTest, SaturatesTokenSumsAndSkipsUsageThatIsNotUtf8) {
     EXPECT_EQ(read(jsonLines({usageRecord(21, 0, 0, 0), undecodable})).contextTokensUsed, 21);
 }
 
-TEST_F(LiveTranscriptTest, FindsUsageBeyondTheLastWindowWithinOneMebibyte) {
-    std::string contents = jsonLines({usageRecord(1000, 1, 2, 3)});
-    while (contents.size() < 600 * 1024) {
+TEST_F(LiveTranscriptTest, TakesTheLatestTitlesOfThisSessionAndModelOfTheMainChain) {
+    const std::string assistant = R"({"type":"assistant","message":{"model":)";
+    const auto session = read(jsonLines({
+        R"({"type":"custom-title","customTitle":"Renamed","sessionId":"t"})",
+        R"({"type":"ai-title","aiTitle":"First guess","sessionId":"t"})",
+        assistant + R"("claude-opus-4-6"}})",
+        R"({"type":"ai-title","aiTitle":"Better guess"})",
+        R"({"type":"custom-title","customTitle":"","sessionId":"t"})",
+        R"({"type":"custom-title","customTitle":"Copied","sessionId":"other"})",
+        R"({"type":"ai-title","aiTitle":"Copied","sessionId":"other"})",
+        R"({"type":"assistant","isSidechain":true,"message":{"model":"claude-haiku-4-5"}})",
+        assistant + R"("<synthetic>"}})",
+        R"({"type":"user","message":{"model":"claude-user"}})",
+    }));
+    EXPECT_EQ(session.customTitle, "Renamed");
+    EXPECT_EQ(session.aiTitle, "Better guess");
+    EXPECT_EQ(session.model, "claude-opus-4-6");
+
+    // The sidecar outranks a later record; an empty one does not count.
+    ClaudeSession withSidecar(7, std::nullopt, std::nullopt, std::nullopt);
+    withSidecar.model = "settings default";
+    const auto transcript =
+        tree_.write("s.jsonl", jsonLines({R"({"type":"custom-title","customTitle":"Record"})"}));
+    tree_.write("s/custom-title.json", R"({"customTitle":"Sidecar"})");
+    readLiveTranscript(withSidecar, transcript);
+    EXPECT_EQ(withSidecar.customTitle, "Sidecar");
+    EXPECT_EQ(withSidecar.model, "settings default");
+    tree_.write("s/custom-title.json", R"({"customTitle":""})");
+    readLiveTranscript(withSidecar, transcript);
+    EXPECT_EQ(withSidecar.customTitle, "Record");
+}
+
+TEST(DisplayTitle, PrefersCustomTitleThenSummaryThenAiTitleThenFirstPrompt) {
+    RecentSession recent{"Summary", "Prompt", "/p", Instant{}, std::nullopt, std::nullopt};
+    recent.customTitle = "<b>x</b>";  // nothing left after clean-up: passed over
+    recent.aiTitle = "AI";
+    EXPECT_EQ(recent.displayTitle(), "Summary");
+    recent.customTitle = "Mine";
+    EXPECT_EQ(recent.displayTitle(), "Mine");
+    EXPECT_EQ(displayTitleFor(std::nullopt, std::nullopt, "AI", "Prompt"), "AI");
+    EXPECT_EQ(displayTitleFor(std::nullopt, std::nullopt, std::nullopt, "Prompt"), "Prompt");
+}
+
+TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
+    // Large attachments often come before the first typed prompt, and long tool output after
+    // the last usage: neither hides them.
+    std::string contents = jsonLines(
+        {paddingRecord(40000), userRecord("Late prompt", "/p", "b"), usageRecord(1000, 1, 2, 3)});
+    while (contents.size() < 1200 * 1024) {
         contents += paddingRecord(999) + "\n";
     }
-    EXPECT_EQ(read(contents).contextTokensUsed, 1006);
-}
+    const auto session = read(contents);
+    EXPECT_EQ(session.firstPrompt, "Late prompt");
+    EXPECT_EQ(session.contextTokensUsed, 1006);
 
-TEST_F(LiveTranscriptTest, ReadsAUsageLineThatCrossesAWindowEdgeWhole) {
-    const std::string crossing = R"({"type":"assistant","pad":")" + std::string(900, 'y') +
-                                 R"(","message":{"usage":{"input_tokens":4321}}})";
-    std::string after;
-    while (after.size() < 16000) {
-        after += paddingRecord(999) + "\n";
-    }
-    after += usageRecord(0, 0, 0, 0) + "\n";
-    const std::string contents = jsonLines({paddingRecord(5000), crossing}) + after;
-    const std::size_t crossingStart = 5001;
-    ASSERT_LT(crossingStart, contents.size() - kLiveTailWindow);
-    ASSERT_GT(crossingStart + crossing.size(), contents.size() - kLiveTailWindow);
-    EXPECT_EQ(read(contents).contextTokensUsed, 4321);
-}
-
-TEST_F(LiveTranscriptTest, LooksNoFurtherBackThanOneMebibyte) {
-    const std::string usage = usageRecord(7, 0, 0, 0) + "\n";
-    const std::string rest(kLiveTailReach - usage.size(), '\n');
-    const std::string before = paddingRecord(100) + "\n";
-    // Starting exactly where the last mebibyte starts, the line is inside it.
-    EXPECT_EQ(read(before + usage + rest).contextTokensUsed, 7);
-    // One byte further back it is cut at the edge.
-    EXPECT_EQ(read(before + usage + rest + "\n").contextTokensUsed, std::nullopt);
-    EXPECT_EQ(read(usage + rest + rest).contextTokensUsed, std::nullopt);
-}
-
-TEST_F(LiveTranscriptTest, SearchesATailWithoutLineFeedsOnceNotOncePerWindow) {
-    // Each window used to search the bytes after it again, back to the last line feed: over a
-    // mebibyte without one, 33 MiB of searching, some thirty times slower than a mebibyte of
-    // short lines. Searched once, the two take about as long, within a factor of two either
-    // way.
-    const auto timeReads = [this](const std::string& tail) {
-        const auto transcript = tree_.write("t.jsonl", jsonLines({usageRecord(5, 0, 0, 0)}) + tail);
-        const auto started = std::chrono::steady_clock::now();
-        for (int i = 0; i < 10; ++i) {
-            ClaudeSession session(7, std::nullopt, std::nullopt, std::nullopt);
-            readLiveTranscript(session, transcript);
-            EXPECT_EQ(session.contextTokensUsed, std::nullopt);
-        }
-        return std::chrono::steady_clock::now() - started;
-    };
-    std::string lines;
-    while (lines.size() < kLiveTailReach) {
-        lines += std::string(99, 'x') + "\n";
-    }
-    const auto withLines = timeReads(lines);
-    const auto withoutLineFeeds = timeReads(std::string(kLiveTailReach, 'x'));
-    EXPECT_LT(withoutLineFeeds, 5 * withLines);
+    const std::string tooLong = R"({"message":{"usage":{"input_tokens":5}},"pad":")" +
+                                std::string(kLongestParsedLine, 'x') + "\"}";
+    const auto withLongLine = read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}));
+    EXPECT_EQ(withLongLine.contextTokensUsed, 7);
+    EXPECT_EQ(withLongLine.messageCount, 2);
 }
 
 TEST_F(LiveTranscriptTest, CountsLineFeedsOnlyUpToTheSizeWhenTheCountStarts) {
@@ -240,24 +245,6 @@ TEST_F(LiveTranscriptTest, CountsLineFeedsOnlyUpToTheSizeWhenTheCountStarts) {
     session.messageCount = 3;
     readLiveTranscript(session, link);
     EXPECT_EQ(session.messageCount, std::nullopt);
-}
-
-TEST_F(LiveTranscriptTest, AHeadWindowThatCutsACharacterStillGivesEverything) {
-    const std::string first = userRecord("Premi\u00E8re demande", "/p", "main");
-    const std::size_t padStart = first.size() + 1 + paddingRecord(30).find('x');
-    // Pad with two-byte characters so that the byte at the window's end is a second byte.
-    std::string pad = (kLiveHeadWindow - 1 - padStart) % 2 == 0 ? "" : "x";
-    while (pad.size() < 40000) {
-        pad += "\u00E9";
-    }
-    const std::string contents = jsonLines(
-        {first, R"({"type":"progress","pad":")" + pad + "\"}", usageRecord(10, 20, 30, 40)});
-    ASSERT_FALSE(isValidUtf8(std::string_view(contents).substr(0, kLiveHeadWindow)));
-    const auto session = read(contents);
-    EXPECT_EQ(session.firstPrompt, "Premi\u00E8re demande");
-    EXPECT_EQ(session.gitBranch, "main");
-    EXPECT_EQ(session.contextTokensUsed, 100);
-    EXPECT_EQ(session.messageCount, 3);
 }
 
 TEST_F(LiveTranscriptTest, SkipsALineThatIsNotUtf8AndReadsTheNext) {
@@ -280,7 +267,11 @@ protected:
         return file;
     }
     std::optional<RecentSession> read() {
-        return readRecentTranscript(tree_.root(), test::daysBeforeNow(30));
+        auto recent = findRecentTranscript(tree_.root(), test::daysBeforeNow(30));
+        if (recent) {
+            readRecentFacts(*recent, tree_.root(), true);
+        }
+        return recent;
     }
 
     test::TempTree tree_;
@@ -314,27 +305,6 @@ TEST_F(RecentTranscriptTest, NothingNewerThanTheCutoffGivesNothing) {
     EXPECT_EQ(read(), std::nullopt);
 }
 
-TEST_F(RecentTranscriptTest, AWindowEdgeThatCutsACharacterCostsOnlyThatLine) {
-    std::string wide;
-    while (wide.size() < 20000) {
-        wide += "\u00E9";
-    }
-    std::vector<bool> headIsUtf8;
-    for (const std::size_t padding : {200, 201}) {
-        const std::string contents =
-            jsonLines({test::cwdRecord("/first", "main"), userRecord("Bonjour"),
-                       paddingRecord(padding), R"({"type":"progress","pad":")" + wide + "\"}"});
-        headIsUtf8.push_back(isValidUtf8(std::string_view(contents).substr(0, kRecentHeadWindow)));
-        add("a.jsonl", contents, 1);
-        const auto recent = read();
-        ASSERT_TRUE(recent);
-        EXPECT_EQ(recent->projectPath, "/first");
-        EXPECT_EQ(recent->firstPrompt, "Bonjour");
-        EXPECT_EQ(recent->gitBranch, "main");
-    }
-    EXPECT_NE(headIsUtf8[0], headIsUtf8[1]);  // one of the two edges cuts a character
-}
-
 TEST_F(RecentTranscriptTest, OnEqualDatesTheFirstListedIsRead) {
     add("one.jsonl", jsonLines({test::cwdRecord("/one")}), 3);
     add("two.jsonl", jsonLines({test::cwdRecord("/two")}), 3);
@@ -344,14 +314,12 @@ TEST_F(RecentTranscriptTest, OnEqualDatesTheFirstListedIsRead) {
     EXPECT_EQ(read()->projectPath, expected);
 }
 
-TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoCwdInTheHeadGivesNothing) {
+TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoneInTheFirst64KiBGivesNothing) {
     add("a.jsonl", jsonLines({test::cwdRecord(""), test::cwdRecord("/later")}), 1);
     EXPECT_EQ(read()->projectPath, "");
-
-    // The only cwd starts inside the head but ends after it.
-    add("a.jsonl", jsonLines({paddingRecord(16000), test::cwdRecord(std::string(500, 'd'))}), 1);
-    EXPECT_EQ(read(), std::nullopt);
-    add("a.jsonl", jsonLines({paddingRecord(17000), test::cwdRecord("/late")}), 1);
+    add("a.jsonl", jsonLines({paddingRecord(60000), test::cwdRecord("/late")}), 1);
+    EXPECT_EQ(read()->projectPath, "/late");
+    add("a.jsonl", jsonLines({paddingRecord(70000), test::cwdRecord("/too-late")}), 1);
     EXPECT_EQ(read(), std::nullopt);
 }
 
