@@ -148,7 +148,15 @@ def records(transcript, kind):
         lines = Path(transcript).read_text().splitlines()
     except OSError:
         return []
-    return [record for record in map(json.loads, filter(None, lines)) if record.get("type") == kind]
+    found = []
+    for line in lines:
+        try:
+            record = json.loads(line)
+        except ValueError:
+            continue  # still being appended
+        if record.get("type") == kind:
+            found.append(record)
+    return found
 
 
 class Harness:
@@ -241,7 +249,8 @@ def scenario(harness, fernbeacon):
     assert records(renamed_transcript, "custom-title")[-1]["customTitle"] == NEW_NAME
     sidecar = renamed_transcript.with_suffix("") / "custom-title.json"
     assert read_json(sidecar)["customTitle"] == NEW_NAME
-    for transcript, prompt in ((renamed_transcript, RENAMED_PROMPT), (waiting_transcript, TOOL_PROMPT)):
+    for transcript, prompt in ((renamed_transcript, RENAMED_PROMPT),
+                               (waiting_transcript, TOOL_PROMPT)):
         titles = wait_for("an ai-title", lambda: records(transcript, "ai-title"))
         assert titles[-1]["aiTitle"] == "About: " + prompt, titles
 
@@ -264,7 +273,7 @@ def scenario(harness, fernbeacon):
 def main():
     fernbeacon = Path(sys.argv[1]).resolve()
     claude = installed_cli()
-    # ctest ends a test that overruns with SIGTERM; the tmux server must not outlive it.
+    # The tmux server is a daemon of its own: a terminated run must still end it.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
     with tempfile.TemporaryDirectory(prefix="fernbeacon-e2e-") as root:
         harness = Harness(Path(root), claude)
