@@ -33,10 +33,10 @@ def skip(reason):
 
 def cli_works(claude):
     try:
-        result = subprocess.run([claude, "--version"], capture_output=True, text=True, timeout=60)
+        return subprocess.run([claude, "--version"], capture_output=True, text=True,
+                              timeout=60).stdout.startswith(VERSION)
     except (OSError, subprocess.SubprocessError):
         return False
-    return result.stdout.startswith(VERSION)
 
 
 def installed_cli():
@@ -117,11 +117,6 @@ class ModelStandIn(BaseHTTPRequestHandler):
         self.end_headers()
         self.wfile.write(data)
 
-    def do_GET(self):
-        self.send_response(404)
-        self.send_header("Content-Length", "0")
-        self.end_headers()
-
     def log_message(self, *_):
         pass
 
@@ -144,12 +139,8 @@ def read_json(path):
 
 
 def records(transcript, kind):
-    try:
-        lines = Path(transcript).read_text().splitlines()
-    except OSError:
-        return []
     found = []
-    for line in lines:
+    for line in transcript.read_text().splitlines():
         try:
             record = json.loads(line)
         except ValueError:
@@ -253,10 +244,14 @@ def scenario(harness, fernbeacon):
                                (waiting_transcript, TOOL_PROMPT)):
         titles = wait_for("an ai-title", lambda: records(transcript, "ai-title"))
         assert titles[-1]["aiTitle"] == "About: " + prompt, titles
+        # The CLI may write the conversation after its metadata, even after it starts waiting.
+        wait_for(f"'{prompt}' in its transcript", lambda: prompt in [
+            record["message"]["content"] for record in records(transcript, "user")])
 
-    listing = subprocess.run([fernbeacon, "list", "--json"], env=harness.env, check=True,
-                             capture_output=True, text=True, timeout=60).stdout
-    live = {session["pid"]: session for session in json.loads(listing)["live"]
+    listing = subprocess.run([fernbeacon, "list", "--json"], env=harness.env,
+                             capture_output=True, text=True, timeout=60)
+    assert listing.returncode == 0, listing.stderr
+    live = {session["pid"]: session for session in json.loads(listing.stdout)["live"]
             if session["pid"] in harness.pids}
     expected = {
         renamed["pid"]: {"sessionId": renamed["sessionId"], "firstPrompt": RENAMED_PROMPT,
