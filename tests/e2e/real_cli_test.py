@@ -46,6 +46,7 @@ def installed_cli():
     claude = cache / "node_modules" / ".bin" / "claude"
     if cli_works(claude):
         return claude
+    shutil.rmtree(cache, ignore_errors=True)  # an install that no longer runs
     cache.parent.mkdir(parents=True, exist_ok=True)
     # Installed beside the cache and renamed into place, so an interrupted install is never reused.
     staging = Path(tempfile.mkdtemp(prefix=cache.name + ".", dir=cache.parent))
@@ -53,14 +54,13 @@ def installed_cli():
         subprocess.run(["npm", "install", "--prefix", staging, "--no-save", "--no-audit",
                         "--no-fund", "--loglevel=error", f"@anthropic-ai/claude-code@{VERSION}"],
                        check=True, timeout=300, stdin=subprocess.DEVNULL)
-        shutil.rmtree(cache, ignore_errors=True)
         staging.rename(cache)
     except (OSError, subprocess.SubprocessError) as error:
-        skip(f"cannot install the claude CLI {VERSION}: {error}")
+        print(f"installing failed: {error}")  # another run may have installed it meanwhile
     finally:
         shutil.rmtree(staging, ignore_errors=True)
     if not cli_works(claude):
-        skip(f"the installed claude CLI {VERSION} does not run")
+        skip(f"the claude CLI {VERSION} could not be installed")
     return claude
 
 
