@@ -4,6 +4,7 @@ model API, as `fernbeacon list --json` sees them: one renamed, one held at a per
 
 Usage: real_cli_test.py FERNBEACON_BINARY. Exits 77 (skipped) when the CLI cannot be installed.
 """
+import contextlib
 import json
 import os
 import re
@@ -215,7 +216,8 @@ class Harness:
             try:
                 wait_for(f"{pid} to end", lambda: not Path(f"/proc/{pid}").exists(), timeout=10)
             except AssertionError:
-                os.kill(pid, signal.SIGKILL)
+                with contextlib.suppress(ProcessLookupError):
+                    os.kill(pid, signal.SIGKILL)
         self.server.shutdown()
 
 
@@ -271,7 +273,7 @@ def main():
     # The tmux server is a daemon of its own: a terminated run must still end it.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("terminated"))
     with tempfile.TemporaryDirectory(prefix="fernbeacon-e2e-") as root:
-        harness = Harness(Path(root), claude)
+        harness = Harness(Path(root).resolve(), claude)  # the CLI records resolved paths
         try:
             scenario(harness, fernbeacon)
         except BaseException:
