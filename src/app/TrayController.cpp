@@ -91,7 +91,9 @@ void TrayController::popUpMenu() {
 void TrayController::activated(QSystemTrayIcon::ActivationReason reason) {
     // A right click on an embedded icon already opened the context menu.
     const bool contextMenuShown = reason == QSystemTrayIcon::Context && !menuIsExported_;
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::Context) {
+    // A second click soon after the first arrives as a double click; it opens the menu too.
+    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick ||
+        reason == QSystemTrayIcon::Context) {
         if (!contextMenuShown) {
             popUpMenu();
         }
