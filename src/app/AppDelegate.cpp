@@ -14,9 +14,9 @@
 namespace fernbeacon::app {
 
 std::shared_ptr<const SessionScanner> makeSessionScanner(const TrayEnvironment& environment) {
-    return std::make_shared<const SessionScanner>(
-        ownConfigDirectory(environment.homeDirectory), environment.probes,
-        environment.preferences, environment.clock, environment.scannerLogger);
+    return std::make_shared<const SessionScanner>(ownConfigDirectory(environment.homeDirectory),
+                                                  environment.probes, environment.preferences,
+                                                  environment.clock, environment.scannerLogger);
 }
 
 AppDelegate::AppDelegate(TrayEnvironment environment, QObject* parent)

@@ -233,8 +233,8 @@ std::string helpText(HelpTopic topic) {
            "  -h, --help       Show this help; after a command, that command's help.\n"
            "  --version        Show the version.\n"
            "\n"
-            "Only reads ~/.claude (or $CLAUDE_CONFIG_DIR, and the one each session uses); never\n"
-            "writes there. See fernbeacon(1).\n";
+           "Only reads ~/.claude (or $CLAUDE_CONFIG_DIR, and the one each session uses); never\n"
+           "writes there. See fernbeacon(1).\n";
 }
 
 std::string versionText() {

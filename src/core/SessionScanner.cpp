@@ -177,8 +177,8 @@ struct ConfigView {
     ProjectHistory history;
 };
 
-void enrichFrom(ClaudeSession& session, std::string_view workingDirectory,
-                ProjectHistory& history, TranscriptCache& transcripts) {
+void enrichFrom(ClaudeSession& session, std::string_view workingDirectory, ProjectHistory& history,
+                TranscriptCache& transcripts) {
     const auto recorded = history.folderRecordedIn(workingDirectory);
     std::optional<ProjectHistory::Match> match;
     if (session.sessionId) {

@@ -16,8 +16,9 @@ inline std::string statusTitle(std::int64_t liveSessions) {
 
 // Whether a live session waits for its user, as its registry file says.
 inline bool anyWaiting(const std::vector<ClaudeSessionPtr>& sessions) {
-    return std::any_of(sessions.begin(), sessions.end(),
-                       [](const ClaudeSessionPtr& session) { return session->status == "waiting"; });
+    return std::any_of(sessions.begin(), sessions.end(), [](const ClaudeSessionPtr& session) {
+        return session->status == "waiting";
+    });
 }
 
 }  // namespace fernbeacon

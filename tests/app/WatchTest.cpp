@@ -38,7 +38,8 @@ TEST(WatchLine, EachFormatIsOneLine) {
     EXPECT_EQ(watchLine(scan, WatchFormat::Json).find('\n'), std::string::npos);
 
     titled->status = "waiting";
-    EXPECT_NE(watchLine(scan, WatchFormat::Waybar).find(R"("class": "waiting")"), std::string::npos);
+    EXPECT_NE(watchLine(scan, WatchFormat::Waybar).find(R"("class": "waiting")"),
+              std::string::npos);
 }
 
 // The program on a test home, refreshing every 100 ms, its standard output a pipe read here.
