@@ -3,11 +3,15 @@
 # `claude` sessions, lets it settle, then reports its CPU use over a minute (share of one core)
 # and its resident memory. Targets: under 1% and under 80 MB.
 #   bench/tray-footprint.sh [path/to/fernbeacon] (default build/release/src/fernbeacon)
-#   FOOTPRINT_SECONDS=60 sets the measuring time.
+#   FOOTPRINT_SECONDS=60 sets the measuring time, FOOTPRINT_SESSIONS=5 the number of sessions.
+#   FOOTPRINT_TRANSCRIPT_MIB=256 gives each session a transcript of that size that grows by a
+#   record a second, and reports the bytes the tray read while measuring.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 binary=$(realpath "${1:-build/release/src/fernbeacon}")
 seconds=${FOOTPRINT_SECONDS:-60}
+sessions=${FOOTPRINT_SESSIONS:-5}
+mebibytes=${FOOTPRINT_TRANSCRIPT_MIB:-0}
 for tool in Xvfb trayer; do
     command -v "$tool" >/dev/null || { echo "tray-footprint: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
@@ -21,16 +25,21 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Five sessions, each with a transcript in its project folder.
+# The sessions, each with a transcript in its project folder.
 mkdir -p "$work/bin" "$work/home/.config"
 cp /bin/sleep "$work/bin/claude"
-for i in 1 2 3 4 5; do
+for i in $(seq "$sessions"); do
     dir="$work/home/src/project-$i"
     mkdir -p "$dir" "$work/home/.claude/projects/p$i"
     cat > "$work/home/.claude/projects/p$i/s.jsonl" <<JSONL
 {"type":"user","cwd":"$dir","gitBranch":"main","message":{"role":"user","content":"Task number $i"}}
 {"type":"assistant","message":{"usage":{"input_tokens":900,"cache_read_input_tokens":$((i * 30000)),"cache_creation_input_tokens":0,"output_tokens":120}}}
 JSONL
+    if [ "$mebibytes" -gt 0 ]; then
+        { yes '{"type":"progress","data":{"type":"bash_progress","output":"building 42 of 97"}}' ||
+            true; } | head -c "$((mebibytes * 1024 * 1024 - 100))" >> "$work/home/.claude/projects/p$i/s.jsonl"
+        echo >> "$work/home/.claude/projects/p$i/s.jsonl"
+    fi
     (cd "$dir" && exec "$work/bin/claude" 3600) &
     pids+=($!)
 done
@@ -47,17 +56,32 @@ HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$binary" >/dev/null 2>&1
 tray=$!
 pids+=($tray)
 sleep 6  # launch, the first scans, the icon embedded
+if [ "$mebibytes" -gt 0 ]; then
+    sleep 10  # the first cycle reads each transcript whole
+    (while sleep 1; do
+        for i in $(seq "$sessions"); do
+            echo '{"type":"assistant","message":{"model":"claude-opus-4-6","usage":{"input_tokens":900,"output_tokens":120}}}' \
+                >> "$work/home/.claude/projects/p$i/s.jsonl"
+        done
+    done) &
+    pids+=($!)
+fi
 
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$tray/stat"; }
+readBytes() { awk '/^rchar/ {print $2}' "/proc/$tray/io"; }
 before=$(cpu)
+readBefore=$(readBytes)
 start=$(date +%s.%N)
 sleep "$seconds"
 after=$(cpu)
+readAfter=$(readBytes)
 end=$(date +%s.%N)
 rss=$(awk '/^VmRSS/ {print $2}' "/proc/$tray/status")
 peak=$(awk '/^VmHWM/ {print $2}' "/proc/$tray/status")
 echo "what the tray shows: $(HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" "$binary" list | head -n1)"
-awk -v b="$before" -v a="$after" -v t="$ticks" -v s="$start" -v e="$end" -v r="$rss" -v p="$peak" 'BEGIN {
-    printf "tray with 5 live sessions over %.0f s: CPU %.2f%% of one core; resident %.1f MB (peak %.1f MB)\n",
-        e - s, 100 * (a - b) / t / (e - s), r / 1024, p / 1024 }'
+awk -v n="$sessions" -v b="$before" -v a="$after" -v t="$ticks" -v s="$start" -v e="$end" \
+    -v r="$rss" -v p="$peak" -v rb="$readBefore" -v ra="$readAfter" 'BEGIN {
+    printf "tray with %d live sessions over %.0f s: CPU %.2f%% of one core; resident %.1f MB (peak %.1f MB)\n",
+        n, e - s, 100 * (a - b) / t / (e - s), r / 1024, p / 1024
+    printf "read %.1f kB a second\n", (ra - rb) / 1000 / (e - s) }'
