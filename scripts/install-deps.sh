@@ -8,7 +8,7 @@ packages=(
     cmake ninja-build g++ pkg-config
     libicu-dev libsimdjson-dev qt6-base-dev libsystemd-dev
     libgtest-dev libbenchmark-dev
-    procps lsof clang-format
+    procps lsof clang-format ccache
     libxcb1-dev
     # Real terminals and the tray on X11 without a screen: a private tmux server, Xvfb, a window
     # manager, xterms, a kitty (OpenGL from Mesa's software renderer), a tray host, xprop/xdotool
