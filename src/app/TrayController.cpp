@@ -49,11 +49,22 @@ QImage TrayController::titleImage(const QString& title, qreal devicePixelRatio) 
     return image;
 }
 
+QIcon TrayController::titleIcon(const QString& title) {
+    // Drawn at each ratio rather than scaled, so that the text stays sharp on every screen.
+    QIcon icon;
+    icon.addPixmap(QPixmap::fromImage(titleImage(title, 1.0)));
+    icon.addPixmap(QPixmap::fromImage(titleImage(title, 2.0)));
+    const QScreen* screen = QApplication::primaryScreen();
+    if (screen != nullptr && screen->devicePixelRatio() != 1.0 &&
+        screen->devicePixelRatio() != 2.0) {
+        icon.addPixmap(QPixmap::fromImage(titleImage(title, screen->devicePixelRatio())));
+    }
+    return icon;
+}
+
 void TrayController::setTitle(const QString& title) {
     title_ = title;
-    const QScreen* screen = QApplication::primaryScreen();
-    const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
-    icon_.setIcon(QIcon(QPixmap::fromImage(titleImage(title, ratio))));
+    icon_.setIcon(titleIcon(title));
     icon_.setToolTip(title);
 }
 
