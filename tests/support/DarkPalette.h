@@ -17,6 +17,13 @@ inline QPalette darkPalette() {
     palette.setColor(QPalette::ButtonText, text);
     palette.setColor(QPalette::Highlight, QColor(42, 130, 218));
     palette.setColor(QPalette::HighlightedText, Qt::white);
+    // Bevels and the etched shadow of disabled text.
+    palette.setColor(QPalette::Light, QColor(75, 75, 75));
+    palette.setColor(QPalette::Midlight, QColor(64, 64, 64));
+    palette.setColor(QPalette::Mid, QColor(44, 44, 44));
+    palette.setColor(QPalette::Dark, QColor(35, 35, 35));
+    palette.setColor(QPalette::Shadow, QColor(20, 20, 20));
+    palette.setColor(QPalette::Disabled, QPalette::Light, Qt::transparent);
     palette.setColor(QPalette::ToolTipBase, QColor(53, 53, 53));
     palette.setColor(QPalette::ToolTipText, text);
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(127, 127, 127));
