@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -18,14 +17,13 @@ PopupMenu::PopupMenu(TrayEnvironment environment, QObject* parent)
       scanner_(makeSessionScanner(environment_)) {}
 
 void PopupMenu::popUp(const QPoint& at) {
-    at_ = at;
     const ScanResult scan = runScanCycle(*scanner_);
     std::vector<MenuItemModel> model =
         buildMenuModel(scan.live, scan.recent, maxRecentSessions(environment_.preferences));
-    std::erase_if(model, [](const MenuItemModel& item) { return item.kind == MenuItemKind::Quit; });
-    if (!model.empty() && model.back().kind == MenuItemKind::Separator) {
-        model.pop_back();
-    }
+    std::erase_if(model, [](const MenuItemModel& item) {
+        return item.kind == MenuItemKind::Refresh || item.kind == MenuItemKind::Quit;
+    });
+    // The menu collapses the separators left around them.
     menu_ = buildMenu(model, this);
     // Queued: a menu hides before its chosen action runs.
     connect(menu_.get(), &QMenu::aboutToHide, this, &PopupMenu::menuClosed, Qt::QueuedConnection);
@@ -33,10 +31,6 @@ void PopupMenu::popUp(const QPoint& at) {
 }
 
 void PopupMenu::performMenuAction(MenuAction action, QObject* sender) {
-    if (action == MenuAction::RefreshClicked) {
-        refreshChosen_ = true;
-        return;
-    }
     delegate_.performMenuAction(action, sender);
     if (action == MenuAction::SettingsClicked) {
         connect(delegate_.settingsPanel(), &QDialog::finished, this, &PopupMenu::finished);
@@ -44,10 +38,6 @@ void PopupMenu::performMenuAction(MenuAction action, QObject* sender) {
 }
 
 void PopupMenu::menuClosed() {
-    if (std::exchange(refreshChosen_, false)) {
-        popUp(at_);
-        return;
-    }
     const SettingsDialog* panel = delegate_.settingsPanel();
     if (panel == nullptr || !panel->isVisible()) {
         emit finished();

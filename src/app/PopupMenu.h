@@ -13,9 +13,9 @@
 // was clicked.
 namespace fernbeacon::app {
 
-// One scan's menu at a point. Choices act as in the tray; "Refresh" scans again and reopens the
-// menu, and "Settings..." keeps it going until the panel closes. Quit is left out: closing the
-// menu ends it anyway, and the item would suggest that it ends a running tray.
+// One scan's menu at a point. Choices act as in the tray, and "Settings..." keeps it going until
+// the panel closes. Refresh and Quit are left out: each opening scans afresh, closing the menu
+// ends it, and Quit would suggest that it ends a running tray.
 class PopupMenu final : public QObject, public MenuActionTarget {
     Q_OBJECT
 public:
@@ -38,8 +38,6 @@ private:
     AppDelegate delegate_;
     std::shared_ptr<const SessionScanner> scanner_;
     std::unique_ptr<QMenu> menu_;
-    QPoint at_;
-    bool refreshChosen_ = false;
 };
 
 // Pops the menu up at the pointer and returns once it has closed and the chosen work is done.
