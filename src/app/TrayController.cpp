@@ -50,14 +50,12 @@ QImage TrayController::titleImage(const QString& title, qreal devicePixelRatio) 
 }
 
 QIcon TrayController::titleIcon(const QString& title) {
-    // Drawn at each ratio rather than scaled, so that the text stays sharp on every screen.
-    QIcon icon;
-    icon.addPixmap(QPixmap::fromImage(titleImage(title, 1.0)));
-    icon.addPixmap(QPixmap::fromImage(titleImage(title, 2.0)));
+    // Drawn at each ratio rather than scaled, so that the text stays sharp on every screen. An
+    // image of a size the icon holds already replaces it.
     const QScreen* screen = QApplication::primaryScreen();
-    if (screen != nullptr && screen->devicePixelRatio() != 1.0 &&
-        screen->devicePixelRatio() != 2.0) {
-        icon.addPixmap(QPixmap::fromImage(titleImage(title, screen->devicePixelRatio())));
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0, screen != nullptr ? screen->devicePixelRatio() : 1.0}) {
+        icon.addPixmap(QPixmap::fromImage(titleImage(title, ratio)));
     }
     return icon;
 }
