@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "app/MenuBuilder.h"
+#include "app/TrayApplication.h"
 #include "core/CliDispatcher.h"
 
 namespace fernbeacon::app {
@@ -45,19 +46,10 @@ void PopupMenu::menuClosed() {
 }
 
 int runMenu(const MenuOptions& options, std::ostream& err) {
-    if (!platform::hasGraphicalSession()) {
-        err << "fernbeacon: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
-               "try 'fernbeacon list'\n";
+    const auto application = makeApplication(err);
+    if (!application) {
         return 1;
     }
-    static int argc = 1;
-    static char name[] = "fernbeacon";
-    static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Fernbeacon"));
-    QApplication::setDesktopFileName(QStringLiteral("fernbeacon"));
-    QApplication::setQuitOnLastWindowClosed(false);
-
     const auto target =
         options.verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
     const auto logger = platform::makeLogger("SessionScanner", target);
@@ -82,7 +74,7 @@ int runMenu(const MenuOptions& options, std::ostream& err) {
                                         *loginItem,
                                         false,
                                         {}});
-        QObject::connect(&popup, &PopupMenu::finished, &application, &QCoreApplication::quit,
+        QObject::connect(&popup, &PopupMenu::finished, application.get(), &QCoreApplication::quit,
                          Qt::QueuedConnection);
         popup.popUp(QCursor::pos());
         status = QApplication::exec();
