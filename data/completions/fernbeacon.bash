@@ -11,7 +11,7 @@ _fernbeacon() {
     _init_completion -s || return
 
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'list focus open watch help --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'list focus open watch menu help --help --version' -- "$cur"))
         return
     fi
     if [[ $prev == --probes ]] && $split; then
@@ -42,8 +42,11 @@ _fernbeacon() {
         watch)
             COMPREPLY=($(compgen -W '--json --waybar --verbose --help' -- "$cur"))
             ;;
+        menu)
+            COMPREPLY=($(compgen -W "$options" -- "$cur"))
+            ;;
         help)
-            ((cword == 2)) && COMPREPLY=($(compgen -W 'tray list focus open watch' -- "$cur"))
+            ((cword == 2)) && COMPREPLY=($(compgen -W 'tray list focus open watch menu' -- "$cur"))
             ;;
     esac
 } &&

@@ -6,6 +6,7 @@
 
 #include "app/BuildVersion.h"
 #include "app/Listing.h"
+#include "app/PopupMenu.h"
 #include "app/TrayApplication.h"
 #include "core/CliDispatcher.h"
 #include "core/Clock.h"
@@ -70,6 +71,21 @@ CliParse parseWatch(std::span<const std::string_view> arguments) {
     return {options, {}};
 }
 
+// `menu [--verbose]`.
+CliParse parseMenu(std::span<const std::string_view> arguments) {
+    MenuOptions options;
+    for (const std::string_view argument : arguments) {
+        if (argument == "-v" || argument == "--verbose") {
+            options.verbose = true;
+        } else if (argument == "-h" || argument == "--help") {
+            return {ShowHelp{HelpTopic::Menu}, {}};
+        } else {
+            return {std::nullopt, "unexpected argument '" + std::string(argument) + "' for menu"};
+        }
+    }
+    return {options, {}};
+}
+
 // `help [COMMAND]`; "tray" stands for the program run without a command.
 CliParse parseHelpTopic(std::span<const std::string_view> arguments) {
     if (arguments.empty()) {
@@ -77,7 +93,7 @@ CliParse parseHelpTopic(std::span<const std::string_view> arguments) {
     }
     static constexpr std::pair<std::string_view, HelpTopic> kTopics[] = {
         {"tray", HelpTopic::Tray}, {"list", HelpTopic::List},   {"focus", HelpTopic::Focus},
-        {"open", HelpTopic::Open}, {"watch", HelpTopic::Watch},
+        {"open", HelpTopic::Open}, {"watch", HelpTopic::Watch}, {"menu", HelpTopic::Menu},
     };
     if (arguments.size() > 1) {
         return {std::nullopt, "unexpected argument '" + std::string(arguments[1]) + "' for help"};
@@ -137,8 +153,14 @@ constexpr const char* kWatchHelp =
     "                   and alt.\n"
     "  -v, --verbose    Log each step of the scan to standard error.\n";
 
-// Long enough for every command a host may run in turn, each with its own time limit.
-constexpr std::chrono::seconds kTerminalWorkLimit{60};
+constexpr const char* kMenuHelp =
+    "Usage: fernbeacon menu [--verbose]\n"
+    "\n"
+    "Pops the tray's menu up at the pointer, for desktops without a system tray:\n"
+    "a status bar's click can run it. Choosing a session acts as in the tray; the\n"
+    "command ends when the menu closes. Needs a graphical session.\n"
+    "\n"
+    "  -v, --verbose    Log each step to standard error.\n";
 
 int print(const std::string& text, std::ostream& out) {
     out << text;
@@ -168,6 +190,9 @@ CliParse parseArguments(std::span<const std::string_view> arguments) {
     }
     if (first == "watch") {
         return parseWatch(arguments.subspan(1));
+    }
+    if (first == "menu") {
+        return parseMenu(arguments.subspan(1));
     }
     if (first == "focus" || first == "open") {
         return parseTerminalCommand(first, arguments.subspan(1));
@@ -206,6 +231,8 @@ std::string helpText(HelpTopic topic) {
             return kOpenHelp;
         case HelpTopic::Watch:
             return kWatchHelp;
+        case HelpTopic::Menu:
+            return kMenuHelp;
         case HelpTopic::Overview:
             break;
     }
@@ -214,7 +241,8 @@ std::string helpText(HelpTopic topic) {
            "       fernbeacon focus [--verbose] PID\n"
            "       fernbeacon open [--verbose] DIRECTORY\n"
            "       fernbeacon watch [--json | --waybar] [--verbose]\n"
-           "       fernbeacon help [tray|list|focus|open|watch]\n"
+           "       fernbeacon menu [--verbose]\n"
+           "       fernbeacon help [tray|list|focus|open|watch|menu]\n"
            "       fernbeacon --help | --version\n"
            "\n"
            "Keeps track of the claude sessions running in your terminals.\n"
@@ -227,6 +255,7 @@ std::string helpText(HelpTopic topic) {
            "                   the front.\n"
            "  open DIRECTORY   Open a terminal tab in DIRECTORY that runs claude.\n"
            "  watch            Print a line whenever the sessions change, for status bars.\n"
+           "  menu             Pop the tray's menu up at the pointer, without a tray.\n"
            "  help [COMMAND]   Show the help of a command, or of the tray (help tray).\n"
            "\n"
            "Options:\n"
@@ -325,6 +354,7 @@ int run(std::span<const std::string_view> arguments, std::ostream& out, std::ost
                           [&](const FocusOptions& options) { return runFocus(options, err); },
                           [&](const OpenOptions& options) { return runOpen(options, err); },
                           [&](const WatchOptions& options) { return runWatch(options, out); },
+                          [&](const MenuOptions& options) { return runMenu(options, err); },
                       },
                       *parsed.command);
 }

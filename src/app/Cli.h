@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <iosfwd>
 #include <optional>
@@ -29,16 +30,24 @@ struct OpenOptions {
     bool verbose = false;
 };
 
+struct MenuOptions {
+    bool verbose = false;
+};
+
 struct StartTray {};
 
-enum class HelpTopic { Overview, Tray, List, Focus, Open, Watch };
+enum class HelpTopic { Overview, Tray, List, Focus, Open, Watch, Menu };
 struct ShowHelp {
     HelpTopic topic = HelpTopic::Overview;
 };
 struct ShowVersion {};
 
 using CliCommand = std::variant<StartTray, ShowHelp, ShowVersion, ListOptions, FocusOptions,
-                                OpenOptions, WatchOptions>;
+                                OpenOptions, WatchOptions, MenuOptions>;
+
+// How long a command waits for the terminal work of a click: long enough for every command a
+// host may run in turn, each with its own time limit.
+inline constexpr std::chrono::seconds kTerminalWorkLimit{60};
 
 struct CliParse {
     std::optional<CliCommand> command;

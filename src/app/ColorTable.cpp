@@ -6,11 +6,12 @@ namespace fernbeacon::app {
 namespace {
 
 bool isDark(const QPalette& palette) {
-    return palette.color(QPalette::Window).lightnessF() < 0.5;
+    return palette.color(QPalette::Base).lightnessF() < 0.5;
 }
 
 // Text roles are the theme's text colour at falling strengths, so they follow light and dark
-// themes alike; the strengths keep the dimmest text readable on a plain menu background.
+// themes alike. Menus paint their items in Text over Base, not WindowText over Window, which some
+// themes set apart. The dimmest text keeps a contrast of 4.5:1 on the light and the dark menu.
 struct TextStrength {
     ColorRole role;
     double alpha;
@@ -18,7 +19,7 @@ struct TextStrength {
 constexpr TextStrength kTextStrengths[] = {
     {ColorRole::Label, 0.88},
     {ColorRole::SecondaryLabel, 0.62},
-    {ColorRole::TertiaryLabel, 0.45},
+    {ColorRole::TertiaryLabel, 0.56},
     {ColorRole::QuaternaryLabel, 0.18},
 };
 
@@ -32,7 +33,7 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
         case ColorRole::SecondaryLabel:
         case ColorRole::TertiaryLabel:
         case ColorRole::QuaternaryLabel:
-            base = palette.color(QPalette::Active, QPalette::WindowText);
+            base = palette.color(QPalette::Active, QPalette::Text);
             for (const TextStrength& strength : kTextStrengths) {
                 if (strength.role == color.role) {
                     alpha = strength.alpha;
@@ -50,6 +51,9 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
         case ColorRole::White:
             base = Qt::white;
             break;
+        case ColorRole::HighlightedText:
+            base = palette.color(QPalette::Active, QPalette::HighlightedText);
+            break;
     }
     base.setAlphaF(static_cast<float>(base.alphaF() * alpha * color.alpha));
     return base;
@@ -57,10 +61,12 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
 
 QColor rowHighlightColor(const QPalette& palette) {
     const QColor selection = colorFor(RowHighlight::kBackground, palette);
-    const double keep = 1.0 - RowHighlight::kDarkening;
-    return QColor::fromRgbF(static_cast<float>(selection.redF() * keep),
-                            static_cast<float>(selection.greenF() * keep),
-                            static_cast<float>(selection.blueF() * keep), selection.alphaF());
+    const float away = colorFor(RowHighlight::kText, palette).lightnessF() < 0.5f ? 1.0f : 0.0f;
+    const auto blend = [&](float channel) {
+        return static_cast<float>(channel + (away - channel) * RowHighlight::kDarkening);
+    };
+    return QColor::fromRgbF(blend(selection.redF()), blend(selection.greenF()),
+                            blend(selection.blueF()), selection.alphaF());
 }
 
 QFont fontFor(int pixelSize, FontWeight weight) {

@@ -15,7 +15,7 @@ inline QColor colorFor(ColorRole role, const QPalette& palette) {
     return colorFor(RoleColor{role}, palette);
 }
 
-// The hover background: the selection colour blended toward black.
+// The hover background: the selection colour blended away from the highlighted text.
 QColor rowHighlightColor(const QPalette& palette);
 
 // The system font at the label's size (logical pixels) and weight.

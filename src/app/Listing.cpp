@@ -28,11 +28,11 @@ std::string textBar(const ContextBarModel& bar) {
     return text;
 }
 
-// A row's lines as text: the first at `indent`, the others two spaces further in.
-std::string rowText(const RowModel& row, const std::string& indent) {
-    std::string text;
+// A row's lines as text.
+std::vector<std::string> rowLines(const RowModel& row) {
+    std::vector<std::string> lines;
     for (const RowLine& line : row.lines) {
-        text += text.empty() ? indent : indent + "  ";
+        std::string text;
         if (line.bar) {
             text += textBar(*line.bar) + "  ";
         }
@@ -40,7 +40,16 @@ std::string rowText(const RowModel& row, const std::string& indent) {
         if (line.badge) {
             text += "  [" + line.badge->label.text + "]";
         }
-        text += "\n";
+        lines.push_back(std::move(text));
+    }
+    return lines;
+}
+
+// The first line at `indent`, the others two spaces further in.
+std::string indented(const std::vector<std::string>& lines, const std::string& indent) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += (text.empty() ? indent : indent + "  ") + line + "\n";
     }
     return text;
 }
@@ -103,6 +112,14 @@ void writeRecent(JsonWriter& json, const RecentSession& session) {
 
 }  // namespace
 
+std::vector<std::string> sessionListingLines(const ClaudeSession& session) {
+    return rowLines(sessionRowWithStatus(session));
+}
+
+std::vector<std::string> recentListingLines(const RecentSession& session) {
+    return rowLines(recentSessionRowModel(session));
+}
+
 std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions) {
     std::string out = statusTitle(static_cast<std::int64_t>(scan.live.size())) + "\n\n";
     // Separators print as blank lines between sections; the fixed commands are not printed.
@@ -122,10 +139,10 @@ std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSess
         }
         switch (item.kind) {
             case MenuItemKind::Session:
-                out += rowText(sessionRowWithStatus(*item.session), "");
+                out += indented(sessionListingLines(*item.session), "");
                 break;
             case MenuItemKind::RecentSession:
-                out += rowText(recentSessionRowModel(item.recent->session), "  ");
+                out += indented(recentListingLines(item.recent->session), "  ");
                 break;
             default:
                 out += item.title + "\n";

@@ -2,11 +2,16 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/SessionScanner.h"
 
 // What `fernbeacon list` prints: the menu's content as text, or as one JSON object.
 namespace fernbeacon::app {
+
+// The lines printed for one row, without their indentation; the first is the row's name.
+std::vector<std::string> sessionListingLines(const ClaudeSession& session);
+std::vector<std::string> recentListingLines(const RecentSession& session);
 
 std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions);
 

@@ -138,6 +138,20 @@ void MenuRowView::setHighlighted(bool on) {
     update();
 }
 
+void MenuRowView::setAccessibleText(const std::vector<std::string>& lines) {
+    QStringList texts;
+    for (const std::string& line : lines) {
+        texts.push_back(QString::fromStdString(line));
+    }
+    setAccessibleName(texts.value(0));
+    setAccessibleDescription(texts.mid(1).join(QLatin1Char('\n')));
+    if (menuItemRef_) {
+        // Doubled, an ampersand is no shortcut mark.
+        menuItemRef_->setText(
+            texts.join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    }
+}
+
 void MenuRowView::enterEvent(QEnterEvent*) {
     setHighlighted(true);
 }

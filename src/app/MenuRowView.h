@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "app/MenuActionTarget.h"
@@ -56,6 +57,11 @@ public:
 protected:
     MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTarget* target,
                 MenuAction action, QWidget* parent);
+
+    // What a screen reader says for the row: the first line as its name, the others as its
+    // description. Menus expose their items, not the items' widgets, to assistive technology,
+    // so the menu item carries all the lines as its text.
+    void setAccessibleText(const std::vector<std::string>& lines);
 
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

@@ -33,21 +33,29 @@ TrayEnvironment SystemServices::environment() {
                            {}};
 }
 
-int runTray(std::ostream& err) {
+std::unique_ptr<QApplication> makeApplication(std::ostream& err) {
     if (!platform::hasGraphicalSession()) {
         err << "fernbeacon: no graphical session (neither DISPLAY nor WAYLAND_DISPLAY is set); "
                "try 'fernbeacon list'\n";
-        return 1;
+        return nullptr;
     }
     static int argc = 1;
     static char name[] = "fernbeacon";
     static char* argv[] = {name, nullptr};
-    QApplication application(argc, argv);
+    auto application = std::make_unique<QApplication>(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Fernbeacon"));
     QApplication::setOrganizationName(QStringLiteral("Fernbeacon"));
     QApplication::setDesktopFileName(QStringLiteral("fernbeacon"));
     // The settings panel is the only window; closing it must not end the program.
     QApplication::setQuitOnLastWindowClosed(false);
+    return application;
+}
+
+int runTray(std::ostream& err) {
+    const auto application = makeApplication(err);
+    if (!application) {
+        return 1;
+    }
 
     if (!QSystemTrayIcon::isSystemTrayAvailable()) {
         err << "fernbeacon: no system tray yet; the icon appears once the desktop offers one\n";

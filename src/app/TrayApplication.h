@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QApplication>
 #include <memory>
 #include <ostream>
 
@@ -31,6 +32,10 @@ private:
     QtDispatcher dispatcher_;
     std::unique_ptr<TerminalControl> terminal_;
 };
+
+// The application object of a command that shows widgets; none, after saying so on `err`,
+// without a display server.
+std::unique_ptr<QApplication> makeApplication(std::ostream& err);
 
 // Runs the tray application until it quits; returns the exit status. Without a display server
 // it says so on `err` and returns 1.

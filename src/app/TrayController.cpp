@@ -49,11 +49,20 @@ QImage TrayController::titleImage(const QString& title, qreal devicePixelRatio) 
     return image;
 }
 
+QIcon TrayController::titleIcon(const QString& title) {
+    // Drawn at each ratio rather than scaled, so that the text stays sharp on every screen. An
+    // image of a size the icon holds already replaces it.
+    const QScreen* screen = QApplication::primaryScreen();
+    QIcon icon;
+    for (const qreal ratio : {1.0, 2.0, screen != nullptr ? screen->devicePixelRatio() : 1.0}) {
+        icon.addPixmap(QPixmap::fromImage(titleImage(title, ratio)));
+    }
+    return icon;
+}
+
 void TrayController::setTitle(const QString& title) {
     title_ = title;
-    const QScreen* screen = QApplication::primaryScreen();
-    const qreal ratio = screen != nullptr ? screen->devicePixelRatio() : 1.0;
-    icon_.setIcon(QIcon(QPixmap::fromImage(titleImage(title, ratio))));
+    icon_.setIcon(titleIcon(title));
     icon_.setToolTip(title);
 }
 

@@ -32,6 +32,8 @@ public:
     // The title as the icon shows it: bold system font of size 12 on a transparent image sized to
     // the text, with a thin halo so that it reads on light and dark panels alike.
     static QImage titleImage(const QString& title, qreal devicePixelRatio);
+    // The title image at device pixel ratios 1 and 2, and at the screen's own.
+    static QIcon titleIcon(const QString& title);
 
     // Opens the menu at the pointer, or closes it when it is open.
     void popUpMenu();

@@ -8,14 +8,16 @@
 namespace fernbeacon {
 
 RoleColor ContextBarModel::trackColor(bool highlighted) const {
-    return highlighted ? RoleColor{ColorRole::White, 0.2} : RoleColor{ColorRole::QuaternaryLabel};
+    return highlighted ? RoleColor{ColorRole::HighlightedText, 0.2}
+                       : RoleColor{ColorRole::QuaternaryLabel};
 }
 
 RoleColor ContextBarModel::fillColor(bool highlighted) const {
     if (progress > kWarningThreshold) {
         return {ColorRole::SystemOrange, highlighted ? 0.9 : 1.0};
     }
-    return highlighted ? RoleColor{ColorRole::White, 0.5} : RoleColor{ColorRole::ControlAccent};
+    return highlighted ? RoleColor{ColorRole::HighlightedText, 0.5}
+                       : RoleColor{ColorRole::ControlAccent};
 }
 
 double ContextBarModel::fillWidth(double barWidth) const {

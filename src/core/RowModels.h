@@ -20,6 +20,8 @@ enum class ColorRole {
     SelectedContentBackground,
     SystemOrange,
     White,
+    // The theme's text on its selection colour.
+    HighlightedText,
 };
 
 enum class FontWeight { Regular, Medium, Semibold, Bold };
@@ -93,9 +95,10 @@ struct RowHighlight {
     static constexpr int kHorizontalInset = 4;
     static constexpr int kCornerRadius = 4;
     static constexpr ColorRole kBackground = ColorRole::SelectedContentBackground;
-    // How far the background is blended toward black.
+    // How far the background is blended away from its text: toward black under light text,
+    // toward white under dark text.
     static constexpr double kDarkening = 0.3;
-    static constexpr ColorRole kText = ColorRole::White;
+    static constexpr ColorRole kText = ColorRole::HighlightedText;
 };
 
 inline constexpr int kMinimumRowWidth = 250;

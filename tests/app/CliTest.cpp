@@ -36,6 +36,7 @@ TEST(CliArguments, CommandsAndOptions) {
     EXPECT_EQ(focus.pid, 4242);
     EXPECT_TRUE(focus.verbose);
     EXPECT_EQ(std::get<OpenOptions>(*parse({"open", "-"}).command).directory, "-");
+    EXPECT_TRUE(std::get<MenuOptions>(*parse({"menu", "--verbose"}).command).verbose);
 }
 
 TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
@@ -50,6 +51,7 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
                                                     {"focus", "1", "2"},
                                                     {"open"},
                                                     {"open", "--json", "/tmp"},
+                                                    {"menu", "--json"},
                                                     {"help", "lisst"},
                                                     {"help", "list", "focus"}}) {
         std::ostringstream out;
@@ -76,6 +78,7 @@ TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLin
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY",
                                    FERNBEACON_BINARY},
+          {"env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", FERNBEACON_BINARY, "menu"},
           {FERNBEACON_BINARY, "focus", std::to_string(::getpid())},
           {FERNBEACON_BINARY, "open", file.string()},
           {FERNBEACON_BINARY, "open", tree.path("missing").string()}}) {

@@ -71,12 +71,13 @@ TEST(ContextBar, FillWidthAndColourAroundTheThreshold) {
         RoleColor highlightedFill;
     };
     const RoleColor accent{ColorRole::ControlAccent};
-    const RoleColor white{ColorRole::White, 0.5};
+    const RoleColor selected{ColorRole::HighlightedText, 0.5};
     const RoleColor orange{ColorRole::SystemOrange};
     const RoleColor paleOrange{ColorRole::SystemOrange, 0.9};
-    for (const Case& c : {Case{0.0, 0.0, accent, white}, Case{0.5, 40.0, accent, white},
-                          Case{0.8, 64.0, accent, white}, Case{0.8001, 64.008, orange, paleOrange},
-                          Case{1.7, 80.0, orange, paleOrange}}) {
+    for (const Case& c :
+         {Case{0.0, 0.0, accent, selected}, Case{0.5, 40.0, accent, selected},
+          Case{0.8, 64.0, accent, selected}, Case{0.8001, 64.008, orange, paleOrange},
+          Case{1.7, 80.0, orange, paleOrange}}) {
         const ContextBarModel bar{c.progress};
         EXPECT_NEAR(bar.fillWidth(80), c.width, 1e-9) << c.progress;
         EXPECT_EQ(bar.fillColor(false), c.fill) << c.progress;
@@ -84,7 +85,7 @@ TEST(ContextBar, FillWidthAndColourAroundTheThreshold) {
     }
     const ContextBarModel bar{0.3};
     EXPECT_EQ(bar.trackColor(false), (RoleColor{ColorRole::QuaternaryLabel}));
-    EXPECT_EQ(bar.trackColor(true), (RoleColor{ColorRole::White, 0.2}));
+    EXPECT_EQ(bar.trackColor(true), (RoleColor{ColorRole::HighlightedText, 0.2}));
     EXPECT_EQ(ContextBarModel{-0.5}.fillWidth(80), 0.0);
     EXPECT_EQ(ContextBarModel{std::numeric_limits<double>::quiet_NaN()}.fillWidth(80), 0.0);
 }

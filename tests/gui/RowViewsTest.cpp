@@ -147,7 +147,8 @@ TEST(RowViews, HoverHighlightsAndLeavingRestores) {
     QApplication::sendEvent(&row, &enter);
     EXPECT_TRUE(row.isHighlighted());
     for (const app::RowText* label : row.labels()) {
-        EXPECT_EQ(label->color(), (RoleColor{ColorRole::White})) << label->text().toStdString();
+        EXPECT_EQ(label->color(), (RoleColor{ColorRole::HighlightedText}))
+            << label->text().toStdString();
     }
     EXPECT_TRUE(row.contextBar()->highlighted());
     // The darkened selection colour, inset 4 from each side.

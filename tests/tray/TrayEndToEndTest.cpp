@@ -20,6 +20,7 @@
 #include "app/SessionMenuItemView.h"
 #include "app/TrayApplication.h"
 #include "platform/Platform.h"
+#include "support/DarkPalette.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
@@ -27,6 +28,22 @@ namespace fernbeacon::test {
 namespace {
 
 std::string skipReason;
+
+// FERNBEACON_SCREENSHOTS=dark takes the screenshots in a dark theme, =200 at 200 %, each under
+// its own name.
+std::string screenshotVariant() {
+    const char* variant = ::getenv("FERNBEACON_SCREENSHOTS");
+    return variant != nullptr ? variant : "";
+}
+
+// Logical coordinates as the X server counts them.
+QRect onDevice(const QRect& logical) {
+    const qreal ratio = qApp->devicePixelRatio();
+    return {logical.topLeft() * ratio, logical.size() * ratio};
+}
+QPoint onDevice(const QPoint& logical) {
+    return logical * qApp->devicePixelRatio();
+}
 
 // Processes events until `done` holds, for at most `limitMs`.
 bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
@@ -54,7 +71,8 @@ struct Desktop {
                 return false;
             }
         }
-        const auto number = startXvfb(server, "1024x640x24");
+        const bool doubled = screenshotVariant() == "200";
+        const auto number = startXvfb(server, doubled ? "2048x1280x24" : "1024x640x24");
         if (!number) {
             skipReason = "Xvfb did not start";
             return false;
@@ -63,8 +81,9 @@ struct Desktop {
         ::unsetenv("WAYLAND_DISPLAY");
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         tray = Child({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request",
-                      "--height", "24", "--tint", "0xdddddd", "--transparent", "true", "--alpha",
-                      "0", "--SetDockType", "true"});
+                      "--height", doubled ? "48" : "24", "--tint",
+                      screenshotVariant() == "dark" ? "0x333333" : "0xdddddd", "--transparent",
+                      "true", "--alpha", "0", "--SetDockType", "true"});
         return true;
     }
 };
@@ -104,11 +123,15 @@ struct Fixture {
 double screenshot(const std::string& name, const QRect& area, QWidget& shown) {
     const std::filesystem::path directory = FERNBEACON_SCREENSHOT_DIR;
     std::filesystem::create_directories(directory);
+    std::filesystem::path file = directory / name;
+    if (!screenshotVariant().empty()) {
+        file.replace_filename(file.stem().string() + "-" + screenshotVariant() + ".png");
+    }
     const QImage screen = QApplication::primaryScreen()->grabWindow(0).toImage();
-    screen.copy(area.isValid() ? area : screen.rect())
-        .save(QString::fromStdString((directory / name).string()));
+    screen.copy(area.isValid() ? onDevice(area) : screen.rect())
+        .save(QString::fromStdString(file.string()));
     const QImage own = shown.grab().toImage().convertToFormat(screen.format());
-    const QRect where(shown.mapToGlobal(QPoint(0, 0)), own.size());
+    const QRect where(onDevice(shown.mapToGlobal(QPoint(0, 0))), own.size());
     if (own.isNull() || !screen.rect().contains(where)) {
         return 0;
     }
@@ -180,14 +203,15 @@ protected:
     // at any time, and drops the old one once it closes.
     static QMenu* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 
-    static void movePointer(const QPoint& at) {
+    static void movePointer(const QPoint& logical) {
+        const QPoint at = onDevice(logical);
         ASSERT_EQ(QProcess::execute(
                       "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())}),
                   0);
     }
     // Through the X server and the tray host, as a person clicks.
     void clickIcon() {
-        const QPoint at = icon().geometry().center();
+        const QPoint at = onDevice(icon().geometry().center());
         ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
                                                 QString::number(at.y()), "click", "1"}),
                   0);
@@ -281,8 +305,14 @@ int main(int argc, char** argv) {
     // Listing the tests needs no display.
     const bool started = !testing::GTEST_FLAG(list_tests) && desktop.start();
     ::setenv("QT_QPA_PLATFORM", started ? "xcb" : "offscreen", 1);
+    if (fernbeacon::test::screenshotVariant() == "200") {
+        ::setenv("QT_SCALE_FACTOR", "2", 1);
+    }
     QStandardPaths::setTestModeEnabled(true);
     QApplication application(argc, argv);
+    if (fernbeacon::test::screenshotVariant() == "dark") {
+        QApplication::setPalette(fernbeacon::test::darkPalette());
+    }
     QApplication::setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();
 }
