@@ -8,6 +8,7 @@
 
 #include "app/MenuBuilder.h"
 #include "core/ConfigDirectory.h"
+#include "core/LiveRegistry.h"
 #include "core/MenuModel.h"
 #include "core/StatusTitle.h"
 
@@ -39,6 +40,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     rebuildMenu({}, {});
     refresh();
     environment_.terminal.warmUp();
+    if (environment_.registryWatcher != nullptr) {
+        registryChanges_ = std::make_unique<RefreshDebounce>([this] { refresh(); });
+        environment_.registryWatcher->onChange([this] { registryChanges_->changed(); });
+        watchRegistries();
+    }
+    if (environment_.notifier != nullptr) {
+        environment_.notifier->onChosen([this](std::int32_t pid) { noticeChosen(pid); });
+    }
     refreshTimer_ = std::make_unique<QTimer>();
     refreshTimer_->setInterval(kRefreshIntervalMilliseconds);
     connect(refreshTimer_.get(), &QTimer::timeout, this, &AppDelegate::refresh);
@@ -65,10 +74,58 @@ void AppDelegate::refresh() {
 
 void AppDelegate::applyScanResults(std::vector<ClaudeSessionPtr> sessions,
                                    std::vector<RecentSession> recentSessions) {
+    waitingOrder_.update(sessions);
+    if (preferenceFlag(environment_.preferences, kWaitingFirstKey, true)) {
+        sessions = waitingOrder_.arrange(sessions);
+    }
+    announceWaiting(cachedSessions_, sessions);
     cachedSessions_ = std::move(sessions);
     cachedRecentSessions_ = std::move(recentSessions);
     rebuildMenu(cachedSessions_, cachedRecentSessions_);
     updateStatusTitle(static_cast<std::int64_t>(cachedSessions_.size()));
+    showAttention();
+    watchRegistries();
+}
+
+void AppDelegate::announceWaiting(const std::vector<ClaudeSessionPtr>& before,
+                                  const std::vector<ClaudeSessionPtr>& after) {
+    const bool first = !std::exchange(scanned_, true);
+    SessionNotifier* notifier = environment_.notifier;
+    if (notifier == nullptr) {
+        return;
+    }
+    const WaitingChanges changes = waitingChanges(before, after);
+    for (const std::int32_t pid : changes.left) {
+        notifier->close(pid);
+    }
+    if (first || !preferenceFlag(environment_.preferences, kNotifyWhenWaitingKey, true)) {
+        return;
+    }
+    for (const ClaudeSessionPtr& session : changes.entered) {
+        notifier->show(session->pid, waitingNotice(*session));
+    }
+}
+
+void AppDelegate::noticeChosen(std::int32_t pid) {
+    const auto found = std::find_if(cachedSessions_.begin(), cachedSessions_.end(),
+                                    [pid](const ClaudeSessionPtr& s) { return s->pid == pid; });
+    if (found != cachedSessions_.end()) {
+        environment_.terminal.focusSession(*found);
+    }
+}
+
+void AppDelegate::showAttention() {
+    const std::string title = statusTitle(static_cast<std::int64_t>(cachedSessions_.size()));
+    statusItem_->setAttention(anyWaiting(cachedSessions_),
+                              QString::fromStdString(attentionToolTip(title, cachedSessions_)));
+}
+
+void AppDelegate::watchRegistries() {
+    if (environment_.registryWatcher == nullptr) {
+        return;
+    }
+    environment_.registryWatcher->watch(
+        registryFolders(sessionScanner_->claudeDir(), cachedSessions_));
 }
 
 void AppDelegate::rebuildMenu(const std::vector<ClaudeSessionPtr>& sessions,
@@ -138,9 +195,12 @@ void AppDelegate::showSettings() {
         return;
     }
     Preferences& preferences = environment_.preferences;
-    const SettingsDialog::Values values{
-        environment_.terminal.terminalChoices(), preferences.text(kPreferredTerminalKey),
-        maxRecentSessions(preferences), environment_.loginItem.isRegistered()};
+    const SettingsDialog::Values values{environment_.terminal.terminalChoices(),
+                                        preferences.text(kPreferredTerminalKey),
+                                        maxRecentSessions(preferences),
+                                        environment_.loginItem.isRegistered(),
+                                        preferenceFlag(preferences, kWaitingFirstKey, true),
+                                        preferenceFlag(preferences, kNotifyWhenWaitingKey, true)};
     delete settingsPanel_;
     auto* panel = new SettingsDialog(values);
     connect(panel->terminalPopUp(), &QComboBox::activated, this,
@@ -149,6 +209,12 @@ void AppDelegate::showSettings() {
             [this, panel] { maxRecentChanged(panel->maxRecentStepper()); });
     connect(panel->loginCheckbox(), &QCheckBox::clicked, this,
             [this, panel] { loginItemChanged(panel->loginCheckbox()); });
+    connect(panel->waitingFirstCheckbox(), &QCheckBox::clicked, this, [this, panel] {
+        attentionPreferenceChanged(kWaitingFirstKey, panel->waitingFirstCheckbox());
+    });
+    connect(panel->notifyCheckbox(), &QCheckBox::clicked, this, [this, panel] {
+        attentionPreferenceChanged(kNotifyWhenWaitingKey, panel->notifyCheckbox());
+    });
     connect(panel->homePageLink(), &QLabel::linkActivated, this, &AppDelegate::openHomePage);
     maxRecentStepper_ = panel->maxRecentStepper();
     loginCheckbox_ = panel->loginCheckbox();
@@ -193,6 +259,11 @@ void AppDelegate::loginItemChanged(QCheckBox* checkbox) {
                       checkbox->window());
     alert.setInformativeText(QString::fromStdString(*error));
     alert.exec();
+}
+
+void AppDelegate::attentionPreferenceChanged(std::string_view key, QCheckBox* checkbox) {
+    setPreferenceFlag(environment_.preferences, key, checkbox->isChecked());
+    refresh();
 }
 
 void AppDelegate::openHomePage() {

@@ -50,6 +50,10 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
         case ColorRole::White:
             base = Qt::white;
             break;
+        // Red reads as "needs you" on light and dark menus alike, apart from the bar's orange.
+        case ColorRole::Attention:
+            base = isDark(palette) ? QColor(255, 69, 58) : QColor(215, 0, 21);
+            break;
     }
     base.setAlphaF(static_cast<float>(base.alphaF() * alpha * color.alpha));
     return base;

@@ -20,6 +20,7 @@ enum class ColorRole {
     SelectedContentBackground,
     SystemOrange,
     White,
+    Attention,  // a session waits for its user
 };
 
 enum class FontWeight { Regular, Medium, Semibold, Bold };
@@ -72,6 +73,13 @@ struct ContextBarModel {
     double fillWidth(double barWidth) const;
 };
 
+// A round mark before a session's name: whether it waits or works.
+struct StatusMarkModel {
+    RoleColor color;
+    int diameter = 8;
+    bool operator==(const StatusMarkModel&) const = default;
+};
+
 // One line of a row: an optional bar, a label, an optional badge, side by side.
 struct RowLine {
     static constexpr int kSpacing = 6;
@@ -86,6 +94,7 @@ struct RowModel {
 
     EdgeInsets insets;
     std::vector<RowLine> lines;
+    std::optional<StatusMarkModel> mark;  // before the first line
 };
 
 // The hover highlight shared by both rows.
@@ -109,6 +118,9 @@ std::optional<double> contextProgress(const ClaudeSession& session);
 
 // The badge is shown for sessions hosted by these editors.
 bool showsTerminalBadge(const std::optional<std::string>& terminalApp);
+
+// Waiting: a mark in the attention colour; working: a small quiet one; otherwise none.
+std::optional<StatusMarkModel> statusMark(const ClaudeSession& session);
 
 RowModel sessionRowModel(const ClaudeSession& session);
 RowModel recentSessionRowModel(const RecentSession& session);
