@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <QWidgetAction>
+#include <filesystem>
+
+#include "GuiHarness.h"
+#include "app/ColorTable.h"
+#include "app/MenuBuilder.h"
+#include "app/SessionMenuItemView.h"
+#include "core/Attention.h"
+#include "core/MenuModel.h"
+
+namespace fernbeacon::test {
+namespace {
+
+ClaudeSessionPtr live(std::int32_t pid, const char* directory, const char* prompt,
+                      std::optional<std::string> status, std::int64_t tokens) {
+    auto session = std::make_shared<ClaudeSession>(pid, "pts/1", directory, "tmux");
+    session->firstPrompt = prompt;
+    session->gitBranch = "main";
+    session->model = "opus";
+    session->processUptime = "12 min";
+    session->contextTokensUsed = tokens;
+    session->status = std::move(status);
+    if (session->status == "waiting") {
+        session->waitingFor = "permission prompt";
+    }
+    return session;
+}
+
+app::MenuRowView& rowAt(const QMenu& menu, int index) {
+    return *static_cast<app::MenuRowView*>(
+        static_cast<QWidgetAction*>(menu.actions()[index])->defaultWidget());
+}
+
+QColor centreOf(QWidget& widget) {
+    const QImage image = widget.grab().toImage();
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+// Each state drawn: the waiting row's mark in the attention colour, the working row's in a
+// quiet one, the idle row as rows always were. Saved for the documentation.
+TEST(AttentionViews, RowsPaintEachStateAsTheModelSays) {
+    const std::vector<ClaudeSessionPtr> sessions{
+        live(1, "/home/me/src/harbor-api", "Add retries to the webhook client", "waiting", 92000),
+        live(2, "/home/me/src/spotter", "Make the scanner faster", "busy", 61000),
+        live(3, "/home/me/src/notes", "Summarise the design review", "idle", 12000)};
+    const auto menu = app::buildMenu(buildMenuModel(sessions, {}, 0), nullptr);
+    menu->adjustSize();
+
+    app::MenuRowView& waiting = rowAt(*menu, 0);
+    ASSERT_NE(waiting.statusMark(), nullptr);
+    EXPECT_EQ(centreOf(*waiting.statusMark()),
+              app::colorFor({ColorRole::Attention}, waiting.palette()));
+    EXPECT_EQ(waiting.labels()[2]->text(), "Waiting: permission prompt");
+    app::MenuRowView& working = rowAt(*menu, 2);
+    ASSERT_NE(working.statusMark(), nullptr);
+    // Quiet: a grey of the text colour, drawn faint over the menu.
+    const QColor quiet = centreOf(*working.statusMark());
+    EXPECT_EQ(quiet.red(), quiet.blue());
+    EXPECT_NE(quiet, working.palette().color(QPalette::Window));
+    EXPECT_EQ(rowAt(*menu, 4).statusMark(), nullptr);
+
+    const std::filesystem::path directory = FERNBEACON_SCREENSHOT_DIR;
+    std::filesystem::create_directories(directory);
+    EXPECT_TRUE(menu->grab().save(QString::fromStdString((directory / "attention.png").string())));
+}
+
+TEST(AttentionViews, IconCarriesADotAndTheTooltipNamesTheWaiting) {
+    DelegateHarness harness;
+    harness.addProcess(41, "/w/harbor");
+    harness.addProcess(42, "/w/notes");
+    harness.delegate->applicationDidFinishLaunching();
+    harness.completeScans();
+    app::TrayController& tray = *harness.delegate->statusItem();
+    EXPECT_FALSE(tray.showsAttention());
+    EXPECT_EQ(tray.trayIcon().toolTip(), "FB 2");
+
+    harness.home.write(".claude/sessions/42.json",
+                       R"({"pid":42,"status":"waiting","waitingFor":"input needed"})");
+    harness.delegate->refresh();
+    harness.completeScans();
+    EXPECT_TRUE(tray.showsAttention());
+    EXPECT_EQ(tray.title(), "FB 2");
+    EXPECT_EQ(tray.trayIcon().toolTip(), "FB 2\nnotes \u2014 Waiting: input needed");
+    // Waiting first: the second session's row leads the menu.
+    EXPECT_EQ(app::sessionOf(harness.menu().actions()[0])->pid, 42);
+
+    const QImage title = app::TrayController::titleImage("FB 2", 2.0);
+    const QImage marked = app::TrayController::withAttentionDot(title);
+    EXPECT_EQ(marked.height(), title.height());
+    EXPECT_GT(marked.width(), title.width());
+    EXPECT_EQ(marked.pixelColor(marked.width() - 7, 7).rgb(),
+              app::colorFor({ColorRole::Attention}, QApplication::palette()).rgb());
+}
+
+TEST(AttentionViews, SettingsCheckboxesWriteBothPreferences) {
+    DelegateHarness harness;
+    harness.delegate->applicationDidFinishLaunching();
+    harness.preferences.setText(kNotifyWhenWaitingKey, "false");
+    harness.delegate->showSettings();
+    app::SettingsDialog& panel = *harness.delegate->settingsPanel();
+    EXPECT_EQ(panel.waitingFirstCheckbox()->text(), "Sessions waiting for you first");
+    EXPECT_TRUE(panel.waitingFirstCheckbox()->isChecked());
+    EXPECT_FALSE(panel.notifyCheckbox()->isChecked());
+
+    panel.waitingFirstCheckbox()->click();
+    panel.notifyCheckbox()->click();
+    EXPECT_FALSE(preferenceFlag(harness.preferences, kWaitingFirstKey, true));
+    EXPECT_TRUE(preferenceFlag(harness.preferences, kNotifyWhenWaitingKey, false));
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
