@@ -58,27 +58,32 @@ void AppDelegate::refresh() {
     std::weak_ptr<const SessionScanner> scanner = sessionScanner_;
     QPointer<AppDelegate> self(this);
     Dispatcher& dispatcher = environment_.dispatcher;
-    dispatcher.toBackground(WorkClass::UserInitiated, [scanner, self, &dispatcher] {
+    const std::uint64_t cycle = ++cyclesStarted_;
+    dispatcher.toBackground(WorkClass::UserInitiated, [scanner, self, &dispatcher, cycle] {
         const auto strongScanner = scanner.lock();
         if (!strongScanner) {
             return;
         }
         ScanResult result = runScanCycle(*strongScanner);
-        dispatcher.toMain([self, result = std::move(result)]() mutable {
+        dispatcher.toMain([self, result = std::move(result), cycle]() mutable {
             if (self) {
-                self->applyScanResults(std::move(result.live), std::move(result.recent));
+                self->applyScanResults(std::move(result.live), std::move(result.recent), cycle);
             }
         });
     });
 }
 
 void AppDelegate::applyScanResults(std::vector<ClaudeSessionPtr> sessions,
-                                   std::vector<RecentSession> recentSessions) {
-    waitingOrder_.update(sessions);
+                                   std::vector<RecentSession> recentSessions, std::uint64_t cycle) {
+    const bool stale = cycle != 0 && cycle < newestApplied_;
+    newestApplied_ = std::max(newestApplied_, cycle);
+    if (!stale) {
+        waitingOrder_.update(sessions);
+        announceWaiting(sessions);
+    }
     if (preferenceFlag(environment_.preferences, kWaitingFirstKey, true)) {
         sessions = waitingOrder_.arrange(sessions);
     }
-    announceWaiting(cachedSessions_, sessions);
     cachedSessions_ = std::move(sessions);
     cachedRecentSessions_ = std::move(recentSessions);
     rebuildMenu(cachedSessions_, cachedRecentSessions_);
@@ -87,14 +92,14 @@ void AppDelegate::applyScanResults(std::vector<ClaudeSessionPtr> sessions,
     watchRegistries();
 }
 
-void AppDelegate::announceWaiting(const std::vector<ClaudeSessionPtr>& before,
-                                  const std::vector<ClaudeSessionPtr>& after) {
+void AppDelegate::announceWaiting(const std::vector<ClaudeSessionPtr>& sessions) {
     const bool first = !std::exchange(scanned_, true);
+    const WaitingChanges changes = waitingChanges(announcedFrom_, sessions);
+    announcedFrom_ = sessions;
     SessionNotifier* notifier = environment_.notifier;
     if (notifier == nullptr) {
         return;
     }
-    const WaitingChanges changes = waitingChanges(before, after);
     for (const std::int32_t pid : changes.left) {
         notifier->close(pid);
     }

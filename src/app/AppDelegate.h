@@ -61,17 +61,17 @@ public:
     void applicationDidFinishLaunching();
 
     // Starts one scan cycle on a worker; its results arrive through applyScanResults. Cycles
-    // may overlap, and the one whose results arrive last wins.
+    // may overlap, and the one whose results arrive last wins the menu. Notices follow only the
+    // newest cycle started: an older one's results arriving late must not announce again.
     void refresh();
     void applyScanResults(std::vector<ClaudeSessionPtr> sessions,
-                          std::vector<RecentSession> recentSessions);
+                          std::vector<RecentSession> recentSessions, std::uint64_t cycle = 0);
     void rebuildMenu(const std::vector<ClaudeSessionPtr>& sessions,
                      const std::vector<RecentSession>& recentSessions);
     void updateStatusTitle(std::int64_t count);
     // Notices for the sessions that started waiting since the last scan, withdrawn once they
     // stop; none for those already waiting at the first scan.
-    void announceWaiting(const std::vector<ClaudeSessionPtr>& before,
-                         const std::vector<ClaudeSessionPtr>& after);
+    void announceWaiting(const std::vector<ClaudeSessionPtr>& sessions);
     // Focuses the session of a chosen notice, as its row would.
     void noticeChosen(std::int32_t pid);
 
@@ -111,6 +111,9 @@ private:
     std::vector<RecentSession> cachedRecentSessions_;
     WaitingOrder waitingOrder_;
     bool scanned_ = false;
+    std::vector<ClaudeSessionPtr> announcedFrom_;
+    std::uint64_t cyclesStarted_ = 0;
+    std::uint64_t newestApplied_ = 0;
     std::unique_ptr<RefreshDebounce> registryChanges_;
     QPointer<SettingsDialog> settingsPanel_;
     // The number field and its stepper are one spin box.

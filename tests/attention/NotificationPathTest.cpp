@@ -37,10 +37,6 @@ bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
     return true;
 }
 
-void pause(int milliseconds) {
-    waitFor([] { return false; }, milliseconds);
-}
-
 // The desktop's side: records every call, answers as servers with actions do.
 class NotificationServer final : public QDBusVirtualObject {
 public:
@@ -71,10 +67,6 @@ public:
                      [&](const Call& call) { return call.method == method; });
         return found;
     }
-    uint lastId() const {
-        const std::lock_guard lock(mutex_);
-        return lastId_;
-    }
 
 private:
     mutable std::mutex mutex_;
@@ -100,6 +92,7 @@ protected:
         address_ = QString::fromStdString(*address).trimmed();
         ASSERT_EQ(tmux({"-f", "/dev/null", "new-session", "-d", "-s", "work", "/bin/sh"}), 0);
         harbor_ = startClaude("harbor", "Fix the login");
+        harborPane_ = tmuxOutput({"display", "-p", "-t", "work:", "#{pane_id}"});
         notes_ = startClaude("notes", "Summarise the review");
         tmux({"new-session", "-d", "-s", "other"});
         tmux({"select-window", "-t", "work:0"});
@@ -129,32 +122,25 @@ protected:
     }
 
     // A fake claude in a new window of "work", in ~/work/<name>, with a transcript titled
-    // `prompt`; its pid.
+    // `prompt` named for its pid, which is also its session's id; its pid.
     std::int32_t startClaude(const std::string& name, const std::string& prompt) {
         const auto directory = home_.makeDirectory("work/" + name);
-        home_.writeProjectFile("any", name + ".jsonl",
-                               cwdRecord(directory.string()) + "\n" + userRecord(prompt) + "\n");
         tmux({"new-window", "-t", "work:", "-c", directory.string(),
               home_.claude().string() + " 300"});
         const std::string pid = tmuxOutput({"display", "-p", "-t", "work:", "#{pane_pid}"});
-        windows_[std::stoi(pid)] = tmuxOutput({"display", "-p", "-t", "work:", "#{pane_id}"});
-        sessionIds_[std::stoi(pid)] = name;
+        home_.writeProjectFile("any", std::to_string(std::stoi(pid)) + ".jsonl",
+                               cwdRecord(directory.string()) + "\n" + userRecord(prompt) + "\n");
         return std::stoi(pid);
     }
 
     // Rewrites the registry file in place, or replaces it by rename.
     void setStatus(std::int32_t pid, const std::string& status, bool rename = false) {
         const std::string text =
-            "{\"pid\":" + std::to_string(pid) + ",\"sessionId\":\"" + sessionIds_[pid] +
+            "{\"pid\":" + std::to_string(pid) + ",\"sessionId\":\"" + std::to_string(pid) +
             "\",\"status\":\"" + status + "\"" +
             (status == "waiting" ? ",\"waitingFor\":\"permission prompt\"" : "") + "}";
-        const std::string name = "sessions/" + std::to_string(pid) + ".json";
-        if (!rename) {
-            home_.write(".claude/" + name, text);
-            return;
-        }
-        std::filesystem::rename(home_.write(".claude/" + name + ".tmp", text),
-                                home_.claudeDir() / name);
+        const std::string name = ".claude/sessions/" + std::to_string(pid) + ".json";
+        std::filesystem::rename(home_.write(name + (rename ? ".tmp" : ""), text), home_.path(name));
     }
 
     void startServer() {
@@ -194,8 +180,7 @@ protected:
     Child client_;
     std::int32_t harbor_ = 0;
     std::int32_t notes_ = 0;
-    std::map<std::int32_t, std::string> windows_;
-    std::map<std::int32_t, std::string> sessionIds_;
+    std::string harborPane_;
     std::unique_ptr<NotificationServer> server_;
     RecordingLogger noticeLog_;
     std::unique_ptr<app::SystemServices> services_;
@@ -203,80 +188,64 @@ protected:
     std::unique_ptr<app::AppDelegate> delegate_;
 };
 
-TEST_F(NotificationPath, EachEntryIntoWaitingIsAnnouncedAtOnceWithdrawnAndFocusesItsPane) {
-    startServer();
+// No service at first: nothing breaks and rows still follow at once. Then, with the service:
+// nothing while the preference is off; one notice for each entry into waiting, none for the
+// session waiting from the start, each withdrawn when it stops; its action focuses the pane.
+TEST_F(NotificationPath, EntriesIntoWaitingAreAnnouncedAtOnceWithdrawnAndFocusTheirPane) {
     setStatus(harbor_, "idle");
-    setStatus(notes_, "waiting");  // already waiting at the first scan: the icon tells of it
+    setStatus(notes_, "waiting");
     ASSERT_NO_FATAL_FAILURE(launch());
-    ASSERT_TRUE(delegate_->statusItem()->showsAttention());
+    setStatus(harbor_, "waiting");
+    EXPECT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }, 1000));
+    EXPECT_TRUE(delegate_->statusItem()->showsAttention());
+    ASSERT_TRUE(waitFor([&] { return noticeLog_.texts().size() == 1; }));
+    setStatus(harbor_, "idle");
+
+    startServer();
+    Preferences& preferences = services_->environment().preferences;
+    setPreferenceFlag(preferences, kNotifyWhenWaitingKey, false);
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "idle"; }));
+    setStatus(harbor_, "waiting");
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }));
+    setStatus(harbor_, "idle");
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "idle"; }));
+    EXPECT_EQ(count("Notify"), 0u);
+    setPreferenceFlag(preferences, kNotifyWhenWaitingKey, true);
 
     std::vector<double> delays;
-    for (int flip = 0; flip < 20; ++flip) {
+    for (std::size_t flip = 0; flip < 20; ++flip) {
+        waitFor([] { return false; }, 600);  // past the debounce's gap: each flip starts quiet
         const auto written = Clock::now();
         setStatus(harbor_, "waiting", flip % 2 == 1);
-        ASSERT_TRUE(waitFor([&] { return count("Notify") == delays.size() + 1; }, 3000)) << flip;
+        ASSERT_TRUE(waitFor([&] { return count("Notify") == flip + 1; }, 3000)) << flip;
         const NotificationServer::Call notice = server_->calls("Notify").back();
         delays.push_back(std::chrono::duration<double, std::milli>(notice.at - written).count());
-        if (flip == 0) {
-            const QVariantList& arguments = notice.arguments;
-            EXPECT_EQ(arguments[0].toString(), "Fernbeacon");
-            EXPECT_EQ(arguments[2].toString(), "fernbeacon");
-            EXPECT_EQ(arguments[3].toString(), "harbor: Fix the login");
-            EXPECT_EQ(arguments[4].toString(), "Waiting: permission prompt");
-            EXPECT_TRUE(arguments[5].toStringList().contains("default"));
-        }
+        const QVariantList& arguments = notice.arguments;
+        EXPECT_EQ(arguments[0].toString() + arguments[2].toString(), "Fernbeaconfernbeacon");
+        EXPECT_EQ(arguments[3].toString(), "harbor: Fix the login");
+        EXPECT_EQ(arguments[4].toString(), "Waiting: permission prompt");
+        EXPECT_TRUE(arguments[5].toStringList().contains("default"));
         setStatus(harbor_, "idle", flip % 2 == 0);
-        ASSERT_TRUE(waitFor([&] { return count("CloseNotification") == delays.size(); }, 3000));
-        EXPECT_EQ(server_->calls("CloseNotification").back().arguments[0].toUInt(),
-                  server_->lastId());
-        // Past the debounce's gap, so that each flip measures a quiet start.
-        pause(600);
+        ASSERT_TRUE(waitFor([&] { return count("CloseNotification") == flip + 1; }, 3000));
+        EXPECT_EQ(server_->calls("CloseNotification").back().arguments[0].toUInt(), flip + 1);
     }
     std::sort(delays.begin(), delays.end());
     const double median = (delays[9] + delays[10]) / 2;
     std::printf("registry write to Notify: median %.0f ms, slowest %.0f ms\n", median,
                 delays.back());
     EXPECT_LT(median, 1000);
-    EXPECT_EQ(count("Notify"), 20u);  // none for the session waiting from the start
 
     setStatus(harbor_, "waiting");
     ASSERT_TRUE(waitFor([&] { return count("Notify") == 21; }));
-    QDBusConnection server = QDBusConnection::connectToBus(address_, "server");
     QDBusMessage action = QDBusMessage::createSignal(
         kPath, QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
-    action << server_->lastId() << QStringLiteral("default");
-    server.send(action);
+    action << uint{21} << QStringLiteral("default");
+    QDBusConnection::connectToBus(address_, "server").send(action);
     std::string focused;
     EXPECT_TRUE(waitFor([&] {
         focused = tmuxOutput({"list-clients", "-F", "#{session_name} #{pane_id}"});
-        return focused == "work " + windows_[harbor_];
+        return focused == "work " + harborPane_;
     })) << focused;
-}
-
-// No service at first: nothing breaks and the rows still follow at once; one that starts later
-// is used; the preference off means no notice.
-TEST_F(NotificationPath, NoServiceNoHangAndThePreferenceOffMeansSilence) {
-    setStatus(harbor_, "idle");
-    setStatus(notes_, "idle");
-    ASSERT_NO_FATAL_FAILURE(launch());
-    setStatus(harbor_, "waiting");
-    EXPECT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }, 1000));
-    EXPECT_TRUE(delegate_->statusItem()->showsAttention());
-    ASSERT_TRUE(waitFor([&] { return noticeLog_.texts().size() == 1; }));
-
-    startServer();
-    setPreferenceFlag(services_->environment().preferences, kNotifyWhenWaitingKey, false);
-    setStatus(notes_, "waiting");
-    ASSERT_TRUE(waitFor([&] { return statusOf(notes_) == "waiting"; }));
-    pause(500);
-    EXPECT_EQ(count("Notify"), 0u);
-
-    setPreferenceFlag(services_->environment().preferences, kNotifyWhenWaitingKey, true);
-    setStatus(notes_, "busy");
-    ASSERT_TRUE(waitFor([&] { return statusOf(notes_) == "busy"; }));
-    setStatus(notes_, "waiting");
-    ASSERT_TRUE(waitFor([&] { return count("Notify") == 1; }, 2000));
-    EXPECT_EQ(server_->calls("Notify")[0].arguments[3].toString(), "notes: Summarise the review");
     EXPECT_EQ(noticeLog_.texts().size(), 1u);
 }
 

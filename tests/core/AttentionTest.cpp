@@ -31,6 +31,8 @@ TEST(Attention, RowsMarkWaitingAndWorkingOnlyAndSayWhy) {
     EXPECT_EQ(waiting.lines[1].label.text, "Waiting: permission prompt");
     EXPECT_EQ(waiting.lines[1].label.color, ColorRole::Attention);
     EXPECT_EQ(sessionRowModel(*session(1, "waiting")).lines[1].label.text, "Waiting for you");
+    const WaitingNotice notice = waitingNotice(*session(1, "waiting", "input needed"));
+    EXPECT_EQ(notice.summary + " | " + notice.body, "p1 | Waiting: input needed");
 
     for (const char* working : {"busy", "shell"}) {
         const RowModel row = sessionRowModel(*session(1, working));
@@ -89,27 +91,11 @@ TEST(Attention, WaitingFirstInTheOrderTheyStartedWaiting) {
 
 TEST(Attention, FlagsReadAsStoredElseTheDefault) {
     test::MemoryPreferences preferences;
-    EXPECT_TRUE(preferenceFlag(preferences, kNotifyWhenWaitingKey, true));
     for (const auto& [stored, expected] :
          {std::pair{"false", false}, {"0", false}, {"true", true}, {"1", true}, {"yes", true}}) {
         preferences.setText(kNotifyWhenWaitingKey, stored);
         EXPECT_EQ(preferenceFlag(preferences, kNotifyWhenWaitingKey, true), expected) << stored;
     }
-    preferences.setText(kNotifyWhenWaitingKey, "no");
-    EXPECT_FALSE(preferenceFlag(preferences, kNotifyWhenWaitingKey, false));
-}
-
-TEST(Attention, NoticeAndTooltipNameFolderTitleAndReason) {
-    auto named = std::make_shared<ClaudeSession>(7, "pts/2", "/src/api", "tmux");
-    named->status = "waiting";
-    named->waitingFor = "permission prompt";
-    named->customTitle = "Fix the login";
-    const WaitingNotice notice = waitingNotice(*named);
-    EXPECT_EQ(notice.summary, "api: Fix the login");
-    EXPECT_EQ(notice.body, "Waiting: permission prompt");
-    const std::vector<ClaudeSessionPtr> sessions{session(1, "busy"), named};
-    EXPECT_EQ(attentionToolTip("FB 2", sessions),
-              "FB 2\napi: Fix the login \u2014 Waiting: permission prompt");
 }
 
 }  // namespace
