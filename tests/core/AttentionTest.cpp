@@ -89,14 +89,5 @@ TEST(Attention, WaitingFirstInTheOrderTheyStartedWaiting) {
               (std::vector<std::int32_t>{1, 2, 3, 4}));
 }
 
-TEST(Attention, FlagsReadAsStoredElseTheDefault) {
-    test::MemoryPreferences preferences;
-    for (const auto& [stored, expected] :
-         {std::pair{"false", false}, {"0", false}, {"true", true}, {"1", true}, {"yes", true}}) {
-        preferences.setText(kNotifyWhenWaitingKey, stored);
-        EXPECT_EQ(preferenceFlag(preferences, kNotifyWhenWaitingKey, true), expected) << stored;
-    }
-}
-
 }  // namespace
 }  // namespace fernbeacon
