@@ -6,12 +6,16 @@
 #   FOOTPRINT_SECONDS=60 sets the measuring time, FOOTPRINT_SESSIONS=5 the number of sessions.
 #   FOOTPRINT_TRANSCRIPT_MIB=256 gives each session a transcript of that size that grows by a
 #   record a second, and reports the bytes the tray read while measuring.
+#   FOOTPRINT_REGISTRY_WRITES=1000 rewrites the first session's registry file that many times a
+#   second (in place, every tenth by rename; its status changing every 100 writes) while
+#   measuring.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 binary=$(realpath "${1:-build/release/src/fernbeacon}")
 seconds=${FOOTPRINT_SECONDS:-60}
 sessions=${FOOTPRINT_SESSIONS:-5}
 mebibytes=${FOOTPRINT_TRANSCRIPT_MIB:-0}
+registryWrites=${FOOTPRINT_REGISTRY_WRITES:-0}
 for tool in Xvfb trayer; do
     command -v "$tool" >/dev/null || { echo "tray-footprint: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
@@ -42,6 +46,9 @@ JSONL
     fi
     (cd "$dir" && exec "$work/bin/claude" 3600) &
     pids+=($!)
+    mkdir -p "$work/home/.claude/sessions"
+    echo "{\"pid\":$!,\"sessionId\":\"s\",\"status\":\"busy\"}" > "$work/home/.claude/sessions/$!.json"
+    first=${first:-$!}
 done
 
 Xvfb -displayfd 1 -screen 0 1280x800x24 -nolisten tcp > "$work/display" 2>/dev/null &
@@ -67,6 +74,36 @@ if [ "$mebibytes" -gt 0 ]; then
     pids+=($!)
 fi
 
+# Paced against the clock in bursts every 10 ms; the writes done are reported, not assumed.
+storm() {
+    exec python3 - "$work/home/.claude/sessions/$first.json" "$first" "$registryWrites" "$work/writes" <<'PY'
+import os, sys, time
+path, pid, rate, report = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4]
+start, n = time.monotonic(), 0
+while True:
+    due = (time.monotonic() - start) * rate
+    for _ in range(rate // 50):
+        if n >= due:
+            break
+        n += 1
+        status = "waiting" if n // 100 % 2 else "busy"
+        text = '{"pid":%d,"sessionId":"s","status":"%s","updatedAt":%d}' % (pid, status, n)
+        target = path if n % 10 else path + ".tmp"
+        with open(target, "w") as f:
+            f.write(text)
+        if target != path:
+            os.replace(target, path)
+    with open(report, "w") as f:
+        f.write("%d %f" % (n, time.monotonic() - start))
+    if n >= due:
+        time.sleep(0.01)
+PY
+}
+if [ "$registryWrites" -gt 0 ]; then
+    storm &
+    pids+=($!)
+fi
+
 ticks=$(getconf CLK_TCK)
 cpu() { awk '{print $14 + $15}' "/proc/$tray/stat"; }
 readBytes() { awk '/^rchar/ {print $2}' "/proc/$tray/io"; }
@@ -85,3 +122,6 @@ awk -v n="$sessions" -v b="$before" -v a="$after" -v t="$ticks" -v s="$start" -v
     printf "tray with %d live sessions over %.0f s: CPU %.2f%% of one core; resident %.1f MB (peak %.1f MB)\n",
         n, e - s, 100 * (a - b) / t / (e - s), r / 1024, p / 1024
     printf "read %.1f kB a second\n", (ra - rb) / 1000 / (e - s) }'
+if [ "$registryWrites" -gt 0 ]; then
+    awk '{ printf "registry rewrites: %.0f a second\n", $1 / $2 }' "$work/writes"
+fi

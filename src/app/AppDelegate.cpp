@@ -8,6 +8,7 @@
 
 #include "app/MenuBuilder.h"
 #include "core/ConfigDirectory.h"
+#include "core/LiveRegistry.h"
 #include "core/MenuModel.h"
 #include "core/StatusTitle.h"
 
@@ -39,6 +40,14 @@ void AppDelegate::applicationDidFinishLaunching() {
     rebuildMenu({}, {});
     refresh();
     environment_.terminal.warmUp();
+    if (environment_.registryWatcher != nullptr) {
+        registryChanges_ = std::make_unique<RefreshDebounce>([this] { refresh(); });
+        environment_.registryWatcher->onChange([this] { registryChanges_->changed(); });
+        watchRegistries();
+    }
+    if (environment_.notifier != nullptr) {
+        environment_.notifier->onChosen([this](std::int32_t pid) { noticeChosen(pid); });
+    }
     refreshTimer_ = std::make_unique<QTimer>();
     refreshTimer_->setInterval(kRefreshIntervalMilliseconds);
     connect(refreshTimer_.get(), &QTimer::timeout, this, &AppDelegate::refresh);
@@ -49,26 +58,79 @@ void AppDelegate::refresh() {
     std::weak_ptr<const SessionScanner> scanner = sessionScanner_;
     QPointer<AppDelegate> self(this);
     Dispatcher& dispatcher = environment_.dispatcher;
-    dispatcher.toBackground(WorkClass::UserInitiated, [scanner, self, &dispatcher] {
+    const std::uint64_t cycle = ++cyclesStarted_;
+    dispatcher.toBackground(WorkClass::UserInitiated, [scanner, self, &dispatcher, cycle] {
         const auto strongScanner = scanner.lock();
         if (!strongScanner) {
             return;
         }
         ScanResult result = runScanCycle(*strongScanner);
-        dispatcher.toMain([self, result = std::move(result)]() mutable {
+        dispatcher.toMain([self, result = std::move(result), cycle]() mutable {
             if (self) {
-                self->applyScanResults(std::move(result.live), std::move(result.recent));
+                self->applyScanResults(std::move(result.live), std::move(result.recent), cycle);
             }
         });
     });
 }
 
 void AppDelegate::applyScanResults(std::vector<ClaudeSessionPtr> sessions,
-                                   std::vector<RecentSession> recentSessions) {
+                                   std::vector<RecentSession> recentSessions, std::uint64_t cycle) {
+    const bool stale = cycle != 0 && cycle < newestApplied_;
+    newestApplied_ = std::max(newestApplied_, cycle);
+    if (!stale) {
+        waitingOrder_.update(sessions);
+        announceWaiting(sessions);
+    }
+    if (preferenceFlag(environment_.preferences, kWaitingFirstKey, true)) {
+        sessions = waitingOrder_.arrange(sessions);
+    }
     cachedSessions_ = std::move(sessions);
     cachedRecentSessions_ = std::move(recentSessions);
     rebuildMenu(cachedSessions_, cachedRecentSessions_);
     updateStatusTitle(static_cast<std::int64_t>(cachedSessions_.size()));
+    showAttention();
+    watchRegistries();
+}
+
+void AppDelegate::announceWaiting(const std::vector<ClaudeSessionPtr>& sessions) {
+    const bool first = !std::exchange(scanned_, true);
+    const WaitingChanges changes = waitingChanges(announcedFrom_, sessions);
+    announcedFrom_ = sessions;
+    SessionNotifier* notifier = environment_.notifier;
+    if (notifier == nullptr) {
+        return;
+    }
+    for (const std::int32_t pid : changes.left) {
+        notifier->close(pid);
+    }
+    if (first || !preferenceFlag(environment_.preferences, kNotifyWhenWaitingKey, true)) {
+        return;
+    }
+    for (const ClaudeSessionPtr& session : changes.entered) {
+        notifier->show(session->pid, waitingNotice(*session));
+    }
+}
+
+void AppDelegate::noticeChosen(std::int32_t pid) {
+    const auto found = std::find_if(cachedSessions_.begin(), cachedSessions_.end(),
+                                    [pid](const ClaudeSessionPtr& s) { return s->pid == pid; });
+    if (found != cachedSessions_.end()) {
+        environment_.terminal.focusSession(*found);
+    }
+}
+
+void AppDelegate::showAttention() {
+    const std::string title = statusTitle(static_cast<std::int64_t>(cachedSessions_.size()));
+    statusItem_->setAttention(anyWaiting(cachedSessions_),
+                              QString::fromStdString(attentionToolTip(title, cachedSessions_)));
+}
+
+void AppDelegate::watchRegistries() {
+    if (environment_.registryWatcher == nullptr) {
+        return;
+    }
+    environment_.registryWatcher->watch(
+        registryFolders(sessionScanner_->claudeDir(), cachedSessions_));
 }
 
 void AppDelegate::rebuildMenu(const std::vector<ClaudeSessionPtr>& sessions,
@@ -138,9 +200,12 @@ void AppDelegate::showSettings() {
         return;
     }
     Preferences& preferences = environment_.preferences;
-    const SettingsDialog::Values values{
-        environment_.terminal.terminalChoices(), preferences.text(kPreferredTerminalKey),
-        maxRecentSessions(preferences), environment_.loginItem.isRegistered()};
+    const SettingsDialog::Values values{environment_.terminal.terminalChoices(),
+                                        preferences.text(kPreferredTerminalKey),
+                                        maxRecentSessions(preferences),
+                                        environment_.loginItem.isRegistered(),
+                                        preferenceFlag(preferences, kWaitingFirstKey, true),
+                                        preferenceFlag(preferences, kNotifyWhenWaitingKey, true)};
     delete settingsPanel_;
     auto* panel = new SettingsDialog(values);
     connect(panel->terminalPopUp(), &QComboBox::activated, this,
@@ -149,6 +214,12 @@ void AppDelegate::showSettings() {
             [this, panel] { maxRecentChanged(panel->maxRecentStepper()); });
     connect(panel->loginCheckbox(), &QCheckBox::clicked, this,
             [this, panel] { loginItemChanged(panel->loginCheckbox()); });
+    connect(panel->waitingFirstCheckbox(), &QCheckBox::clicked, this, [this, panel] {
+        attentionPreferenceChanged(kWaitingFirstKey, panel->waitingFirstCheckbox());
+    });
+    connect(panel->notifyCheckbox(), &QCheckBox::clicked, this, [this, panel] {
+        attentionPreferenceChanged(kNotifyWhenWaitingKey, panel->notifyCheckbox());
+    });
     connect(panel->homePageLink(), &QLabel::linkActivated, this, &AppDelegate::openHomePage);
     maxRecentStepper_ = panel->maxRecentStepper();
     loginCheckbox_ = panel->loginCheckbox();
@@ -193,6 +264,11 @@ void AppDelegate::loginItemChanged(QCheckBox* checkbox) {
                       checkbox->window());
     alert.setInformativeText(QString::fromStdString(*error));
     alert.exec();
+}
+
+void AppDelegate::attentionPreferenceChanged(std::string_view key, QCheckBox* checkbox) {
+    setPreferenceFlag(environment_.preferences, key, checkbox->isChecked());
+    refresh();
 }
 
 void AppDelegate::openHomePage() {

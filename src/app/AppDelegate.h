@@ -13,11 +13,15 @@
 #include <vector>
 
 #include "app/MenuActionTarget.h"
+#include "app/RefreshDebounce.h"
 #include "app/SettingsDialog.h"
 #include "app/TrayController.h"
+#include "core/Attention.h"
 #include "core/Clock.h"
 #include "core/Dispatcher.h"
+#include "core/FolderWatcher.h"
 #include "core/LoginItem.h"
+#include "core/SessionNotifier.h"
 #include "core/SessionScanner.h"
 #include "terminal/TerminalControl.h"
 
@@ -38,6 +42,8 @@ struct TrayEnvironment {
     LoginItem& loginItem;
     bool trayMenuIsExported = false;
     std::function<void(const QUrl&)> openUrl;  // the desktop's URL handler when empty
+    FolderWatcher* registryWatcher = nullptr;  // none: the 5-second cycle alone
+    SessionNotifier* notifier = nullptr;       // none: no desktop notices
 };
 
 // The scanner of the tray's refresh cycles; `fernbeacon watch` runs the same one.
@@ -55,13 +61,19 @@ public:
     void applicationDidFinishLaunching();
 
     // Starts one scan cycle on a worker; its results arrive through applyScanResults. Cycles
-    // may overlap, and the one whose results arrive last wins.
+    // may overlap, and the one whose results arrive last wins the menu. Notices follow only the
+    // newest cycle started: an older one's results arriving late must not announce again.
     void refresh();
     void applyScanResults(std::vector<ClaudeSessionPtr> sessions,
-                          std::vector<RecentSession> recentSessions);
+                          std::vector<RecentSession> recentSessions, std::uint64_t cycle = 0);
     void rebuildMenu(const std::vector<ClaudeSessionPtr>& sessions,
                      const std::vector<RecentSession>& recentSessions);
     void updateStatusTitle(std::int64_t count);
+    // Notices for the sessions that started waiting since the last scan, withdrawn once they
+    // stop; none for those already waiting at the first scan.
+    void announceWaiting(const std::vector<ClaudeSessionPtr>& sessions);
+    // Focuses the session of a chosen notice, as its row would.
+    void noticeChosen(std::int32_t pid);
 
     void performMenuAction(MenuAction action, QObject* sender) override;
     void sessionClicked(QObject* sender);
@@ -75,6 +87,7 @@ public:
     void terminalPreferenceChanged(QComboBox* popUp);
     void maxRecentChanged(QSpinBox* stepper);
     void loginItemChanged(QCheckBox* checkbox);
+    void attentionPreferenceChanged(std::string_view key, QCheckBox* checkbox);
     void openHomePage();
 
     TrayController* statusItem() const { return statusItem_.get(); }
@@ -85,6 +98,9 @@ public:
     SettingsDialog* settingsPanel() const { return settingsPanel_; }
 
 private:
+    void showAttention();
+    void watchRegistries();
+
     TrayEnvironment environment_;
     std::unique_ptr<TrayController> statusItem_;
     // Shared with the scan cycles in flight, which hold it weakly: a cycle that starts after the
@@ -93,6 +109,12 @@ private:
     std::unique_ptr<QTimer> refreshTimer_;
     std::vector<ClaudeSessionPtr> cachedSessions_;
     std::vector<RecentSession> cachedRecentSessions_;
+    WaitingOrder waitingOrder_;
+    bool scanned_ = false;
+    std::vector<ClaudeSessionPtr> announcedFrom_;
+    std::uint64_t cyclesStarted_ = 0;
+    std::uint64_t newestApplied_ = 0;
+    std::unique_ptr<RefreshDebounce> registryChanges_;
     QPointer<SettingsDialog> settingsPanel_;
     // The number field and its stepper are one spin box.
     QPointer<QSpinBox> maxRecentStepper_;

@@ -8,6 +8,7 @@
 #include "app/Listing.h"
 #include "app/PopupMenu.h"
 #include "app/TrayApplication.h"
+#include "core/Attention.h"
 #include "core/CliDispatcher.h"
 #include "core/Clock.h"
 #include "core/ProcessOutput.h"
@@ -285,7 +286,8 @@ int runList(const ListOptions& options, std::ostream& out) {
     const SessionScanner scanner(platform::claudeDirectory(), *probes, *preferences, clock,
                                  *logger);
 
-    const ScanResult scan = runScanCycle(scanner);
+    ScanResult scan = runScanCycle(scanner);
+    scan.live = waitingFirstOrder(scan.live, *preferences);
     out << (options.json ? formatListingJson(scan)
                          : formatListingText(scan, maxRecentSessions(*preferences)));
     out.flush();

@@ -48,11 +48,12 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
         case ColorRole::SystemOrange:
             base = isDark(palette) ? QColor(255, 159, 10) : QColor(255, 149, 0);
             break;
-        case ColorRole::White:
-            base = Qt::white;
-            break;
         case ColorRole::HighlightedText:
             base = palette.color(QPalette::Active, QPalette::HighlightedText);
+            break;
+        // Red reads as "needs you" on light and dark menus alike, apart from the bar's orange.
+        case ColorRole::Attention:
+            base = isDark(palette) ? QColor(255, 105, 97) : QColor(215, 0, 21);
             break;
     }
     base.setAlphaF(static_cast<float>(base.alphaF() * alpha * color.alpha));

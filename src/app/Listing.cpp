@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "app/JsonWriter.h"
+#include "core/Attention.h"
 #include "core/MenuModel.h"
 #include "core/RowModels.h"
 #include "core/StatusTitle.h"
@@ -55,10 +56,10 @@ std::string indented(const std::vector<std::string>& lines, const std::string& i
 }
 
 // The menu's row with the session's status under its title (the row's first lines are its name
-// and, when it has one, its title).
+// and, when it has one, its title). A waiting row already says why.
 RowModel sessionRowWithStatus(const ClaudeSession& session) {
     RowModel row = sessionRowModel(session);
-    if (auto status = session.statusText()) {
+    if (auto status = session.statusText(); status && attentionOf(session) != Attention::Waiting) {
         const auto at = row.lines.begin() + (session.displayTitle() ? 2 : 1);
         row.lines.insert(
             at, RowLine{std::nullopt,

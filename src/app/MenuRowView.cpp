@@ -36,6 +36,23 @@ private:
     const BadgeModel model_;
 };
 
+// The status mark before a session's name; it keeps its colour under the highlight.
+class StatusMarkView : public QWidget {
+public:
+    StatusMarkView(const StatusMarkModel& model, QWidget* parent) : QWidget(parent), model_(model) {
+        setFixedSize(model.diameter, model.diameter);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        fillRounded(painter, rect(), model_.diameter / 2.0, colorFor(model_.color, palette()));
+    }
+
+private:
+    const StatusMarkModel model_;
+};
+
 }  // namespace
 
 RowText::RowText(LabelModel model, std::optional<RoleColor> tint, QWidget* parent)
@@ -90,12 +107,16 @@ MenuRowView::MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTar
     stack->setContentsMargins(model.insets.left, model.insets.top, model.insets.right,
                               model.insets.bottom);
     for (const RowLine& line : model.lines) {
-        if (!line.bar && !line.badge) {
+        const bool marked = model.mark && &line == &model.lines.front();
+        if (!line.bar && !line.badge && !marked) {
             stack->addWidget(addLabel(line.label, std::nullopt), 0, Qt::AlignLeft);
             continue;
         }
         auto* row = new QHBoxLayout();
         row->setSpacing(RowLine::kSpacing);
+        if (marked) {
+            addStatusMark(*row, *model.mark);
+        }
         if (line.bar) {
             contextBar_ = new ContextBarView(*line.bar, this);
             row->addWidget(contextBar_, 0, Qt::AlignVCenter);
@@ -113,6 +134,11 @@ MenuRowView::MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTar
         stack->addLayout(row);
     }
     resize(sizeHint());
+}
+
+void MenuRowView::addStatusMark(QHBoxLayout& row, const StatusMarkModel& mark) {
+    statusMark_ = new StatusMarkView(mark, this);
+    row.addWidget(statusMark_, 0, Qt::AlignVCenter);
 }
 
 RowText* MenuRowView::addLabel(const LabelModel& label, std::optional<RoleColor> tint) {

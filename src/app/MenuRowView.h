@@ -10,6 +10,8 @@
 #include "app/MenuActionTarget.h"
 #include "core/RowModels.h"
 
+class QHBoxLayout;
+
 namespace fernbeacon::app {
 
 class ContextBarView;
@@ -50,6 +52,7 @@ public:
     // In creation order: the lines' labels, each badge right after its line's label.
     const std::vector<RowText*>& labels() const { return labels_; }
     ContextBarView* contextBar() const { return contextBar_; }
+    QWidget* statusMark() const { return statusMark_; }
     QAction* menuItem() const { return menuItemRef_; }
 
     QSize sizeHint() const override;
@@ -71,12 +74,14 @@ protected:
 
 private:
     RowText* addLabel(const LabelModel& label, std::optional<RoleColor> tint);
+    void addStatusMark(QHBoxLayout& row, const StatusMarkModel& mark);
 
     bool isHighlighted_ = false;
     bool pressed_ = false;
     std::vector<RowText*> labels_;
     std::vector<RoleColor> normalColors_;
     ContextBarView* contextBar_ = nullptr;
+    QWidget* statusMark_ = nullptr;
     QPointer<QAction> menuItemRef_;
     // Outlives every row: it owns the menus they live in.
     MenuActionTarget* clickTarget_;

@@ -65,6 +65,13 @@ SettingsDialog::SettingsDialog(const Values& values, QWidget* parent)
     loginCheckbox_->setChecked(values.startsOnLogin);
     grid->addWidget(loginCheckbox_, 2, 1, Qt::AlignLeft);
 
+    waitingFirstCheckbox_ = new QCheckBox(QStringLiteral("Sessions waiting for you first"), this);
+    waitingFirstCheckbox_->setChecked(values.waitingFirst);
+    grid->addWidget(waitingFirstCheckbox_, 3, 1, Qt::AlignLeft);
+    notifyCheckbox_ = new QCheckBox(QStringLiteral("Notify when a session waits for you"), this);
+    notifyCheckbox_->setChecked(values.notifyWhenWaiting);
+    grid->addWidget(notifyCheckbox_, 4, 1, Qt::AlignLeft);
+
     const QString address = QString::fromUtf8(kHomePageAddress);
     const QString linkText = QString(address).remove(QStringLiteral("https://"));
     homePageLink_ = new QLabel(
@@ -73,8 +80,8 @@ SettingsDialog::SettingsDialog(const Values& values, QWidget* parent)
     homePageLink_->setTextInteractionFlags(Qt::LinksAccessibleByMouse |
                                            Qt::LinksAccessibleByKeyboard);
     homePageLink_->setOpenExternalLinks(false);
-    grid->addWidget(rightAligned("More?", this), 3, 0);
-    grid->addWidget(homePageLink_, 3, 1, Qt::AlignLeft);
+    grid->addWidget(rightAligned("More?", this), 5, 0);
+    grid->addWidget(homePageLink_, 5, 1, Qt::AlignLeft);
 }
 
 }  // namespace fernbeacon::app

@@ -25,6 +25,8 @@ public:
         std::optional<std::string> preferredTerminal;  // absent selects "Auto"
         std::int64_t maxRecentSessions = 15;
         bool startsOnLogin = false;
+        bool waitingFirst = true;
+        bool notifyWhenWaiting = true;
     };
 
     explicit SettingsDialog(const Values& values, QWidget* parent = nullptr);
@@ -33,12 +35,16 @@ public:
     // Both the number and its stepper: the number cannot be typed, only stepped.
     QSpinBox* maxRecentStepper() const { return maxRecentStepper_; }
     QCheckBox* loginCheckbox() const { return loginCheckbox_; }
+    QCheckBox* waitingFirstCheckbox() const { return waitingFirstCheckbox_; }
+    QCheckBox* notifyCheckbox() const { return notifyCheckbox_; }
     QLabel* homePageLink() const { return homePageLink_; }
 
 private:
     QComboBox* terminalPopUp_;
     QSpinBox* maxRecentStepper_;
     QCheckBox* loginCheckbox_;
+    QCheckBox* waitingFirstCheckbox_;
+    QCheckBox* notifyCheckbox_;
     QLabel* homePageLink_;
 };
 

@@ -14,6 +14,7 @@ SystemServices::SystemServices(platform::LogTarget scanLog)
           platform::makeProcessProbes(platform::ProbeSource::Native, *runner_, *scannerLogger_)),
       preferences_(platform::makePreferences()),
       loginItem_(platform::makeLoginItem()),
+      registryWatcher_(platform::makeFolderWatcher()),
       terminal_(platform::makeTerminalControl(dispatcher_, *preferences_)) {}
 
 SystemServices::~SystemServices() {
@@ -30,7 +31,8 @@ TrayEnvironment SystemServices::environment() {
                            *terminal_,
                            *loginItem_,
                            platform::trayMenuIsExported(),
-                           {}};
+                           {},
+                           registryWatcher_.get()};
 }
 
 std::unique_ptr<QApplication> makeApplication(std::ostream& err) {
@@ -61,7 +63,11 @@ int runTray(std::ostream& err) {
         err << "fernbeacon: no system tray yet; the icon appears once the desktop offers one\n";
     }
     SystemServices services;
-    AppDelegate delegate(services.environment());
+    const auto noticeLogger = platform::makeLogger("Notifications", platform::LogTarget::System);
+    const auto notifier = platform::makeSessionNotifier(*noticeLogger);
+    TrayEnvironment environment = services.environment();
+    environment.notifier = notifier.get();
+    AppDelegate delegate(std::move(environment));
     QMetaObject::invokeMethod(&delegate, &AppDelegate::applicationDidFinishLaunching,
                               Qt::QueuedConnection);
     const int status = QApplication::exec();

@@ -28,6 +28,7 @@ private:
     std::unique_ptr<ProcessProbes> probes_;
     std::unique_ptr<Preferences> preferences_;
     std::unique_ptr<LoginItem> loginItem_;
+    std::unique_ptr<FolderWatcher> registryWatcher_;
     SystemClock clock_;
     QtDispatcher dispatcher_;
     std::unique_ptr<TerminalControl> terminal_;

@@ -13,6 +13,7 @@ namespace {
 
 constexpr int kTitleFontSize = 12;
 constexpr int kHalo = 1;
+constexpr int kAttentionDot = 7;
 
 }  // namespace
 
@@ -64,6 +65,31 @@ void TrayController::setTitle(const QString& title) {
     title_ = title;
     icon_.setIcon(titleIcon(title));
     icon_.setToolTip(title);
+}
+
+void TrayController::setAttention(bool waiting, const QString& toolTip) {
+    attention_ = waiting;
+    const QScreen* screen = QApplication::primaryScreen();
+    const QImage title = titleImage(title_, screen != nullptr ? screen->devicePixelRatio() : 1.0);
+    icon_.setIcon(QIcon(QPixmap::fromImage(waiting ? withAttentionDot(title) : title)));
+    icon_.setToolTip(toolTip);
+}
+
+QImage TrayController::withAttentionDot(const QImage& title) {
+    const qreal ratio = title.devicePixelRatio();
+    const QSizeF logical = title.deviceIndependentSize();
+    const qreal dot = kAttentionDot;
+    QImage image((QSizeF(logical.width() + dot, logical.height()) * ratio).toSize(),
+                 QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(ratio);
+    image.fill(Qt::transparent);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.drawImage(QPointF(0, 0), title);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(colorFor(RoleColor{ColorRole::Attention}, QApplication::palette()));
+    painter.drawEllipse(QRectF(logical.width(), 0, dot, dot));
+    return image;
 }
 
 void TrayController::setMenu(std::unique_ptr<QMenu> menu) {

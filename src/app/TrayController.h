@@ -23,6 +23,13 @@ public:
     QString title() const { return title_; }
     // Draws the title into the icon and the tooltip.
     void setTitle(const QString& title);
+    // While a session waits the icon carries a dot in the attention colour; the tooltip names
+    // the waiting sessions. Draws the current title.
+    void setAttention(bool waiting, const QString& toolTip);
+    bool showsAttention() const { return attention_; }
+    // The title image widened by a dot in the attention colour at its top right.
+    static QImage withAttentionDot(const QImage& title);
+
     // Replaces the menu. One that is open stays until it closes, so a refresh never snatches a
     // menu away from under the pointer.
     void setMenu(std::unique_ptr<QMenu> menu);
@@ -44,6 +51,7 @@ private:
     const bool menuIsExported_;
     QSystemTrayIcon icon_;
     QString title_;
+    bool attention_ = false;
     std::unique_ptr<QMenu> menu_;
 };
 

@@ -12,8 +12,10 @@
 #include "app/AppDelegate.h"
 #include "app/JsonWriter.h"
 #include "app/Listing.h"
+#include "app/RefreshDebounce.h"
 #include "app/StopSignals.h"
 #include "app/TrayApplication.h"
+#include "core/LiveRegistry.h"
 #include "core/MenuModel.h"
 #include "core/ProcessOutput.h"
 #include "core/RowModels.h"
@@ -84,7 +86,12 @@ StatusFeed::StatusFeed(std::shared_ptr<const SessionScanner> scanner,
     : scanner_(std::move(scanner)), preferences_(preferences), format_(format), out_(out) {}
 
 bool StatusFeed::refresh() {
-    const ScanResult scan = runScanCycle(*scanner_);
+    ScanResult scan = runScanCycle(*scanner_);
+    waitingOrder_.update(scan.live);
+    if (preferenceFlag(preferences_, kWaitingFirstKey, true)) {
+        scan.live = waitingOrder_.arrange(scan.live);
+    }
+    live_ = scan.live;
     std::string menu = formatListingText(scan, maxRecentSessions(preferences_));
     if (menu == shownMenu_) {
         return true;
@@ -93,6 +100,10 @@ bool StatusFeed::refresh() {
     out_.flush();
     shownMenu_ = std::move(menu);
     return static_cast<bool>(out_);
+}
+
+std::vector<std::filesystem::path> StatusFeed::registryFolders() const {
+    return fernbeacon::registryFolders(scanner_->claudeDir(), live_);
 }
 
 int runWatch(const WatchOptions& options, std::ostream& out) {
@@ -107,12 +118,16 @@ int runWatch(const WatchOptions& options, std::ostream& out) {
     StatusFeed feed(makeSessionScanner(environment), environment.preferences, options.format, out);
 
     // A reader that left is the usual end, as when a bar restarts; a full disk is a failure.
-    const auto cycle = [&feed] {
+    FolderWatcher& registries = *environment.registryWatcher;
+    const auto cycle = [&feed, &registries] {
         const bool readerLeft = readerGone(STDOUT_FILENO);
         if (readerLeft || !feed.refresh()) {
             QCoreApplication::exit(readerLeft || StopSignals::received() ? 0 : 1);
         }
+        registries.watch(feed.registryFolders());
     };
+    RefreshDebounce changes(cycle);
+    registries.onChange([&changes] { changes.changed(); });
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, cycle);
     timer.start(refreshInterval());

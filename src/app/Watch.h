@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "core/Attention.h"
 #include "core/Preferences.h"
 #include "core/SessionScanner.h"
 
@@ -34,6 +35,8 @@ public:
 
     // One scan cycle, at most one line; false once the output cannot be written.
     bool refresh();
+    // The registry folders of the last scan's sessions, to learn of changes at once.
+    std::vector<std::filesystem::path> registryFolders() const;
 
 private:
     std::shared_ptr<const SessionScanner> scanner_;
@@ -41,6 +44,8 @@ private:
     WatchFormat format_;
     std::ostream& out_;
     std::optional<std::string> shownMenu_;
+    WaitingOrder waitingOrder_;
+    std::vector<ClaudeSessionPtr> live_;
 };
 
 // Prints the feed to `out`, which is standard output, until a signal or the reader ends it.

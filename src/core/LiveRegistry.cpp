@@ -46,6 +46,24 @@ std::optional<std::string> displayable(std::optional<std::string_view> text) {
 
 }  // namespace
 
+std::vector<std::filesystem::path> registryFolders(const std::filesystem::path& ownConfigDirectory,
+                                                   std::span<const ClaudeSessionPtr> sessions) {
+    std::vector<std::filesystem::path> folders{ownConfigDirectory / "sessions"};
+    for (const ClaudeSessionPtr& session : sessions) {
+        if (session->configDirectory) {
+            auto folder = *session->configDirectory / "sessions";
+            if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+                folders.push_back(std::move(folder));
+            }
+        }
+    }
+    return folders;
+}
+
+bool isRegistryFileName(std::string_view name) {
+    return pidOfName(name).has_value();
+}
+
 LiveRegistry LiveRegistry::read(const std::filesystem::path& configDirectory) {
     LiveRegistry registry;
     const std::filesystem::path folder = configDirectory / "sessions";

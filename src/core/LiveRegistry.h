@@ -3,13 +3,26 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
+#include <string_view>
 #include <unordered_map>
+#include <vector>
+
+#include "core/SessionRecords.h"
 
 // The assistant's registry of its running processes, <config>/sessions/<pid>.json, only read.
 namespace fernbeacon {
 
 inline constexpr std::size_t kRegistryFileLimit = 64 * 1024;
+
+// The registry folders to watch: that of `ownConfigDirectory`, then those of the sessions' own
+// configuration directories, each once.
+std::vector<std::filesystem::path> registryFolders(const std::filesystem::path& ownConfigDirectory,
+                                                   std::span<const ClaudeSessionPtr> sessions);
+
+// "<digits>.json", the only names in the folder that are registry files.
+bool isRegistryFileName(std::string_view name);
 
 // What a process's registry file says of its session.
 struct RegistryEntry {

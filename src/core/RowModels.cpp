@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/Attention.h"
 #include "core/Text.h"
 
 namespace fernbeacon {
@@ -49,6 +50,19 @@ bool showsTerminalBadge(const std::optional<std::string>& terminalApp) {
     return terminalApp == "VS Code" || terminalApp == "Cursor";
 }
 
+std::optional<StatusMarkModel> statusMark(const ClaudeSession& session) {
+    switch (attentionOf(session)) {
+        case Attention::Waiting:
+            return StatusMarkModel{{ColorRole::Attention}, 8};
+        case Attention::Working:
+            return StatusMarkModel{{ColorRole::TertiaryLabel}, 6};
+        case Attention::Idle:
+        case Attention::Unknown:
+            break;
+    }
+    return std::nullopt;
+}
+
 RowModel sessionRowModel(const ClaudeSession& session) {
     RowModel row;
     row.insets = {8, 14, 8, 14};
@@ -61,12 +75,19 @@ RowModel sessionRowModel(const ClaudeSession& session) {
         name.badge =
             BadgeModel{{*session.terminalApp, 9, FontWeight::Medium, ColorRole::SecondaryLabel}};
     }
+    row.mark = statusMark(session);
     row.lines.push_back(std::move(name));
 
     if (auto title = session.displayTitle()) {
         row.lines.push_back(
             RowLine{std::nullopt,
                     {std::move(*title), 11, FontWeight::Regular, ColorRole::SecondaryLabel, true},
+                    std::nullopt});
+    }
+    if (attentionOf(session) == Attention::Waiting) {
+        row.lines.push_back(
+            RowLine{std::nullopt,
+                    {waitingLine(session), 11, FontWeight::Medium, ColorRole::Attention, true},
                     std::nullopt});
     }
     if (const auto progress = contextProgress(session)) {

@@ -19,9 +19,9 @@ enum class ColorRole {
     ControlAccent,
     SelectedContentBackground,
     SystemOrange,
-    White,
     // The theme's text on its selection colour.
     HighlightedText,
+    Attention,  // a session waits for its user
 };
 
 enum class FontWeight { Regular, Medium, Semibold, Bold };
@@ -74,6 +74,13 @@ struct ContextBarModel {
     double fillWidth(double barWidth) const;
 };
 
+// A round mark before a session's name: whether it waits or works.
+struct StatusMarkModel {
+    RoleColor color;
+    int diameter = 8;
+    bool operator==(const StatusMarkModel&) const = default;
+};
+
 // One line of a row: an optional bar, a label, an optional badge, side by side.
 struct RowLine {
     static constexpr int kSpacing = 6;
@@ -88,6 +95,7 @@ struct RowModel {
 
     EdgeInsets insets;
     std::vector<RowLine> lines;
+    std::optional<StatusMarkModel> mark;  // before the first line
 };
 
 // The hover highlight shared by both rows.
@@ -112,6 +120,9 @@ std::optional<double> contextProgress(const ClaudeSession& session);
 
 // The badge is shown for sessions hosted by these editors.
 bool showsTerminalBadge(const std::optional<std::string>& terminalApp);
+
+// Waiting: a mark in the attention colour; working: a small quiet one; otherwise none.
+std::optional<StatusMarkModel> statusMark(const ClaudeSession& session);
 
 RowModel sessionRowModel(const ClaudeSession& session);
 RowModel recentSessionRowModel(const RecentSession& session);

@@ -7,10 +7,12 @@
 #include "core/CommandProbes.h"
 #include "core/CommandRunner.h"
 #include "core/Dispatcher.h"
+#include "core/FolderWatcher.h"
 #include "core/Logger.h"
 #include "core/LoginItem.h"
 #include "core/Preferences.h"
 #include "core/ProcessProbes.h"
+#include "core/SessionNotifier.h"
 #include "terminal/TerminalControl.h"
 
 // What this operating system provides. One implementation per system, chosen by the build.
@@ -57,6 +59,14 @@ std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
 
 // Start on login for this program.
 std::unique_ptr<LoginItem> makeLoginItem();
+
+// Learns of changes in the registry folders as they happen; where the system cannot tell, one
+// that never does. Needs the application object to exist.
+std::unique_ptr<FolderWatcher> makeFolderWatcher();
+
+// Desktop notices about sessions, logging to `logger`, which must outlive the result. Needs the
+// application object to exist.
+std::unique_ptr<SessionNotifier> makeSessionNotifier(Logger& logger);
 
 // Whether a display server can be reached (DISPLAY or WAYLAND_DISPLAY on Linux).
 bool hasGraphicalSession();

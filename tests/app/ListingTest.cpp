@@ -37,7 +37,7 @@ TEST(ListingText, ShowsWhatTheMenuShows) {
         "\n"
         "spotter  [VS Code]\n"
         "  Fix the bug\n"
-        "  waiting: permission prompt\n"
+        "  Waiting: permission prompt\n"
         "  \u25B0\u25B0\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1\u25B1  45k / 200k tokens (22%)\n"
         "  VS Code  \u00B7  main  \u00B7  opus  \u00B7  3 hrs\n"
         "\n"

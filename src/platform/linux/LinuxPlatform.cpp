@@ -10,6 +10,8 @@
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
+#include "platform/linux/DBusSessionNotifier.h"
+#include "platform/linux/InotifyFolderWatcher.h"
 #include "platform/linux/JournalLogger.h"
 #include "platform/linux/LinuxTerminalControl.h"
 #include "platform/linux/ProcProbes.h"
@@ -122,6 +124,14 @@ std::unique_ptr<Preferences> makePreferences() {
 
 std::unique_ptr<LoginItem> makeLoginItem() {
     return std::make_unique<XdgAutostart>(configHome() / "autostart", executablePath());
+}
+
+std::unique_ptr<FolderWatcher> makeFolderWatcher() {
+    return std::make_unique<InotifyFolderWatcher>();
+}
+
+std::unique_ptr<SessionNotifier> makeSessionNotifier(Logger& logger) {
+    return std::make_unique<DBusSessionNotifier>(logger, QDBusConnection::sessionBus());
 }
 
 bool hasGraphicalSession() {

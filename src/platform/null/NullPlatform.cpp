@@ -72,6 +72,30 @@ std::unique_ptr<LoginItem> makeLoginItem() {
     return std::make_unique<UnsupportedLoginItem>();
 }
 
+namespace {
+
+class NoFolderWatcher final : public FolderWatcher {
+public:
+    void watch(const std::vector<std::filesystem::path>&) override {}
+};
+
+class NoSessionNotifier final : public SessionNotifier {
+public:
+    void show(std::int32_t, const WaitingNotice&) override {}
+    void close(std::int32_t) override {}
+};
+
+}  // namespace
+
+// The 5-second cycle alone, and the icon's mark instead of notices.
+std::unique_ptr<FolderWatcher> makeFolderWatcher() {
+    return std::make_unique<NoFolderWatcher>();
+}
+
+std::unique_ptr<SessionNotifier> makeSessionNotifier(Logger&) {
+    return std::make_unique<NoSessionNotifier>();
+}
+
 bool hasGraphicalSession() {
     return true;
 }

@@ -1,0 +1,254 @@
+// The tray in this process with its real parts: the /proc probes, the inotify watcher, the
+// notifier on a private session bus with a notification server written for the test, and tmux.
+// The sessions are fake `claude` processes in tmux windows; the test writes their registry files.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QtDBus/QDBusConnection>
+#include <QtDBus/QDBusMessage>
+#include <QtDBus/QDBusVirtualObject>
+#include <algorithm>
+#include <chrono>
+#include <mutex>
+
+#include "app/TrayApplication.h"
+#include "core/Attention.h"
+#include "platform/linux/DBusSessionNotifier.h"
+#include "support/Fakes.h"
+#include "support/TestProcesses.h"
+
+namespace fernbeacon::test {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > limitMs) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        ::usleep(2000);
+    }
+    return true;
+}
+
+// The desktop's side: records every call, answers as servers with actions do.
+class NotificationServer final : public QDBusVirtualObject {
+public:
+    struct Call {
+        QString method;
+        QVariantList arguments;
+        Clock::time_point at;
+    };
+
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back({message.member(), message.arguments(), Clock::now()});
+        if (message.member() == "GetCapabilities") {
+            connection.send(message.createReply(QStringList{"actions", "body"}));
+        } else if (message.member() == "Notify") {
+            connection.send(message.createReply(QVariant::fromValue(++lastId_)));
+        } else {
+            connection.send(message.createReply());
+        }
+        return true;
+    }
+    QString introspect(const QString&) const override { return {}; }
+
+    std::vector<Call> calls(const QString& method) const {
+        const std::lock_guard lock(mutex_);
+        std::vector<Call> found;
+        std::copy_if(calls_.begin(), calls_.end(), std::back_inserter(found),
+                     [&](const Call& call) { return call.method == method; });
+        return found;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Call> calls_;
+    uint lastId_ = 0;
+};
+
+const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
+
+class NotificationPath : public testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* tool : {"tmux", "dbus-daemon"}) {
+            if (!installed(tool)) {
+                GTEST_SKIP() << tool << " is not installed";
+            }
+        }
+        ::unsetenv("TMUX");
+        ::unsetenv("CLAUDE_CONFIG_DIR");
+        const auto address =
+            startReporting(daemon_, {"dbus-daemon", "--session", "--nofork", "--print-address=3"});
+        ASSERT_TRUE(address);
+        address_ = QString::fromStdString(*address).trimmed();
+        tmux({"-f", "/dev/null", "new-session", "-d", "-s", "work", "/bin/sh"});
+        harbor_ = startClaude("harbor", "Fix the login");
+        harborPane_ = tmux({"display", "-p", "-t", "work:", "#{pane_id}"});
+        notes_ = startClaude("notes", "Summarise the review");
+        tmux({"new-session", "-d", "-s", "other"});
+        tmux({"select-window", "-t", "work:0"});
+        client_ =
+            Child::onTerminal({"env", "TERM=xterm", *installed("tmux"), "attach", "-t", "other"});
+        ASSERT_TRUE(waitUntil([&] { return !tmux({"list-clients"}).empty(); }));
+    }
+
+    void TearDown() override {
+        delegate_.reset();
+        notifier_.reset();
+        services_.reset();
+        if (installed("tmux")) {
+            tmux({"kill-server"});
+        }
+    }
+
+    std::string tmux(std::vector<std::string> arguments) {
+        arguments.insert(arguments.begin(), "tmux");
+        return runTool(std::move(arguments)).standardOutput;
+    }
+
+    // A fake claude in a new window of "work", in ~/work/<name>, with a transcript titled
+    // `prompt` named for its pid, which is also its session's id; its pid.
+    std::int32_t startClaude(const std::string& name, const std::string& prompt) {
+        const auto directory = home_.makeDirectory("work/" + name);
+        tmux({"new-window", "-t", "work:", "-c", directory.string(),
+              home_.claude().string() + " 300"});
+        const std::string pid = tmux({"display", "-p", "-t", "work:", "#{pane_pid}"});
+        home_.writeProjectFile("any", std::to_string(std::stoi(pid)) + ".jsonl",
+                               cwdRecord(directory.string()) + "\n" + userRecord(prompt) + "\n");
+        return std::stoi(pid);
+    }
+
+    // Rewrites the registry file in place, or replaces it by rename.
+    void setStatus(std::int32_t pid, const std::string& status, bool rename = false) {
+        const std::string text =
+            "{\"pid\":" + std::to_string(pid) + ",\"sessionId\":\"" + std::to_string(pid) +
+            "\",\"status\":\"" + status + "\"" +
+            (status == "waiting" ? ",\"waitingFor\":\"permission prompt\"" : "") + "}";
+        const std::string name = ".claude/sessions/" + std::to_string(pid) + ".json";
+        std::filesystem::rename(home_.write(name + (rename ? ".tmp" : ""), text), home_.path(name));
+    }
+
+    void startServer() {
+        server_ = std::make_unique<NotificationServer>();
+        QDBusConnection bus = QDBusConnection::connectToBus(address_, "server");
+        ASSERT_TRUE(bus.registerVirtualObject(kPath, server_.get()));
+        ASSERT_TRUE(bus.registerService("org.freedesktop.Notifications"));
+    }
+
+    void launch() {
+        services_ = std::make_unique<app::SystemServices>();
+        notifier_ = std::make_unique<platform::DBusSessionNotifier>(
+            noticeLog_, QDBusConnection::connectToBus(address_, "tray"));
+        app::TrayEnvironment environment = services_->environment();
+        environment.notifier = notifier_.get();
+        delegate_ = std::make_unique<app::AppDelegate>(std::move(environment));
+        delegate_->applicationDidFinishLaunching();
+        ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) && statusOf(notes_); }));
+    }
+
+    std::optional<std::string> statusOf(std::int32_t pid) const {
+        for (const ClaudeSessionPtr& session : delegate_->cachedSessions()) {
+            if (session->pid == pid) {
+                return session->status.value_or("");
+            }
+        }
+        return std::nullopt;
+    }
+    std::size_t count(const QString& method) const {
+        return server_ ? server_->calls(method).size() : 0;
+    }
+
+    ProgramHome home_;
+    ScopedEnvironment socketDirectory_{"TMUX_TMPDIR", home_.root().string()};
+    Child daemon_;
+    QString address_;
+    Child client_;
+    std::int32_t harbor_ = 0;
+    std::int32_t notes_ = 0;
+    std::string harborPane_;
+    std::unique_ptr<NotificationServer> server_;
+    RecordingLogger noticeLog_;
+    std::unique_ptr<app::SystemServices> services_;
+    std::unique_ptr<platform::DBusSessionNotifier> notifier_;
+    std::unique_ptr<app::AppDelegate> delegate_;
+};
+
+// No service at first: nothing breaks and rows still follow at once. Then, with the service:
+// nothing while the preference is off; one notice for each entry into waiting, none for the
+// session waiting from the start, each withdrawn when it stops; its action focuses the pane.
+TEST_F(NotificationPath, EntriesIntoWaitingAreAnnouncedAtOnceWithdrawnAndFocusTheirPane) {
+    setStatus(harbor_, "idle");
+    setStatus(notes_, "waiting");
+    ASSERT_NO_FATAL_FAILURE(launch());
+    setStatus(harbor_, "waiting");
+    EXPECT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }, 1000));
+    ASSERT_TRUE(waitFor([&] { return noticeLog_.texts().size() == 1; }));
+    setStatus(harbor_, "idle");
+
+    startServer();
+    Preferences& preferences = services_->environment().preferences;
+    setPreferenceFlag(preferences, kNotifyWhenWaitingKey, false);
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "idle"; }));
+    setStatus(harbor_, "waiting");
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }));
+    setStatus(harbor_, "idle");
+    ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "idle"; }));
+    EXPECT_EQ(count("Notify"), 0u);
+    setPreferenceFlag(preferences, kNotifyWhenWaitingKey, true);
+
+    std::vector<double> delays;
+    for (std::size_t flip = 0; flip < 20; ++flip) {
+        waitFor([] { return false; }, 600);  // past the debounce's gap: each flip starts quiet
+        const auto written = Clock::now();
+        setStatus(harbor_, "waiting", flip % 2 == 1);
+        ASSERT_TRUE(waitFor([&] { return count("Notify") == flip + 1; }, 3000)) << flip;
+        const NotificationServer::Call notice = server_->calls("Notify").back();
+        delays.push_back(std::chrono::duration<double, std::milli>(notice.at - written).count());
+        const QVariantList& arguments = notice.arguments;
+        EXPECT_EQ(arguments[0].toString() + arguments[2].toString(), "Fernbeaconfernbeacon");
+        EXPECT_EQ(arguments[3].toString(), "harbor: Fix the login");
+        EXPECT_EQ(arguments[4].toString(), "Waiting: permission prompt");
+        EXPECT_TRUE(arguments[5].toStringList().contains("default"));
+        setStatus(harbor_, "idle", flip % 2 == 0);
+        ASSERT_TRUE(waitFor([&] { return count("CloseNotification") == flip + 1; }, 3000));
+        EXPECT_EQ(server_->calls("CloseNotification").back().arguments[0].toUInt(), flip + 1);
+    }
+    std::sort(delays.begin(), delays.end());
+    const double median = (delays[9] + delays[10]) / 2;
+    std::printf("registry write to Notify: median %.0f ms, slowest %.0f ms\n", median,
+                delays.back());
+    EXPECT_LT(median, 1000);
+
+    setStatus(harbor_, "waiting");
+    ASSERT_TRUE(waitFor([&] { return count("Notify") == 21; }));
+    QDBusMessage action = QDBusMessage::createSignal(
+        kPath, QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("ActionInvoked"));
+    action << uint{21} << QStringLiteral("default");
+    QDBusConnection::connectToBus(address_, "server").send(action);
+    std::string focused;
+    EXPECT_TRUE(waitFor([&] {
+        focused = tmux({"list-clients", "-F", "#{session_name} #{pane_id}"});
+        return focused == "work " + harborPane_;
+    })) << focused;
+    EXPECT_EQ(noticeLog_.texts().size(), 1u);
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    QApplication application(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
+}
