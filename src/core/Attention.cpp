@@ -27,7 +27,7 @@ Attention attentionOf(const ClaudeSession& session) {
     if (session.status == "busy" || session.status == "shell") {
         return Attention::Working;
     }
-    return session.status == "idle" ? Attention::Idle : Attention::Unknown;
+    return Attention::None;
 }
 
 std::string waitingLine(const ClaudeSession& session) {

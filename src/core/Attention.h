@@ -17,8 +17,7 @@
 namespace fernbeacon {
 
 enum class Attention {
-    Unknown,  // no status, or one not named below: the row looks as it always did
-    Idle,
+    None,  // idle, or a status unknown or not named below: the row looks as it always did
     Working,
     Waiting,
 };

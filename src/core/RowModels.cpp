@@ -56,8 +56,7 @@ std::optional<StatusMarkModel> statusMark(const ClaudeSession& session) {
             return StatusMarkModel{{ColorRole::Attention}, 8};
         case Attention::Working:
             return StatusMarkModel{{ColorRole::TertiaryLabel}, 6};
-        case Attention::Idle:
-        case Attention::Unknown:
+        case Attention::None:
             break;
     }
     return std::nullopt;
