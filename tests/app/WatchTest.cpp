@@ -104,11 +104,8 @@ private:
 };
 
 TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
-    test::TempTree work;
+    const test::ProgramHome work;
     const auto directory = work.makeDirectory("watched-folder");
-    const auto binary = work.path("bin/claude");
-    std::filesystem::create_directories(binary.parent_path());
-    std::filesystem::copy_file("/bin/sleep", binary);
     const auto ours = [](const std::string& line) {
         return line.find("watched-folder") != std::string::npos;
     };
@@ -117,7 +114,7 @@ TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
     const std::string first = watch.lineWhere();
     EXPECT_TRUE(first.starts_with(R"({"text": "FB)")) << first;
     EXPECT_FALSE(ours(first));
-    test::Child claude({binary.string(), "60"}, -1, directory);
+    test::Child claude({work.claude().string(), "60"}, -1, directory);
     EXPECT_FALSE(watch.lineWhere(ours).empty());
     claude = test::Child();
     EXPECT_FALSE(watch.lineWhere([&](const std::string& line) { return !ours(line); }).empty());

@@ -31,6 +31,7 @@ TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     file("17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}");
     file("18.key", R"({"pid":18,"sessionId":"g"})");
     file("018.json", R"({"pid":18,"sessionId":"g"})");
+    file("+18.json", R"({"pid":18,"sessionId":"g"})");
     file("19.json", R"({"pid":"19","sessionId":"h"})");
     file("20.json", R"({"pid":20,"sessionId":"i","status":"bu\u001bsy"})");
 
