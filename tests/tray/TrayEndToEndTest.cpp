@@ -81,7 +81,8 @@ struct Fixture {
         home.writeProjectFile("live-" + name, "s.jsonl",
                               cwdRecord(directory.string(), branch) + "\n" + userRecord(prompt) +
                                   "\n" + usageRecord(1000, tokens, 0, 200) + "\n");
-        sessions.emplace_back(std::vector<std::string>{home.claude().string(), "600"}, -1, directory);
+        sessions.emplace_back(std::vector<std::string>{home.claude().string(), "600"}, -1,
+                              directory);
         directories.push_back(directory);
     }
     void recent(const std::string& path, const std::string& prompt) {
