@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #include "app/Watch.h"
@@ -118,6 +119,10 @@ TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
     EXPECT_FALSE(watch.lineWhere(ours).empty());
     claude = test::Child();
     EXPECT_FALSE(watch.lineWhere([&](const std::string& line) { return !ours(line); }).empty());
+
+    // Cycles that change nothing write nothing and go on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(test::isRunning(watch.pid()));
 
     // As `| head -3` does once it has its lines: the feed ends without writing another.
     watch.closeReader();
