@@ -12,34 +12,19 @@
 namespace fernbeacon::fuzz {
 namespace {
 
-// Visits the pieces of `text` between line feeds, first to last, until `visit` returns true.
-template <typename Visitor>
-void forEachPiece(std::string_view text, Visitor&& visit) {
-    for (std::size_t start = 0;;) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const bool last = end == text.size();
-        if (visit(text.substr(start, end - start), last) || last) {
-            return;
-        }
-        start = end + 1;
-    }
-}
-
 // The cwd of the first complete line within kCwdReach bytes whose record carries one.
 std::optional<std::string> firstRecordedCwd(std::string_view bytes) {
-    const bool lastIsWhole = bytes.size() <= kCwdReach;
+    const auto lines = splitLines(bytes.substr(0, kCwdReach));
+    // What follows the last line feed is a line only when the file ends within the reach.
+    const std::size_t whole = bytes.size() <= kCwdReach ? lines.size() : lines.size() - 1;
     std::optional<std::string> found;
-    forEachPiece(bytes.substr(0, kCwdReach), [&](std::string_view line, bool last) {
-        if (last && !lastIsWhole) {
-            return true;
-        }
-        withRecord(line, [&](const json::Object& record) {
+    for (std::size_t i = 0; i < whole && !found; ++i) {
+        withRecord(lines[i], [&](const json::Object& record) {
             if (const auto cwd = json::string(record, "cwd")) {
                 found = std::string(*cwd);
             }
         });
-        return found.has_value();
-    });
+    }
     return found;
 }
 

@@ -13,7 +13,6 @@
 namespace fernbeacon::app {
 namespace {
 
-using test::TempHome;
 using test::TempTree;
 
 CliParse parse(std::initializer_list<std::string_view> arguments) {
@@ -92,16 +91,10 @@ TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLin
 // The whole program on a fixture home: a live session enriched from its project folder, and the
 // recent list without that folder.
 TEST(ListCommand, JsonOnAFixtureHome) {
-    TempHome home;
-    const test::ScopedEnvironment config("XDG_CONFIG_HOME", home.path(".config").string());
+    const test::ProgramHome home;
     home.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\nmaxRecentSessions=5\n");
     home.write(".claude/settings.json", R"({"model": "sonnet"})");
-
-    TempTree work;
-    const auto directory = work.makeDirectory("spotter");
-    const auto binary = work.path("bin/claude");
-    std::filesystem::create_directories(binary.parent_path());
-    std::filesystem::copy_file("/bin/sleep", binary);
+    const auto directory = home.makeDirectory("spotter");
     const std::string cwd = directory.string();
 
     const auto transcript = home.writeProjectFile(
@@ -125,7 +118,7 @@ TEST(ListCommand, JsonOnAFixtureHome) {
                               test::jsonQuoted(cwd) + "}]}");
     home.writeProjectFile("older-live", "z.jsonl", test::cwdRecord("/elsewhere") + "\n");
 
-    const test::Child claude({binary.string(), "60"}, -1, directory);
+    const test::Child claude({home.claude().string(), "60"}, -1, directory);
     ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(claude.pid()) == "claude"; }));
 
     const CommandResult listing = test::runTool({FERNBEACON_BINARY, "list", "--json"});

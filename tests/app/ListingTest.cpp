@@ -82,8 +82,8 @@ TEST(ListingJson, EveryFieldInDeclarationOrderWithNulls) {
 
 TEST(JsonWriter, EscapesControlsAndReplacesInvalidUtf8) {
     JsonWriter json;
-    json.beginArray().value(std::string_view("a\x01\tb\\\xC3(\xE2\x82\xAC")).endArray();
-    EXPECT_EQ(json.text(), "[\"a\\u0001\\tb\\\\\xEF\xBF\xBD(\xE2\x82\xAC\"]");
+    json.beginArray().value(std::string_view("a\0\x01\tb\\\xC3(\xE2\x82\xAC", 11)).endArray();
+    EXPECT_EQ(json.text(), "[\"a\\u0000\\u0001\\tb\\\\\xEF\xBF\xBD(\xE2\x82\xAC\"]");
 }
 
 TEST(JsonWriter, InstantsKeepTheirFractionWithoutExponent) {

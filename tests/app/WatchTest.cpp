@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #include "app/Watch.h"
@@ -104,11 +105,8 @@ private:
 };
 
 TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
-    test::TempTree work;
+    const test::ProgramHome work;
     const auto directory = work.makeDirectory("watched-folder");
-    const auto binary = work.path("bin/claude");
-    std::filesystem::create_directories(binary.parent_path());
-    std::filesystem::copy_file("/bin/sleep", binary);
     const auto ours = [](const std::string& line) {
         return line.find("watched-folder") != std::string::npos;
     };
@@ -117,10 +115,14 @@ TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
     const std::string first = watch.lineWhere();
     EXPECT_TRUE(first.starts_with(R"({"text": "FB)")) << first;
     EXPECT_FALSE(ours(first));
-    test::Child claude({binary.string(), "60"}, -1, directory);
+    test::Child claude({work.claude().string(), "60"}, -1, directory);
     EXPECT_FALSE(watch.lineWhere(ours).empty());
     claude = test::Child();
     EXPECT_FALSE(watch.lineWhere([&](const std::string& line) { return !ours(line); }).empty());
+
+    // Cycles that change nothing write nothing and go on.
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    EXPECT_TRUE(test::isRunning(watch.pid()));
 
     // As `| head -3` does once it has its lines: the feed ends without writing another.
     watch.closeReader();

@@ -74,5 +74,9 @@ TEST(RunCommand, GivesEmptyTextForOutputThatIsNotUtf8) {
     }
 }
 
+TEST(LogMessage, APlaceholderWithoutAnArgumentSaysSo) {
+    EXPECT_EQ(Logger::formatLogMessage("%s: %ld%% of %s", "scan", 42), "scan: 42% of (missing)");
+}
+
 }  // namespace
 }  // namespace fernbeacon

@@ -103,6 +103,7 @@ TEST_F(MatchTest, ComparesWholeTextsUnderCanonicalEquivalence) {
     const std::string decomposed = "/home/u/cafe\u0301";
     EXPECT_TRUE(matches(jsonLines({cwdRecord(decomposed)}), composed));
     EXPECT_TRUE(matches(jsonLines({cwdRecord(composed)}), decomposed));
+    EXPECT_TRUE(matches(jsonLines({cwdRecord("/srv/\u212A")}), "/srv/K"));  // Kelvin sign
 }
 
 TEST_F(MatchTest, ReadsOnForACompleteRecordUpToSixtyFourKibibytes) {

@@ -271,23 +271,24 @@ void olderHostileTranscript(test::ScannerHarness& h, std::string_view folder) {
 }
 
 const HostileCase kCases[] = {
-    {.name = "FifosNamedLikeTranscriptIndexAndFolder",
+    {.name = "FifosNamedLikeTranscriptIndexFolderAndSettings",
      .build =
          [](test::ScannerHarness& h, Fifos& fifos) {
              olderHostileTranscript(h, "-hostile");
              const auto transcript = h.folder("-hostile") / "newest.jsonl";
              const auto index = h.folder("-hostile") / kSessionIndexName;
              const auto folder = projects(h) / "-fifo-folder";
-             fifos = {transcript, index, folder};
+             fifos = {transcript, index, folder, h.home.claudeDir() / "settings.json"};
              for (const auto& fifo : fifos) {
                  test::makeFifo(fifo);
              }
              test::TempTree::setModified(transcript, daysBeforeNow(1));
          }},
-    {.name = "DirectoriesNamedLikeTranscriptAndIndex",
+    {.name = "DirectoriesNamedLikeTranscriptIndexAndSettings",
      .build =
          [](test::ScannerHarness& h, Fifos&) {
              olderHostileTranscript(h, "-hostile");
+             h.home.makeDirectory(".claude/settings.json");
              h.home.makeDirectory(".claude/projects/-hostile/x.jsonl");
              h.home.makeDirectory(".claude/projects/-hostile/sessions-index.json");
              test::TempTree::setModified(h.folder("-hostile") / "x.jsonl", daysBeforeNow(1));

@@ -31,6 +31,7 @@ TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     file("17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}");
     file("18.key", R"({"pid":18,"sessionId":"g"})");
     file("018.json", R"({"pid":18,"sessionId":"g"})");
+    file("+18.json", R"({"pid":18,"sessionId":"g"})");
     file("19.json", R"({"pid":"19","sessionId":"h"})");
     file("20.json", R"({"pid":20,"sessionId":"i","status":"bu\u001bsy"})");
 
@@ -148,7 +149,10 @@ TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
     registry(9, R"("procStart":"999","sessionId":"s-old","status":"idle")");
     registry(10, R"("procStart":"110","sessionId":"s-moved")");
     registry(11, R"("sessionId":"s-old","status":"busy")");
-    for (const std::int32_t pid : {5, 6, 7, 8, 9, 10}) {
+    registry(12, R"("procStart":"112","sessionId":"s-folder")");
+    TempTree::setModified(h_.home.makeDirectory(".claude/projects/-a/s-folder.jsonl"),
+                          daysBeforeNow(5));
+    for (const std::int32_t pid : {5, 6, 7, 8, 9, 10, 12}) {
         live(pid, "/a", std::to_string(100 + pid));
     }
     h_.addProcess(11, FakeProcess{});  // its working directory could not be read
@@ -169,8 +173,9 @@ TEST_F(LiveSessionsTest, TheRegistryTellsSessionsOfOneDirectoryApart) {
     EXPECT_EQ(second.contextTokensMax, 1000000);
     EXPECT_EQ(second.statusText(), "busy");
 
-    // A registered transcript that is missing, no registry, a stale one: the newest transcript.
-    for (const std::int32_t pid : {7, 8, 9}) {
+    // A registered transcript that is missing or a folder, no registry, a stale one: the newest
+    // transcript.
+    for (const std::int32_t pid : {7, 8, 9, 12}) {
         EXPECT_EQ(session(result, pid).firstPrompt, "Second") << pid;
     }
     EXPECT_EQ(session(result, 7).sessionId, "s-cleared");

@@ -170,14 +170,5 @@ TEST_F(RealSamplesTest, AnIndexWithNoEntriesFallsBackToTheTranscript) {
     EXPECT_EQ(recent[0].gitBranch, "main");
 }
 
-TEST_F(RealSamplesTest, ARealSettingsFileGivesItsModelAlias) {
-    REQUIRE_SAMPLE("binlogo_settings.json");
-    test::copySample(h_.home, "binlogo_settings.json", ".claude/settings.json");
-    h_.addProcess(1, FakeProcess{});
-    const auto session = h_.scanner.scanLiveSessions().at(0);
-    EXPECT_EQ(session->model, "opusplan");
-    EXPECT_EQ(session->contextTokensMax, 200000);
-}
-
 }  // namespace
 }  // namespace fernbeacon

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "core/FileReading.h"
 #include "core/SessionIndex.h"
 #include "support/TempTree.h"
 
@@ -97,6 +98,14 @@ TEST(IndexEntryDate, TakesMillisecondsFirstThenInternetDateTime) {
             EXPECT_NEAR(*seconds, *c.seconds, 1e-6) << c.entry;
         }
     }
+}
+
+// /proc reports no size for what it holds; a whole read still stops at its limit.
+TEST(ReadWholeFile, AFileLargerThanItsReportedSizeIsReadUpToTheLimit) {
+    const auto status = readWholeFile("/proc/self/status", 1 << 20);
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->view().starts_with("Name:"));
+    EXPECT_FALSE(readWholeFile("/proc/self/status", 64));
 }
 
 }  // namespace

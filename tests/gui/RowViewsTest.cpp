@@ -76,7 +76,6 @@ TEST(RowViews, LabelsAndBarFollowTheRowModel) {
         EXPECT_EQ(row.contextBar() != nullptr,
                   std::ranges::any_of(model.lines,
                                       [](const RowLine& line) { return line.bar.has_value(); }));
-        EXPECT_EQ(row.labels()[0]->font().weight(), QFont::DemiBold);  // the name, semibold
     }
     const RecentSession recent{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 2, "main"};
     const RecentSessionMenuItemView recentRow(recent, &item, nullptr,

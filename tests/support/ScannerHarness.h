@@ -51,10 +51,6 @@ inline std::string paddingRecord(std::size_t bytes, char fill = 'x') {
     return open + std::string(bytes - open.size() - close.size(), fill) + close;
 }
 
-inline std::string summaryRecord(std::string_view summary) {
-    return R"({"type":"summary","summary":)" + jsonQuoted(summary) + "}";
-}
-
 inline void makeFifo(const std::filesystem::path& path) {
     std::filesystem::create_directories(path.parent_path());
     if (::mkfifo(path.c_str(), 0600) != 0) {

@@ -88,19 +88,11 @@ struct Desktop {
     }
 };
 
-// A fake `claude`: a copy of sleep under that name, running in a project directory.
+// Fake `claude` sessions, each running in a project directory of its own.
 struct Fixture {
-    TempHome home;
-    ScopedEnvironment configHome{"XDG_CONFIG_HOME", home.path(".config").string()};
-    std::filesystem::path claude;
+    ProgramHome home;
     std::vector<Child> sessions;
     std::vector<std::filesystem::path> directories;
-
-    Fixture() {
-        claude = home.path("bin/claude");
-        std::filesystem::create_directories(claude.parent_path());
-        std::filesystem::copy_file("/bin/sleep", claude);
-    }
 
     void live(const std::string& name, const std::string& prompt, const std::string& branch,
               long long tokens) {
@@ -108,7 +100,8 @@ struct Fixture {
         home.writeProjectFile("live-" + name, "s.jsonl",
                               cwdRecord(directory.string(), branch) + "\n" + userRecord(prompt) +
                                   "\n" + usageRecord(1000, tokens, 0, 200) + "\n");
-        sessions.emplace_back(std::vector<std::string>{claude.string(), "600"}, -1, directory);
+        sessions.emplace_back(std::vector<std::string>{home.claude().string(), "600"}, -1,
+                              directory);
         directories.push_back(directory);
     }
     void recent(const std::string& path, const std::string& prompt) {
