@@ -131,7 +131,7 @@ void BM_ClickToTmuxCommand(benchmark::State& state) {
     Now dispatcher;
     EmptyPreferences preferences;
     TerminalApplications applications(workspace, dispatcher, {"XTerm"});
-    TtyOwnership ownership(table, linuxTtyOwnerRows(), logger);
+    TtyOwnership ownership(table, Desktop::Linux, logger);
     HostRegistry hosts;
     StampingRunner runner;
     TmuxControl tmux(runner, executables, environment, ownership, hosts, logger);

@@ -19,7 +19,7 @@ public:
                         {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}),
           terminals_(*runner_, applications_, *logger_),
           processTable_(*runner_, "/bin/zsh", "/bin/ps"),
-          ownership_(processTable_, ttyOwnerRows(), *logger_),
+          ownership_(processTable_, Desktop::Other, *logger_),
           opener_(terminals_, applications_),
           focuser_(dispatcher, preferences, *logger_, applications_, ownership_, hosts_, opener_,
                    [this](const std::set<std::string>& running) { terminals_.warmUp(running); }) {

@@ -47,7 +47,6 @@ std::vector<std::string> childNodes(DBusSession& bus, const std::string& service
 class KonsoleHost final : public TerminalHost {
 public:
     explicit KonsoleHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "Konsole"; }
 
     bool focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
@@ -114,7 +113,6 @@ private:
 class GnomeTerminalHost final : public TerminalHost {
 public:
     explicit GnomeTerminalHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "GNOME Terminal"; }
 
     bool focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
@@ -148,7 +146,6 @@ private:
 class TilixHost final : public TerminalHost {
 public:
     explicit TilixHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "Tilix"; }
 
     bool focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;

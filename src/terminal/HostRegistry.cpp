@@ -2,18 +2,24 @@
 
 namespace fernbeacon {
 
-TerminalHost* HostRegistry::hostFor(std::string_view ownerName) const {
-    for (const auto& host : hosts_) {
-        if (host->owns(ownerName)) {
+TerminalHost* HostRegistry::hostOfKind(TabHost kind) const {
+    for (const auto& [hostKind, host] : hosts_) {
+        if (hostKind == kind) {
             return host.get();
         }
     }
     return nullptr;
 }
 
+TerminalHost* HostRegistry::hostFor(std::string_view ownerName) const {
+    const TerminalDescriptor* terminal = terminalNamed(ownerName);
+    TerminalHost* own = terminal ? hostOfKind(terminal->host) : nullptr;
+    return own != nullptr ? own : hostOfKind(TabHost::Window);
+}
+
 std::vector<TerminalHost*> HostRegistry::searchers() const {
     std::vector<TerminalHost*> found;
-    for (const auto& host : hosts_) {
+    for (const auto& [kind, host] : hosts_) {
         if (host->searchableApplication()) {
             found.push_back(host.get());
         }

@@ -95,7 +95,6 @@ class TmuxHost final : public TerminalHost {
 public:
     TmuxHost(TmuxControl& tmux, TerminalOpener openTerminal)
         : tmux_(tmux), openTerminal_(std::move(openTerminal)) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "tmux"; }
     bool focus(const FocusTarget& target) override {
         return tmux_.focusPane(target, openTerminal_);
     }
@@ -109,7 +108,6 @@ private:
 class KittyHost final : public TerminalHost {
 public:
     explicit KittyHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "kitty"; }
     bool focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
@@ -146,7 +144,6 @@ private:
 class WezTermHost final : public TerminalHost {
 public:
     explicit WezTermHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "WezTerm"; }
     bool focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto wezterm = services_.executables.find("wezterm");
@@ -183,7 +180,6 @@ private:
 class WindowHost final : public TerminalHost {
 public:
     explicit WindowHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view) const override { return true; }
     bool focus(const FocusTarget& target) override {
         return raiseTerminalWindow(services_, services_.environment.environmentOf(target.pid),
                                    *target.owner);
@@ -255,13 +251,13 @@ std::optional<std::int32_t> trailingNumber(std::string_view path) {
 
 void addLinuxHosts(HostRegistry& registry, const LinuxHostServices& services, TmuxControl& tmux,
                    TerminalOpener openTerminal) {
-    registry.add(std::make_unique<TmuxHost>(tmux, std::move(openTerminal)));
-    registry.add(std::make_unique<KittyHost>(services));
-    registry.add(std::make_unique<WezTermHost>(services));
-    registry.add(makeKonsoleHost(services));
-    registry.add(makeGnomeTerminalHost(services));
-    registry.add(makeTilixHost(services));
-    registry.add(std::make_unique<WindowHost>(services));
+    registry.add(TabHost::Tmux, std::make_unique<TmuxHost>(tmux, std::move(openTerminal)));
+    registry.add(TabHost::Kitty, std::make_unique<KittyHost>(services));
+    registry.add(TabHost::WezTerm, std::make_unique<WezTermHost>(services));
+    registry.add(TabHost::Konsole, makeKonsoleHost(services));
+    registry.add(TabHost::GnomeTerminal, makeGnomeTerminalHost(services));
+    registry.add(TabHost::Tilix, makeTilixHost(services));
+    registry.add(TabHost::Window, std::make_unique<WindowHost>(services));
 }
 
 }  // namespace fernbeacon

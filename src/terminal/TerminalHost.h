@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "terminal/TtyOwnership.h"
@@ -23,8 +24,6 @@ struct FocusTarget {
 class TerminalHost {
 public:
     virtual ~TerminalHost() = default;
-    // Whether the tabs of terminals with this display name belong to this host.
-    virtual bool owns(std::string_view ownerName) const = 0;
     // The running application this host may search when a TTY's owner is unknown; absent when
     // it cannot search.
     virtual std::optional<std::string> searchableApplication() const { return std::nullopt; }
@@ -33,11 +32,14 @@ public:
     virtual bool focus(const FocusTarget& target) = 0;
 };
 
-// The hosts in the order they are asked.
+// The hosts by the kind the terminal table names, in the order they were added.
 class HostRegistry {
 public:
-    void add(std::unique_ptr<TerminalHost> host) { hosts_.push_back(std::move(host)); }
-    // The first host that owns the name; null when none does.
+    void add(TabHost kind, std::unique_ptr<TerminalHost> host) {
+        hosts_.emplace_back(kind, std::move(host));
+    }
+    // The host the table names for this terminal, else the Window host; null when neither
+    // was added.
     TerminalHost* hostFor(std::string_view ownerName) const;
     // The hosts that can search without an owner, in order.
     std::vector<TerminalHost*> searchers() const;
@@ -45,7 +47,9 @@ public:
     bool focusOwned(const FocusTarget& target) const;
 
 private:
-    std::vector<std::unique_ptr<TerminalHost>> hosts_;
+    TerminalHost* hostOfKind(TabHost kind) const;
+
+    std::vector<std::pair<TabHost, std::unique_ptr<TerminalHost>>> hosts_;
 };
 
 }  // namespace fernbeacon

@@ -8,21 +8,6 @@
 namespace fernbeacon {
 namespace {
 
-using Kind = NameTest::Kind;
-
-std::vector<TerminalNameRow> makeOwnerRows() {
-    return {
-        {{{Kind::Contains, "code helper"}}, "VS Code"},
-        {{{Kind::Contains, "visual studio code"}}, "VS Code"},
-        {{{Kind::Contains, "cursor"}}, "Cursor"},
-        {{{Kind::Contains, "iterm"}}, "iTerm2"},
-        {{{Kind::Contains, "terminal"}}, "Terminal"},
-        {{{Kind::Contains, "alacritty"}}, "Alacritty"},
-        {{{Kind::Contains, "kitty"}}, "kitty"},
-        {{{Kind::Contains, "wezterm"}}, "WezTerm"},
-    };
-}
-
 // Splits off the next field: skips spaces, then takes the text up to the next space.
 std::optional<std::string_view> nextField(std::string_view& rest) {
     const std::size_t begin = rest.find_first_not_of(' ');
@@ -73,22 +58,6 @@ std::vector<ProcessRow> parsePsTtyTable(std::string_view output) {
     return rows;
 }
 
-std::span<const TerminalNameRow> ttyOwnerRows() {
-    static const std::vector<TerminalNameRow> rows = makeOwnerRows();
-    return rows;
-}
-
-std::span<const TerminalNameRow> linuxTtyOwnerRows() {
-    static const std::vector<TerminalNameRow> rows = [] {
-        std::vector<TerminalNameRow> all(linuxTerminalRows().begin(), linuxTerminalRows().end());
-        for (const TerminalNameRow& row : makeOwnerRows()) {
-            all.push_back(row);
-        }
-        return all;
-    }();
-    return rows;
-}
-
 std::string bareTtyName(std::string_view tty) {
     return std::string(tty.starts_with("/dev/") ? tty.substr(5) : tty);
 }
@@ -97,9 +66,8 @@ std::string ttyPath(std::string_view tty) {
     return tty.starts_with("/dev/") ? std::string(tty) : "/dev/" + std::string(tty);
 }
 
-TtyOwnership::TtyOwnership(ProcessTableSource& source, std::span<const TerminalNameRow> rows,
-                           Logger& logger)
-    : source_(source), rows_(rows), logger_(logger) {}
+TtyOwnership::TtyOwnership(ProcessTableSource& source, Desktop desktop, Logger& logger)
+    : source_(source), desktop_(desktop), logger_(logger) {}
 
 std::optional<TtyOwner> TtyOwnership::ownerOfTTY(std::string_view tty) const {
     const std::string bare = bareTtyName(tty);
@@ -120,12 +88,8 @@ std::optional<TtyOwner> TtyOwnership::ownerOfTTY(std::string_view tty) const {
         if (parent != table.end()) {
             logger_.info("TTY %s root process %d (%s), parent %d (%s)", bare, candidate, info.comm,
                          info.ppid, parent->second.comm);
-            // The alignment spaces would defeat the Linux rows' whole-name tests.
-            const std::string command = lowercased(trimSpacesAndTabs(parent->second.comm));
-            for (const TerminalNameRow& row : rows_) {
-                if (row.matches(command)) {
-                    return TtyOwner{std::string(row.displayName), info.ppid, candidate};
-                }
+            if (const auto* terminal = terminalOwningTty(parent->second.comm, desktop_)) {
+                return TtyOwner{std::string(terminal->name), info.ppid, candidate};
             }
         }
         logger_.info("TTY %s root process %d (%s), parent %d not a known terminal", bare, candidate,
@@ -133,11 +97,6 @@ std::optional<TtyOwner> TtyOwnership::ownerOfTTY(std::string_view tty) const {
     }
     logger_.info("Could not determine terminal for TTY %s", bare);
     return std::nullopt;
-}
-
-std::optional<std::string> TtyOwnership::terminalAppForTTY(std::string_view tty) const {
-    auto owner = ownerOfTTY(tty);
-    return owner ? std::optional(std::move(owner->name)) : std::nullopt;
 }
 
 }  // namespace fernbeacon

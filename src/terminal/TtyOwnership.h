@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -55,11 +54,6 @@ struct TtyOwner {
     std::int32_t rootPid = 0;
 };
 
-// The eight tests on a TTY owner's command; "terminal" is a plain substring test here.
-std::span<const TerminalNameRow> ttyOwnerRows();
-// The Linux hosts' rows first, so that "gnome-terminal-" is not taken for "Terminal".
-std::span<const TerminalNameRow> linuxTtyOwnerRows();
-
 // "/dev/ttys003" and "ttys003" both give "ttys003".
 std::string bareTtyName(std::string_view tty);
 // "ttys003" gives "/dev/ttys003"; a path is kept.
@@ -68,14 +62,13 @@ std::string ttyPath(std::string_view tty);
 // Finds the terminal that owns a TTY from the process list alone; keeps nothing between calls.
 class TtyOwnership {
 public:
-    TtyOwnership(ProcessTableSource& source, std::span<const TerminalNameRow> rows, Logger& logger);
+    TtyOwnership(ProcessTableSource& source, Desktop desktop, Logger& logger);
 
     std::optional<TtyOwner> ownerOfTTY(std::string_view tty) const;
-    std::optional<std::string> terminalAppForTTY(std::string_view tty) const;
 
 private:
     ProcessTableSource& source_;
-    const std::span<const TerminalNameRow> rows_;
+    const Desktop desktop_;
     Logger& logger_;
 };
 

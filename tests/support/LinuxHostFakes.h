@@ -19,7 +19,7 @@ struct LinuxHostFakes {
     FakeExecutables executables;
     FakeBus bus;
     FakeProcessTable table;
-    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
+    TtyOwnership ownership{table, Desktop::Linux, logger};
     HostRegistry hosts;
     TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
     const LinuxHostServices services{runner, executables, environment, workspace, bus, logger};

@@ -21,22 +21,22 @@ const std::vector<std::string> kHostileDirectories{
 TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
     const std::vector<std::string> command{"/bin/sh", "-c", "\"$0\" -ic claude; exec \"$0\"",
                                            "/bin/bash"};
-    for (const TerminalLauncher& launcher : terminalLaunchers()) {
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
         for (const std::string& directory : kHostileDirectories) {
-            const auto arguments = launcher.arguments(directory, command);
+            const auto arguments = terminal->launch->arguments(directory, command);
             const auto carries = [&](const std::string& argument) {
                 return argument == directory ||
                        (argument.starts_with("--") && argument.ends_with("=" + directory) &&
                         argument.find('=') + 1 + directory.size() == argument.size());
             };
             const auto count = std::count_if(arguments.begin(), arguments.end(), carries);
-            EXPECT_EQ(count, launcher.needsWorkingDirectory ? 0 : 1) << launcher.name;
-            if (launcher.name == "Tilix") {
+            EXPECT_EQ(count, terminal->launch->needsWorkingDirectory ? 0 : 1) << terminal->name;
+            if (terminal->name == "Tilix") {
                 EXPECT_EQ(arguments.back(),
                           "'/bin/sh' '-c' '\"$0\" -ic claude; exec \"$0\"' '/bin/bash'");
             } else {
                 EXPECT_TRUE(std::equal(command.rbegin(), command.rend(), arguments.rbegin()))
-                    << launcher.name;
+                    << terminal->name;
             }
         }
     }

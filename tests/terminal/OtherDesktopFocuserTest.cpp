@@ -28,7 +28,7 @@ struct Desktop {
         workspace, dispatcher, {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}};
     AppleScriptTerminals terminals{runner, applications, logger};
     PsProcessTable table{runner, "/bin/zsh", "/bin/ps"};
-    TtyOwnership ownership{table, ttyOwnerRows(), logger};
+    TtyOwnership ownership{table, fernbeacon::Desktop::Other, logger};
     HostRegistry hosts;
     AppleScriptSessionOpener opener{terminals, applications};
     TerminalFocuser focuser{

@@ -17,9 +17,9 @@ struct OwnerFixture {
     PsProcessTable table{runner, "/bin/zsh", "/bin/ps"};
 
     std::optional<TtyOwner> owner(const std::string& psOutput, std::string_view tty,
-                                  std::span<const TerminalNameRow> rows = ttyOwnerRows()) {
+                                  Desktop desktop = Desktop::Other) {
         runner.replyOutput(kPsCommand, "  PID  PPID TTY      COMM\n" + psOutput);
-        return TtyOwnership(table, rows, logger).ownerOfTTY(tty);
+        return TtyOwnership(table, desktop, logger).ownerOfTTY(tty);
     }
 };
 
@@ -94,7 +94,7 @@ TEST(TtyOwnership, NothingReadableGivesAbsentSilentlyAboutTheShell) {
     CommandResult failed;
     failed.startError = "No such file or directory";
     fixture.runner.reply(kPsCommand, failed);
-    EXPECT_FALSE(TtyOwnership(fixture.table, ttyOwnerRows(), fixture.logger).ownerOfTTY("s1"));
+    EXPECT_FALSE(TtyOwnership(fixture.table, Desktop::Other, fixture.logger).ownerOfTTY("s1"));
     EXPECT_EQ(fixture.logger.texts(),
               std::vector<std::string>{"Could not determine terminal for TTY s1"});
     EXPECT_FALSE(fixture.owner("", "ttys001"));
@@ -112,7 +112,7 @@ TEST(TtyOwnership, LinuxRowsComeFirstOnLinux) {
     for (const auto& [parent, linux, other] : cases) {
         const std::string table = "  50     1 ?        " + parent + "\n  51    50 pts/3    bash\n";
         OwnerFixture onLinux;
-        const auto owner = onLinux.owner(table, "/dev/pts/3", linuxTtyOwnerRows());
+        const auto owner = onLinux.owner(table, "/dev/pts/3", Desktop::Linux);
         ASSERT_TRUE(owner) << parent;
         EXPECT_EQ(owner->name, linux);
         EXPECT_EQ(owner->rootPid, 51);

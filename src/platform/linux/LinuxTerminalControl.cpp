@@ -20,8 +20,8 @@ namespace {
 // The names "Auto" and the preference may take, as the workspace names them.
 std::vector<std::string> linuxTerminalNames() {
     std::vector<std::string> names{"tmux"};
-    for (const TerminalLauncher& launcher : terminalLaunchers()) {
-        names.emplace_back(launcher.name);
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
+        names.emplace_back(terminal->name);
     }
     return names;
 }
@@ -51,7 +51,7 @@ public:
           executables_(searchPath()),
           workspace_(*logger_),
           applications_(workspace_, dispatcher, linuxTerminalNames()),
-          ownership_(processTable_, linuxTtyOwnerRows(), *logger_),
+          ownership_(processTable_, Desktop::Linux, *logger_),
           tmux_(runner_, executables_, environment_, ownership_, hosts_, *logger_),
           services_{runner_, executables_, environment_, workspace_, bus_, *logger_},
           opener_(launcher_, executables_, applications_, tmux_, userShell(), *logger_,
