@@ -222,8 +222,7 @@ const TerminalDescriptor* terminalForWindowClass(std::string_view windowClass) {
 }
 
 const TerminalDescriptor* terminalOwningTty(std::string_view parentCommand, Desktop desktop) {
-    // The process list pads the command column.
-    const std::string command = lowercased(trimSpacesAndTabs(parentCommand));
+    const std::string command = lowercased(parentCommand);
     for (const TerminalDescriptor* terminal : terminalsFor(desktop)) {
         if (terminal->ownsTtyOf(command)) {
             return terminal;

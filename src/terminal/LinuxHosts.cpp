@@ -71,21 +71,21 @@ std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
     const std::vector<ProcessRow> rows = processes.processRows();
     std::set<std::int32_t> kitties;
     for (const ProcessRow& row : rows) {
-        if (trimSpacesAndTabs(row.info.comm) == "kitty") {
+        if (row.command == "kitty") {
             kitties.insert(row.pid);
         }
     }
     const Environment ours = services.environment.environmentOf(::getpid());
     for (const ProcessRow& row : rows) {
-        if (!kitties.contains(row.info.ppid) || kitties.contains(row.pid)) {
+        if (!kitties.contains(row.ppid) || kitties.contains(row.pid)) {
             continue;
         }
         const Environment environment = services.environment.environmentOf(row.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
         const auto kittyPid = environmentValue(environment, "KITTY_PID");
-        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.info.ppid) &&
+        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.ppid) &&
             onOurDisplay(ours, environment)) {
-            return KittyRemote{kitty, *socket, row.info.ppid};
+            return KittyRemote{kitty, *socket, row.ppid};
         }
     }
     return std::nullopt;

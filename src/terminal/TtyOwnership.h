@@ -8,21 +8,10 @@
 
 #include "core/CommandRunner.h"
 #include "core/Logger.h"
+#include "core/ProcessOutput.h"
 #include "core/TerminalNames.h"
 
 namespace fernbeacon {
-
-// One row of the process list with its terminal column.
-struct ProcInfo {
-    std::int32_t ppid = 0;
-    std::string tty;   // as the list prints it: "ttys003", "pts/3"; "??" or "?" for none
-    std::string comm;  // the rest of the line, alignment spaces included
-};
-
-struct ProcessRow {
-    std::int32_t pid = 0;
-    ProcInfo info;
-};
 
 // The whole process list, in the order the system lists it. Empty when it cannot be read.
 class ProcessTableSource {
@@ -43,8 +32,6 @@ private:
     const std::string shell_;
     const std::string ps_;
 };
-
-std::vector<ProcessRow> parsePsTtyTable(std::string_view output);
 
 // The terminal that holds a TTY: its display name, the terminal's process and the process it
 // started on that TTY (the tab's root, usually a shell).

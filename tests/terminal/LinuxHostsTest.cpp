@@ -50,7 +50,7 @@ TEST(TmuxHost, SelectsThePaneMovesTheRecentClientAndFocusesItsTerminal) {
                                  "#{client_tty} #{session_id}",
                              "10 601 /dev/pts/9 $0\n20 602 /dev/pts/3 $1\n5 603 /dev/pts/6 $2\n");
     // The client on the pane's session runs in an xterm.
-    linux.table.rows = {{700, {1, "?", "xterm"}}, {701, {700, "pts/6", "bash"}}};
+    linux.table.rows = {{700, 1, std::nullopt, "xterm"}, {701, 700, "pts/6", "bash"}};
     linux.environment.environments[603] = {{"WINDOWID", "4194318"}};
     EXPECT_TRUE(linux.focus("tmux", 4242, {{"TMUX", std::string(kSocket) + ",4242,0"}}));
 
@@ -100,7 +100,7 @@ TEST(TmuxHost, PaneFromTheEnvironmentAndAClientInsideTmuxFollowedOnce) {
                              "%3 /dev/pts/8 $1\n%9 /dev/pts/6 $1\n");
     linux.runner.replyOutput(kTmux + "list-clients -F " + std::string(kClientFormat),
                              "5 603 /dev/pts/6 $1\n");
-    linux.table.rows = {{4242, {1, "?", "tmux: server"}}, {701, {4242, "pts/6", "bash"}}};
+    linux.table.rows = {{4242, 1, std::nullopt, "tmux: server"}, {701, 4242, "pts/6", "bash"}};
     linux.environment.environments[603] = inside;
     Environment session = inside;
     session["TMUX_PANE"] = "%3";

@@ -127,11 +127,11 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     // kitty 200 does not listen; kitty 300 does, and its prewarmed child holds no socket.
     const auto twoKitties = [](Opener& opener) {
         opener.executables.installed = {"kitty"};
-        opener.table.rows = {{200, {1, "?", "kitty"}},
-                             {201, {200, "pts/1", "bash"}},
-                             {300, {1, "?", "kitty"}},
-                             {301, {300, "?", "kitty"}},
-                             {302, {300, "pts/2", "zsh"}}};
+        opener.table.rows = {{200, 1, std::nullopt, "kitty"},
+                             {201, 200, "pts/1", "bash"},
+                             {300, 1, std::nullopt, "kitty"},
+                             {301, 300, std::nullopt, "kitty"},
+                             {302, 300, "pts/2", "zsh"}};
         opener.environment.environments[201] = {{"KITTY_PID", "200"}};
         opener.environment.environments[301] = {{"KITTY_LISTEN_ON", "unix:@prewarm"}};
         opener.environment.environments[302] = {

@@ -39,8 +39,8 @@ TEST(TtyOwnership, RootProcessParentNamesTheTerminalWithOneMessage) {
         EXPECT_EQ(owner->rootPid, 700);
         EXPECT_EQ(fixture.logger.texts(),
                   std::vector<std::string>{
-                      "TTY ttys003 root process 700 ( login), parent 501 (      "
-                      "/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal)"});
+                      "TTY ttys003 root process 700 (login), parent 501 "
+                      "(/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal)"});
         EXPECT_EQ(fixture.runner.requests(), std::vector<std::string>{kPsCommand});
     }
 }
@@ -131,8 +131,8 @@ TEST(TtyOwnership, PsLinesWithoutFourPartsOrNumbersAreSkipped) {
         "\t14\t 1 pts/2    sh\n");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].pid, 12);
-    EXPECT_EQ(rows[0].info.tty, "?");
-    EXPECT_EQ(rows[0].info.comm, "       kworker/0:1 with  spaces");
+    EXPECT_EQ(rows[0].tty, std::nullopt);
+    EXPECT_EQ(rows[0].command, "kworker/0:1 with  spaces");
 }
 
 }  // namespace

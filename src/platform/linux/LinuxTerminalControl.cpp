@@ -37,18 +37,12 @@ std::string userShell() {
                : "/bin/sh";
 }
 
-std::string searchPath() {
-    const char* path = std::getenv("PATH");
-    return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-}
-
 // Owns every part; the parts refer to each other and to nothing outside but the arguments.
 class LinuxTerminalControl final : public TerminalControl {
 public:
     LinuxTerminalControl(Dispatcher& dispatcher, const Preferences& preferences,
                          std::unique_ptr<Logger> logger)
         : logger_(std::move(logger)),
-          executables_(searchPath()),
           workspace_(*logger_),
           applications_(workspace_, dispatcher, linuxTerminalNames()),
           ownership_(processTable_, Desktop::Linux, *logger_),
