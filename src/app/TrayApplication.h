@@ -29,7 +29,7 @@ private:
     std::unique_ptr<LoginItem> loginItem_;
     SystemClock clock_;
     QtDispatcher dispatcher_;
-    std::unique_ptr<TerminalControl> terminal_;
+    std::shared_ptr<TerminalControl> terminal_;
 };
 
 // Runs the tray application until it quits; returns the exit status. Without a display server

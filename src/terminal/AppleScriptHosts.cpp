@@ -7,7 +7,7 @@ class ITerm2Host final : public TerminalHost {
 public:
     explicit ITerm2Host(AppleScriptTerminals& terminals) : terminals_(terminals) {}
     std::optional<std::string> searchableApplication() const override { return "iTerm2"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return terminals_.focusInITerm2(target.ttyPath);
     }
 
@@ -19,7 +19,7 @@ class TerminalAppHost final : public TerminalHost {
 public:
     explicit TerminalAppHost(AppleScriptTerminals& terminals) : terminals_(terminals) {}
     std::optional<std::string> searchableApplication() const override { return "Terminal"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return terminals_.focusInTerminalApp(target.ttyPath);
     }
 
@@ -31,7 +31,7 @@ private:
 class ApplicationHost final : public TerminalHost {
 public:
     explicit ApplicationHost(TerminalApplications& applications) : applications_(applications) {}
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TerminalDescriptor* terminal = terminalNamed(target.owner->name);
         applications_.activateApp(
             std::string(terminal->application.empty() ? terminal->name : terminal->application));
@@ -69,8 +69,10 @@ std::string AppleScriptSessionOpener::chooseTerminal(const std::string& preferre
     return *running.begin();
 }
 
-void AppleScriptSessionOpener::launch(const std::string& terminal, const std::string& directory) {
+std::optional<FocusTarget> AppleScriptSessionOpener::launch(const std::string& terminal,
+                                                            const std::string& directory) {
     terminals_.launchSessionScript(terminal, directory);
+    return std::nullopt;
 }
 
 std::vector<std::string> AppleScriptSessionOpener::choices() const {

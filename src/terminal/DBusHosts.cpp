@@ -48,7 +48,7 @@ class KonsoleHost final : public TerminalHost {
 public:
     explicit KonsoleHost(const LinuxHostServices& services) : services_(services) {}
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         Environment environment = services_.environment.environmentOf(target.pid);
         const auto named = environmentValue(environment, "KONSOLE_DBUS_SERVICE");
@@ -114,7 +114,7 @@ class GnomeTerminalHost final : public TerminalHost {
 public:
     explicit GnomeTerminalHost(const LinuxHostServices& services) : services_(services) {}
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto service = environmentValue(environment, "GNOME_TERMINAL_SERVICE");
@@ -147,7 +147,7 @@ class TilixHost final : public TerminalHost {
 public:
     explicit TilixHost(const LinuxHostServices& services) : services_(services) {}
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         const Environment environment = services_.environment.environmentOf(target.pid);
         if (const auto terminal = environmentValue(environment, "TILIX_ID")) {

@@ -27,9 +27,25 @@ std::vector<TerminalHost*> HostRegistry::searchers() const {
     return found;
 }
 
-bool HostRegistry::focusOwned(const FocusTarget& target) const {
+bool HostRegistry::focusOwned(const FocusTarget& target, const TtyOwnership& ownership) const {
     TerminalHost* host = target.owner ? hostFor(target.owner->name) : nullptr;
-    return host != nullptr && host->focus(target);
+    if (host == nullptr) {
+        return false;
+    }
+    FocusOutcome outcome = host->focus(target);
+    if (outcome.outer) {
+        focusOuter(std::move(*outcome.outer), ownership);
+    }
+    return outcome.found;
+}
+
+void HostRegistry::focusOuter(FocusTarget outer, const TtyOwnership& ownership) const {
+    // A tmux inside a tmux is followed once, never round and round.
+    if (outer.depth > 1) {
+        return;
+    }
+    outer.owner = ownership.ownerOfTTY(outer.ttyPath);
+    focusOwned(outer, ownership);
 }
 
 }  // namespace fernbeacon

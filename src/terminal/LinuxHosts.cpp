@@ -95,7 +95,7 @@ class TmuxHost final : public TerminalHost {
 public:
     TmuxHost(TmuxControl& tmux, TerminalOpener openTerminal)
         : tmux_(tmux), openTerminal_(std::move(openTerminal)) {}
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return tmux_.focusPane(target, openTerminal_);
     }
 
@@ -108,7 +108,7 @@ private:
 class KittyHost final : public TerminalHost {
 public:
     explicit KittyHost(const LinuxHostServices& services) : services_(services) {}
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
         // A number or nothing: the value becomes part of kitty's match expression.
@@ -144,7 +144,7 @@ private:
 class WezTermHost final : public TerminalHost {
 public:
     explicit WezTermHost(const LinuxHostServices& services) : services_(services) {}
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto wezterm = services_.executables.find("wezterm");
         if (!wezterm) {
@@ -180,7 +180,7 @@ private:
 class WindowHost final : public TerminalHost {
 public:
     explicit WindowHost(const LinuxHostServices& services) : services_(services) {}
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return raiseTerminalWindow(services_, services_.environment.environmentOf(target.pid),
                                    *target.owner);
     }

@@ -100,16 +100,20 @@ bool LinuxSessionOpener::start(const TerminalDescriptor& terminal,
     return true;
 }
 
-void LinuxSessionOpener::launch(const std::string& terminal, const std::string& directory) {
+std::optional<FocusTarget> LinuxSessionOpener::launch(const std::string& terminal,
+                                                      const std::string& directory) {
     if (terminal == kTmuxTerminal) {
-        tmux_.openWindow(directory, [this, &directory](const std::vector<std::string>& command) {
-            return openTerminalRunning(command, directory);
-        });
-        return;
+        return tmux_
+            .openWindow(directory,
+                        [this, &directory](const std::vector<std::string>& command) {
+                            return openTerminalRunning(command, directory);
+                        })
+            .outer;
     }
     if (const TerminalDescriptor* launchable = launchableTerminalNamed(terminal)) {
         start(*launchable, directory, claudeInShellCommand(userShell_));
     }
+    return std::nullopt;
 }
 
 bool LinuxSessionOpener::openTerminalRunning(const std::vector<std::string>& command,

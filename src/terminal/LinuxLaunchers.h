@@ -37,7 +37,8 @@ public:
                        Logger& logger, TabOpener kittyTab = {});
 
     std::string chooseTerminal(const std::string& preferred) override;
-    void launch(const std::string& terminal, const std::string& directory) override;
+    std::optional<FocusTarget> launch(const std::string& terminal,
+                                      const std::string& directory) override;
     std::vector<std::string> choices() const override;
 
     // A window of the terminal "Auto" would take, tmux left out, running `command`.

@@ -23,7 +23,8 @@ CommandResult failed(std::string standardError) {
 struct LinuxHosts : test::LinuxHostFakes {
     bool focus(const std::string& owner, std::int32_t terminalPid, Environment session = {}) {
         environment.environments[100] = std::move(session);
-        return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0});
+        return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0},
+                                ownership);
     }
 };
 

@@ -106,7 +106,7 @@ bool hasGraphicalSession() {
     return nonEmptyEnvironment("DISPLAY") || nonEmptyEnvironment("WAYLAND_DISPLAY");
 }
 
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+std::shared_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                                      const Preferences& preferences,
                                                      LogTarget logTarget) {
     return makeLinuxTerminalControl(dispatcher, preferences,
