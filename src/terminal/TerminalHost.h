@@ -24,7 +24,8 @@ struct FocusTarget {
 // terminal (a tmux client's), that terminal's process and TTY, for the caller to bring to the
 // front in turn.
 struct FocusOutcome {
-    FocusOutcome(bool tabFound) : found(tabFound) {}  // NOLINT(google-explicit-constructor)
+    // Implicit, so that hosts without an outer terminal answer with a plain yes or no.
+    FocusOutcome(bool tabFound) : found(tabFound) {}
     bool found = false;
     std::optional<FocusTarget> outer;
 };
