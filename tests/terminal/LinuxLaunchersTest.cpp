@@ -225,6 +225,16 @@ TEST(LinuxTerminalFocuser, UnknownOwnerActivatesTheFirstTerminalAndOpenSaysWhere
               "Opening new session at /srv/a b in XTerm (preferred=Auto)");
     ASSERT_EQ(linux.launcher.started.size(), 1u);
     EXPECT_EQ(linux.launcher.started[0].workingDirectory, "/srv/a b");
+
+    // A window opened in tmux: the terminal that shows the client comes to the front.
+    linux.executables.installed = {"xterm", "tmux"};
+    linux.tmuxClientAttached();
+    linux.runner.replyOutput("/usr/bin/tmux new-window -t $4: -c /p -P -F #{pane_id}", "%9\n");
+    linux.table.rows = {{800, 1, std::nullopt, "xterm"}, {801, 800, "pts/1", "bash"}};
+    linux.environment.environments[900] = {{"WINDOWID", "55"}};
+    focuser.openNewSession("/p");
+    dispatcher.drain();
+    EXPECT_EQ(linux.workspace.calls().back(), "raise window 55 pid 800");
 }
 
 }  // namespace
