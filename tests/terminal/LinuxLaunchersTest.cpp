@@ -149,6 +149,11 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     EXPECT_TRUE(tab.launcher.started.empty());
     EXPECT_EQ(tab.runner.requests(), (std::vector<std::string>{launch, kitty + "ls"}));
     EXPECT_EQ(tab.workspace.calls(), std::vector<std::string>{"raise window 4194340 pid 300"});
+    // A pane no tmux client shows opens in a tab of the running kitty, which counts as opened.
+    tab.workspace.add("kitty");
+    tab.runner.replyOutput(kitty + "launch --type=tab -- /usr/bin/tmux", "8\n");
+    EXPECT_TRUE(tab.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
+    EXPECT_TRUE(tab.launcher.started.empty());
 
     // Refused, no kitty listens here, or the directory has gone: a kitty of its own, as before.
     Opener refused;
