@@ -42,6 +42,24 @@ TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
     }
 }
 
+TEST(SearchPath, FindsTheFirstExecutableFileOfAnAbsoluteEntry) {
+    const test::TempTree tree;
+    const auto executable = [&](const std::string& relative) {
+        const auto file = tree.write(relative, "#!/bin/sh\n");
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+        return file.string();
+    };
+    tree.write("plain/kitty", "not executable");
+    tree.makeDirectory("folder/kitty");
+    const std::string found = executable("tools/kitty");
+    executable("later/kitty");
+    const SearchPath path("relative:" + tree.path("plain").string() +
+                          "::" + tree.path("folder").string() + ":" + tree.path("tools").string() +
+                          ":" + tree.path("later").string());
+    EXPECT_EQ(path.find("kitty"), found);
+    EXPECT_EQ(path.find("xterm"), std::nullopt);
+}
+
 // The opener over the Linux host fakes, with nothing installed until the test says so.
 struct Opener : test::LinuxHostFakes {
     ImmediateDispatcher dispatcher;
