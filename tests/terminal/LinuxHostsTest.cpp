@@ -29,6 +29,8 @@ struct LinuxHosts : test::LinuxHostFakes {
 };
 
 TEST(TmuxOutput, ClientsOnTheSessionFirstAndSocketsOfThisServerOnly) {
+    using namespace std::string_literals;
+    EXPECT_EQ(parseEnvironBlock("TMUX=a\0=b\0PANE\0TMUX=c"s), (Environment{{"TMUX", "c"}}));
     const auto clients =
         parseTmuxClients("1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\n");
     EXPECT_EQ(mostRecentClient(clients, "$0")->pid, 501);
@@ -262,6 +264,11 @@ TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
     EXPECT_TRUE(linux.focus("Konsole", 500));
     EXPECT_EQ(linux.bus.calls().back(),
               service + " /Windows/1 org.kde.konsole.Window.setCurrentSession(int32 2)");
+    // Refused: the window still comes forward, but the tab was not found.
+    linux.bus.answer(service + " /Windows/1 org.kde.konsole.Window.setCurrentSession",
+                     DBusReply{false, "org.kde.Error: gone", {}});
+    EXPECT_FALSE(linux.focus("Konsole", 500));
+    EXPECT_EQ(linux.workspace.calls().size(), 2u);
 }
 
 TEST(GnomeTerminalHost, ActivatesTheScreenThroughItsSearchProviderElseRaises) {
