@@ -190,6 +190,9 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
     EXPECT_TRUE(linux.focus("WezTerm", 400, {{"WEZTERM_UNIX_SOCKET", "/run/wez/gui-sock-400"}}));
     EXPECT_EQ(linux.runner.requests().back(), "/usr/bin/wezterm cli activate-pane --pane-id 5");
     EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise pid 400 title b"});
+    linux.runner.replyOutput("/usr/bin/wezterm cli list --format json", "[]");
+    EXPECT_FALSE(linux.focus("WezTerm", 400));
+    EXPECT_EQ(linux.logger.texts().back(), "No WezTerm pane shows /dev/pts/5");
 }
 
 TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
@@ -202,7 +205,7 @@ TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
     EXPECT_EQ(kittyOsWindowShowing(listing, std::nullopt, 90), 22u);
     EXPECT_FALSE(kittyOsWindowShowing(listing, 4, 90));
 
-    const std::string panes = R"([
+    const std::string panes = R"([7, {"tty_name": "/dev/pts/5"},
         {"pane_id": 4, "tty_name": "/dev/pts/4"},
         {"pane_id": 4, "tty_name": "/dev/pts/6", "window_title": "four"},
         {"pane_id": 5, "tty_name": "/dev/pts/5", "window_title": 9}])";
