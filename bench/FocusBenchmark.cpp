@@ -68,7 +68,9 @@ public:
 class NoOpener final : public SessionOpener {
 public:
     std::string chooseTerminal(const std::string& preferred) override { return preferred; }
-    void launch(const std::string&, const std::string&) override {}
+    std::optional<FocusTarget> launch(const std::string&, const std::string&) override {
+        return std::nullopt;
+    }
     std::vector<std::string> choices() const override { return {"Auto"}; }
 };
 
@@ -131,10 +133,10 @@ void BM_ClickToTmuxCommand(benchmark::State& state) {
     Now dispatcher;
     EmptyPreferences preferences;
     TerminalApplications applications(workspace, dispatcher, {"XTerm"});
-    TtyOwnership ownership(table, linuxTtyOwnerRows(), logger);
+    TtyOwnership ownership(table, Desktop::Linux, logger);
     HostRegistry hosts;
     StampingRunner runner;
-    TmuxControl tmux(runner, executables, environment, ownership, hosts, logger);
+    TmuxControl tmux(runner, executables, environment, logger);
     addLinuxHosts(hosts, {runner, executables, environment, workspace, bus, logger}, tmux,
                   [](const std::vector<std::string>&) { return false; });
     NoOpener opener;

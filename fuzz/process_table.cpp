@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "FuzzSupport.h"
+#include "core/Text.h"
 #include "terminal/ProcessServices.h"
 #include "terminal/TtyOwnership.h"
 
@@ -48,21 +49,21 @@ void checkPsTable(std::string_view output, std::size_t lines) {
     require(rows.size() <= lines, "at most one row per line");
     std::string printed;
     for (const ProcessRow& row : rows) {
-        const std::string& tty = row.info.tty;
-        const std::string& comm = row.info.comm;
-        require(!tty.empty() && tty.find_first_of(" \n") == std::string::npos,
-                "a terminal column is one field");
-        require(!comm.empty() && comm.find('\n') == std::string::npos && comm.back() != ' ' &&
-                    comm.back() != '\t',
-                "a command is the rest of its line");
-        printed += std::to_string(row.pid) + ' ' + std::to_string(row.info.ppid) + ' ' + tty + ' ' +
-                   comm + '\n';
+        const std::string tty = row.tty.value_or("?");
+        const std::string& command = row.command;
+        require(!tty.empty() && tty != "??" && tty.find_first_of(" \n") == std::string::npos,
+                "a terminal column is one field, and absent when it marks none");
+        require(!command.empty() && command.find('\n') == std::string::npos &&
+                    trimSpacesAndTabs(command) == command,
+                "a command is the rest of its line, without the padding");
+        printed += std::to_string(row.pid) + ' ' + std::to_string(row.ppid) + ' ' + tty + ' ' +
+                   command + '\n';
     }
     const auto again = parsePsTtyTable(printed);
     require(std::equal(rows.begin(), rows.end(), again.begin(), again.end(),
                        [](const ProcessRow& a, const ProcessRow& b) {
-                           return a.pid == b.pid && a.info.ppid == b.info.ppid &&
-                                  a.info.tty == b.info.tty && a.info.comm == b.info.comm;
+                           return a.pid == b.pid && a.ppid == b.ppid && a.tty == b.tty &&
+                                  a.command == b.command;
                        }),
             "rows print back to themselves");
 }

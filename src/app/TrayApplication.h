@@ -31,7 +31,7 @@ private:
     std::unique_ptr<FolderWatcher> registryWatcher_;
     SystemClock clock_;
     QtDispatcher dispatcher_;
-    std::unique_ptr<TerminalControl> terminal_;
+    std::shared_ptr<TerminalControl> terminal_;
 };
 
 // The application object of a command that shows widgets; none, after saying so on `err`,

@@ -9,19 +9,6 @@
 namespace fernbeacon {
 namespace {
 
-template <typename Visitor>
-void forEachLine(std::string_view text, Visitor&& visit) {
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        visit(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) {
-            return;
-        }
-        start = end + 1;
-    }
-}
-
 // Pieces between `separator`s, empty pieces left out.
 std::vector<std::string_view> splitOmittingEmpty(std::string_view text, char separator) {
     std::vector<std::string_view> parts;
@@ -143,6 +130,28 @@ std::unordered_map<std::int32_t, ProcessParent> parseParentTable(std::string_vie
         table.insert_or_assign(*pid, ProcessParent{*ppid, std::string(rest.substr(1))});
     });
     return table;
+}
+
+std::vector<ProcessRow> parsePsTtyTable(std::string_view output) {
+    std::vector<ProcessRow> rows;
+    forEachLine(output, [&](std::string_view line) {
+        std::string_view rest = trimSpacesAndTabs(line);
+        const auto pid = nextField(rest);
+        const auto ppid = nextField(rest);
+        const auto tty = nextField(rest);
+        // The command may hold spaces; the column before it is padded.
+        const std::string_view command = trimSpacesAndTabs(rest);
+        const auto pidNumber = pid ? parseInt32(*pid) : std::nullopt;
+        const auto ppidNumber = ppid ? parseInt32(*ppid) : std::nullopt;
+        if (!pidNumber || !ppidNumber || !tty || command.empty()) {
+            return;
+        }
+        rows.push_back(
+            {*pidNumber, *ppidNumber,
+             *tty == "?" || *tty == "??" ? std::nullopt : std::optional(std::string(*tty)),
+             std::string(command)});
+    });
+    return rows;
 }
 
 std::optional<std::string> parseTtyOutput(std::string_view output,

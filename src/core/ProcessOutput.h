@@ -17,6 +17,17 @@ namespace fernbeacon {
 std::optional<std::int32_t> parseInt32(std::string_view text);
 std::optional<std::int64_t> parseInt64(std::string_view text);
 
+// One row of the process list, from /proc or from ps alike.
+struct ProcessRow {
+    std::int32_t pid = 0;
+    std::int32_t ppid = 0;
+    std::optional<std::string> tty;  // "pts/3", "ttys003"; absent for a process without one
+    std::string command;             // the executable's name or path, which may hold spaces
+};
+
+// "ps -eo pid,ppid,tty,comm", in the order it lists the processes; "?" and "??" mark no terminal.
+std::vector<ProcessRow> parsePsTtyTable(std::string_view output);
+
 // pgrep: one ID per line.
 std::vector<std::int32_t> parsePgrepOutput(std::string_view output);
 

@@ -9,6 +9,21 @@
 // that are not valid UTF-8 are handled without crashing but with no promise about the result.
 namespace fernbeacon {
 
+// Calls `visit` with each piece of `text` between line feeds, the last piece included even
+// when it is empty.
+template <typename Visitor>
+void forEachLine(std::string_view text, Visitor&& visit) {
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = text.find('\n', start);
+        visit(text.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            return;
+        }
+        start = end + 1;
+    }
+}
+
 // Trims spaces and tabs at both ends: Unicode category Zs and U+0009. Line breaks stay.
 std::string_view trimSpacesAndTabs(std::string_view text);
 

@@ -6,53 +6,46 @@
 namespace fernbeacon::platform {
 namespace {
 
-class AppleScriptTerminalControl final : public TerminalControl {
-public:
-    AppleScriptTerminalControl(Dispatcher& dispatcher, const Preferences& preferences,
-                               std::unique_ptr<Logger> logger,
-                               std::unique_ptr<CommandRunner> runner,
-                               std::unique_ptr<Workspace> workspace)
-        : logger_(std::move(logger)),
-          runner_(std::move(runner)),
-          workspace_(std::move(workspace)),
-          applications_(*workspace_, dispatcher,
-                        {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}),
-          terminals_(*runner_, applications_, *logger_),
-          processTable_(*runner_, "/bin/zsh", "/bin/ps"),
-          ownership_(processTable_, ttyOwnerRows(), *logger_),
-          opener_(terminals_, applications_),
-          focuser_(dispatcher, preferences, *logger_, applications_, ownership_, hosts_, opener_,
-                   [this](const std::set<std::string>& running) { terminals_.warmUp(running); }) {
-        addAppleScriptHosts(hosts_, terminals_, applications_);
+// Every part of terminal control, built together; each refers only to parts above it and to
+// the arguments.
+struct AppleScriptParts {
+    AppleScriptParts(Dispatcher& dispatcher, const Preferences& preferences,
+                     std::unique_ptr<Logger> log, std::unique_ptr<CommandRunner> commandRunner,
+                     std::unique_ptr<Workspace> runningApplications)
+        : logger(std::move(log)),
+          runner(std::move(commandRunner)),
+          workspace(std::move(runningApplications)),
+          applications(*workspace, dispatcher,
+                       {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}),
+          terminals(*runner, applications, *logger),
+          processTable(*runner, "/bin/zsh", "/bin/ps"),
+          ownership(processTable, Desktop::Other, *logger),
+          opener(terminals, applications),
+          focuser(dispatcher, preferences, *logger, applications, ownership, hosts, opener,
+                  [this](const std::set<std::string>& running) { terminals.warmUp(running); }) {
+        addAppleScriptHosts(hosts, terminals, applications);
     }
 
-    void focusSession(const ClaudeSessionPtr& session) override { focuser_.focusSession(session); }
-    void openNewSession(const std::string& directory) override {
-        focuser_.openNewSession(directory);
-    }
-    void warmUp() override { focuser_.warmUp(); }
-    std::vector<std::string> terminalChoices() const override { return focuser_.terminalChoices(); }
-
-private:
-    std::unique_ptr<Logger> logger_;
-    std::unique_ptr<CommandRunner> runner_;
-    std::unique_ptr<Workspace> workspace_;
-    TerminalApplications applications_;
-    AppleScriptTerminals terminals_;
-    PsProcessTable processTable_;
-    TtyOwnership ownership_;
-    HostRegistry hosts_;
-    AppleScriptSessionOpener opener_;
-    TerminalFocuser focuser_;
+    std::unique_ptr<Logger> logger;
+    std::unique_ptr<CommandRunner> runner;
+    std::unique_ptr<Workspace> workspace;
+    TerminalApplications applications;
+    AppleScriptTerminals terminals;
+    PsProcessTable processTable;
+    TtyOwnership ownership;
+    HostRegistry hosts;
+    AppleScriptSessionOpener opener;
+    TerminalFocuser focuser;
 };
 
 }  // namespace
 
-std::unique_ptr<TerminalControl> makeAppleScriptTerminalControl(
+std::shared_ptr<TerminalControl> makeAppleScriptTerminalControl(
     Dispatcher& dispatcher, const Preferences& preferences, std::unique_ptr<Logger> logger,
     std::unique_ptr<CommandRunner> runner, std::unique_ptr<Workspace> workspace) {
-    return std::make_unique<AppleScriptTerminalControl>(dispatcher, preferences, std::move(logger),
-                                                        std::move(runner), std::move(workspace));
+    auto parts = std::make_shared<AppleScriptParts>(dispatcher, preferences, std::move(logger),
+                                                    std::move(runner), std::move(workspace));
+    return {parts, &parts->focuser};
 }
 
 }  // namespace fernbeacon::platform

@@ -53,7 +53,7 @@ std::unique_ptr<Preferences> makePreferences();
 // through `dispatcher`; the preferred terminal is read from `preferences` at every use. Both
 // must outlive the result, and the dispatcher must have run the work it was given before the
 // result goes.
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+std::shared_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                                      const Preferences& preferences,
                                                      LogTarget logTarget = LogTarget::System);
 

@@ -6,9 +6,8 @@ namespace {
 class ITerm2Host final : public TerminalHost {
 public:
     explicit ITerm2Host(AppleScriptTerminals& terminals) : terminals_(terminals) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "iTerm2"; }
     std::optional<std::string> searchableApplication() const override { return "iTerm2"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return terminals_.focusInITerm2(target.ttyPath);
     }
 
@@ -19,9 +18,8 @@ private:
 class TerminalAppHost final : public TerminalHost {
 public:
     explicit TerminalAppHost(AppleScriptTerminals& terminals) : terminals_(terminals) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "Terminal"; }
     std::optional<std::string> searchableApplication() const override { return "Terminal"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return terminals_.focusInTerminalApp(target.ttyPath);
     }
 
@@ -32,20 +30,15 @@ private:
 // Editors whose terminals cannot be scripted: their application comes to the front.
 class ApplicationHost final : public TerminalHost {
 public:
-    ApplicationHost(std::string ownerName, std::string applicationName,
-                    TerminalApplications& applications)
-        : ownerName_(std::move(ownerName)),
-          applicationName_(std::move(applicationName)),
-          applications_(applications) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == ownerName_; }
-    bool focus(const FocusTarget&) override {
-        applications_.activateApp(applicationName_);
+    explicit ApplicationHost(TerminalApplications& applications) : applications_(applications) {}
+    FocusOutcome focus(const FocusTarget& target) override {
+        const TerminalDescriptor* terminal = terminalNamed(target.owner->name);
+        applications_.activateApp(
+            std::string(terminal->application.empty() ? terminal->name : terminal->application));
         return true;
     }
 
 private:
-    const std::string ownerName_;
-    const std::string applicationName_;
     TerminalApplications& applications_;
 };
 
@@ -53,10 +46,9 @@ private:
 
 void addAppleScriptHosts(HostRegistry& registry, AppleScriptTerminals& terminals,
                          TerminalApplications& applications) {
-    registry.add(std::make_unique<ITerm2Host>(terminals));
-    registry.add(std::make_unique<TerminalAppHost>(terminals));
-    registry.add(std::make_unique<ApplicationHost>("VS Code", "Code", applications));
-    registry.add(std::make_unique<ApplicationHost>("Cursor", "Cursor", applications));
+    registry.add(TabHost::ITerm2, std::make_unique<ITerm2Host>(terminals));
+    registry.add(TabHost::TerminalApp, std::make_unique<TerminalAppHost>(terminals));
+    registry.add(TabHost::Application, std::make_unique<ApplicationHost>(applications));
 }
 
 AppleScriptSessionOpener::AppleScriptSessionOpener(AppleScriptTerminals& terminals,
@@ -77,8 +69,10 @@ std::string AppleScriptSessionOpener::chooseTerminal(const std::string& preferre
     return *running.begin();
 }
 
-void AppleScriptSessionOpener::launch(const std::string& terminal, const std::string& directory) {
+std::optional<FocusTarget> AppleScriptSessionOpener::launch(const std::string& terminal,
+                                                            const std::string& directory) {
     terminals_.launchSessionScript(terminal, directory);
+    return std::nullopt;
 }
 
 std::vector<std::string> AppleScriptSessionOpener::choices() const {

@@ -20,7 +20,8 @@ public:
     AppleScriptSessionOpener(AppleScriptTerminals& terminals, TerminalApplications& applications);
 
     std::string chooseTerminal(const std::string& preferred) override;
-    void launch(const std::string& terminal, const std::string& directory) override;
+    std::optional<FocusTarget> launch(const std::string& terminal,
+                                      const std::string& directory) override;
     std::vector<std::string> choices() const override;
 
 private:

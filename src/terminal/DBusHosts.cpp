@@ -47,9 +47,8 @@ std::vector<std::string> childNodes(DBusSession& bus, const std::string& service
 class KonsoleHost final : public TerminalHost {
 public:
     explicit KonsoleHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "Konsole"; }
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         Environment environment = services_.environment.environmentOf(target.pid);
         const auto named = environmentValue(environment, "KONSOLE_DBUS_SERVICE");
@@ -114,9 +113,8 @@ private:
 class GnomeTerminalHost final : public TerminalHost {
 public:
     explicit GnomeTerminalHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "GNOME Terminal"; }
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto service = environmentValue(environment, "GNOME_TERMINAL_SERVICE");
@@ -148,9 +146,8 @@ private:
 class TilixHost final : public TerminalHost {
 public:
     explicit TilixHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "Tilix"; }
 
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const TtyOwner& owner = *target.owner;
         const Environment environment = services_.environment.environmentOf(target.pid);
         if (const auto terminal = environmentValue(environment, "TILIX_ID")) {

@@ -71,21 +71,21 @@ std::optional<KittyRemote> listeningKitty(const LinuxHostServices& services,
     const std::vector<ProcessRow> rows = processes.processRows();
     std::set<std::int32_t> kitties;
     for (const ProcessRow& row : rows) {
-        if (trimSpacesAndTabs(row.info.comm) == "kitty") {
+        if (row.command == "kitty") {
             kitties.insert(row.pid);
         }
     }
     const Environment ours = services.environment.environmentOf(::getpid());
     for (const ProcessRow& row : rows) {
-        if (!kitties.contains(row.info.ppid) || kitties.contains(row.pid)) {
+        if (!kitties.contains(row.ppid) || kitties.contains(row.pid)) {
             continue;
         }
         const Environment environment = services.environment.environmentOf(row.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
         const auto kittyPid = environmentValue(environment, "KITTY_PID");
-        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.info.ppid) &&
+        if (socket && (!kittyPid || parseInt32(*kittyPid) == row.ppid) &&
             onOurDisplay(ours, environment)) {
-            return KittyRemote{kitty, *socket, row.info.ppid};
+            return KittyRemote{kitty, *socket, row.ppid};
         }
     }
     return std::nullopt;
@@ -95,8 +95,7 @@ class TmuxHost final : public TerminalHost {
 public:
     TmuxHost(TmuxControl& tmux, TerminalOpener openTerminal)
         : tmux_(tmux), openTerminal_(std::move(openTerminal)) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "tmux"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return tmux_.focusPane(target, openTerminal_);
     }
 
@@ -109,8 +108,7 @@ private:
 class KittyHost final : public TerminalHost {
 public:
     explicit KittyHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "kitty"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto socket = environmentValue(environment, "KITTY_LISTEN_ON");
         // A number or nothing: the value becomes part of kitty's match expression.
@@ -146,8 +144,7 @@ private:
 class WezTermHost final : public TerminalHost {
 public:
     explicit WezTermHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view ownerName) const override { return ownerName == "WezTerm"; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         const Environment environment = services_.environment.environmentOf(target.pid);
         const auto wezterm = services_.executables.find("wezterm");
         if (!wezterm) {
@@ -183,8 +180,7 @@ private:
 class WindowHost final : public TerminalHost {
 public:
     explicit WindowHost(const LinuxHostServices& services) : services_(services) {}
-    bool owns(std::string_view) const override { return true; }
-    bool focus(const FocusTarget& target) override {
+    FocusOutcome focus(const FocusTarget& target) override {
         return raiseTerminalWindow(services_, services_.environment.environmentOf(target.pid),
                                    *target.owner);
     }
@@ -255,13 +251,13 @@ std::optional<std::int32_t> trailingNumber(std::string_view path) {
 
 void addLinuxHosts(HostRegistry& registry, const LinuxHostServices& services, TmuxControl& tmux,
                    TerminalOpener openTerminal) {
-    registry.add(std::make_unique<TmuxHost>(tmux, std::move(openTerminal)));
-    registry.add(std::make_unique<KittyHost>(services));
-    registry.add(std::make_unique<WezTermHost>(services));
-    registry.add(makeKonsoleHost(services));
-    registry.add(makeGnomeTerminalHost(services));
-    registry.add(makeTilixHost(services));
-    registry.add(std::make_unique<WindowHost>(services));
+    registry.add(TabHost::Tmux, std::make_unique<TmuxHost>(tmux, std::move(openTerminal)));
+    registry.add(TabHost::Kitty, std::make_unique<KittyHost>(services));
+    registry.add(TabHost::WezTerm, std::make_unique<WezTermHost>(services));
+    registry.add(TabHost::Konsole, makeKonsoleHost(services));
+    registry.add(TabHost::GnomeTerminal, makeGnomeTerminalHost(services));
+    registry.add(TabHost::Tilix, makeTilixHost(services));
+    registry.add(TabHost::Window, std::make_unique<WindowHost>(services));
 }
 
 }  // namespace fernbeacon

@@ -3,106 +3,41 @@
 namespace fernbeacon {
 namespace {
 
-using Arguments = std::vector<std::string>;
-
-Arguments joined(Arguments head, const Arguments& command) {
-    head.insert(head.end(), command.begin(), command.end());
-    return head;
+// For terminals that are not running: the system's choice of terminal.
+const TerminalDescriptor& systemTerminal() {
+    static const TerminalDescriptor terminal = [] {
+        TerminalDescriptor system;
+        system.name = "x-terminal-emulator";
+        system.launch = {"x-terminal-emulator",
+                         [](const std::string&, const std::vector<std::string>& command) {
+                             std::vector<std::string> arguments{"-e"};
+                             arguments.insert(arguments.end(), command.begin(), command.end());
+                             return arguments;
+                         },
+                         true};
+        return system;
+    }();
+    return terminal;
 }
-
-// GLib's parser reads the command of Tilix's -e as shell words.
-std::string singleQuotedWords(const Arguments& command) {
-    std::string line;
-    for (const std::string& word : command) {
-        line += line.empty() ? "'" : " '";
-        for (const char c : word) {
-            line += c == '\'' ? std::string("'\\''") : std::string(1, c);
-        }
-        line += '\'';
-    }
-    return line;
-}
-
-const std::vector<TerminalLauncher>& launchers() {
-    static const std::vector<TerminalLauncher> all{
-        {"GNOME Terminal", "gnome-terminal",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--tab", "--working-directory=" + d, "--"}, c);
-         },
-         false},
-        {"Konsole", "konsole",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--new-tab", "--workdir", d, "-e"}, c);
-         },
-         false},
-        // kitty expands "~" and "$NAME" in the directory it is given, and in its own working
-        // directory when given none; "." it takes as it is.
-        {"kitty", "kitty",
-         [](const std::string&, const Arguments& c) {
-             return joined({"--directory", "."}, c);
-         },
-         true},
-        {"WezTerm", "wezterm",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"start", "--cwd", d, "--"}, c);
-         },
-         false},
-        {"Alacritty", "alacritty",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--working-directory", d, "-e"}, c);
-         },
-         false},
-        {"Xfce Terminal", "xfce4-terminal",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--tab", "--working-directory=" + d, "-x"}, c);
-         },
-         false},
-        {"Tilix", "tilix",
-         [](const std::string& d, const Arguments& c) {
-             return Arguments{"--action=app-new-session", "--working-directory=" + d, "-e",
-                              singleQuotedWords(c)};
-         },
-         false},
-        {"Terminator", "terminator",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--new-tab", "--working-directory=" + d, "-x"}, c);
-         },
-         false},
-        {"foot", "foot",
-         [](const std::string& d, const Arguments& c) {
-             return joined({"--working-directory=" + d}, c);
-         },
-         false},
-        {"XTerm", "xterm", [](const std::string&, const Arguments& c) { return joined({"-e"}, c); },
-         true},
-    };
-    return all;
-}
-
-const TerminalLauncher kSystemTerminal{
-    "x-terminal-emulator", "x-terminal-emulator",
-    [](const std::string&, const Arguments& c) { return joined({"-e"}, c); }, true};
 
 }  // namespace
 
-std::span<const TerminalLauncher> terminalLaunchers() {
-    return launchers();
-}
-
-const TerminalLauncher* launcherNamed(std::string_view name) {
-    if (name == kSystemTerminal.name) {
-        return &kSystemTerminal;
-    }
-    for (const TerminalLauncher& launcher : launchers()) {
-        if (launcher.name == name) {
-            return &launcher;
+std::vector<const TerminalDescriptor*> launchableTerminals() {
+    std::vector<const TerminalDescriptor*> found;
+    for (const TerminalDescriptor* terminal : terminalsFor(Desktop::Linux)) {
+        if (terminal->launch) {
+            found.push_back(terminal);
         }
     }
-    return nullptr;
+    return found;
 }
 
-const TerminalLauncher& defaultTerminalLauncher() {
-    return kSystemTerminal;
+const TerminalDescriptor* launchableTerminalNamed(std::string_view name) {
+    if (name == systemTerminal().name) {
+        return &systemTerminal();
+    }
+    const TerminalDescriptor* terminal = terminalNamed(name);
+    return terminal != nullptr && terminal->launch ? terminal : nullptr;
 }
 
 LinuxSessionOpener::LinuxSessionOpener(ProcessLauncher& launcher, const Executables& executables,
@@ -118,17 +53,19 @@ LinuxSessionOpener::LinuxSessionOpener(ProcessLauncher& launcher, const Executab
 
 std::string LinuxSessionOpener::firstWindowTerminal() {
     const auto running = applications_.runningTerminalApps();
-    for (const TerminalLauncher& launcher : launchers()) {
-        if (running.contains(std::string(launcher.name)) && executables_.find(launcher.program)) {
-            return std::string(launcher.name);
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
+        if (running.contains(std::string(terminal->name)) &&
+            executables_.find(terminal->launch->program)) {
+            return std::string(terminal->name);
         }
     }
-    return std::string(executables_.find(kSystemTerminal.program) ? kSystemTerminal.name : "XTerm");
+    const TerminalDescriptor& system = systemTerminal();
+    return std::string(executables_.find(system.launch->program) ? system.name : "XTerm");
 }
 
 std::string LinuxSessionOpener::chooseTerminal(const std::string& preferred) {
     // A preference this system cannot honour (the other desktop's names) counts as "Auto".
-    if (preferred == kTmuxTerminal || launcherNamed(preferred) != nullptr) {
+    if (preferred == kTmuxTerminal || launchableTerminalNamed(preferred) != nullptr) {
         return preferred;
     }
     if (executables_.find("tmux") && tmux_.hasAttachedClient()) {
@@ -137,48 +74,52 @@ std::string LinuxSessionOpener::chooseTerminal(const std::string& preferred) {
     return firstWindowTerminal();
 }
 
-bool LinuxSessionOpener::start(const TerminalLauncher& launcher,
+bool LinuxSessionOpener::start(const TerminalDescriptor& terminal,
                                const std::optional<std::string>& directory,
                                const std::vector<std::string>& command) {
-    if (launcher.program == "kitty" && kittyTab_ && kittyTab_(directory, command)) {
+    if (terminal.host == TabHost::Kitty && kittyTab_ && kittyTab_(directory, command)) {
         return true;
     }
-    const auto program = executables_.find(launcher.program);
+    const auto program = executables_.find(terminal.launch->program);
     if (!program) {
-        logger_.error("%s is not installed", launcher.name);
+        logger_.error("%s is not installed", terminal.name);
         return false;
     }
     LaunchCommand launch;
     launch.arguments = {*program};
-    const auto rest = launcher.arguments(directory.value_or(std::string()), command);
+    const auto rest = terminal.launch->arguments(directory.value_or(std::string()), command);
     launch.arguments.insert(launch.arguments.end(), rest.begin(), rest.end());
-    if (launcher.needsWorkingDirectory) {
+    if (terminal.launch->needsWorkingDirectory) {
         launch.workingDirectory = directory;
     }
     const std::string error = launcher_.start(launch);
     if (!error.empty()) {
-        logger_.error("Could not start %s: %s", launcher.name, error);
+        logger_.error("Could not start %s: %s", terminal.name, error);
         return false;
     }
     return true;
 }
 
-void LinuxSessionOpener::launch(const std::string& terminal, const std::string& directory) {
+std::optional<FocusTarget> LinuxSessionOpener::launch(const std::string& terminal,
+                                                      const std::string& directory) {
     if (terminal == kTmuxTerminal) {
-        tmux_.openWindow(directory, [this, &directory](const std::vector<std::string>& command) {
-            return openTerminalRunning(command, directory);
-        });
-        return;
+        return tmux_
+            .openWindow(directory,
+                        [this, &directory](const std::vector<std::string>& command) {
+                            return openTerminalRunning(command, directory);
+                        })
+            .outer;
     }
-    if (const TerminalLauncher* launcher = launcherNamed(terminal)) {
-        start(*launcher, directory, claudeInShellCommand(userShell_));
+    if (const TerminalDescriptor* launchable = launchableTerminalNamed(terminal)) {
+        start(*launchable, directory, claudeInShellCommand(userShell_));
     }
+    return std::nullopt;
 }
 
 bool LinuxSessionOpener::openTerminalRunning(const std::vector<std::string>& command,
                                              const std::optional<std::string>& directory) {
-    const TerminalLauncher* launcher = launcherNamed(firstWindowTerminal());
-    return launcher != nullptr && start(*launcher, directory, command);
+    const TerminalDescriptor* terminal = launchableTerminalNamed(firstWindowTerminal());
+    return terminal != nullptr && start(*terminal, directory, command);
 }
 
 std::vector<std::string> LinuxSessionOpener::choices() const {
@@ -186,9 +127,9 @@ std::vector<std::string> LinuxSessionOpener::choices() const {
     if (executables_.find("tmux")) {
         names.emplace_back(kTmuxTerminal);
     }
-    for (const TerminalLauncher& launcher : launchers()) {
-        if (executables_.find(launcher.program)) {
-            names.emplace_back(launcher.name);
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
+        if (executables_.find(terminal->launch->program)) {
+            names.emplace_back(terminal->name);
         }
     }
     return names;

@@ -2,12 +2,12 @@
 
 #include <functional>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/Logger.h"
+#include "core/TerminalNames.h"
 #include "terminal/ProcessServices.h"
 #include "terminal/SessionOpener.h"
 #include "terminal/TerminalApplications.h"
@@ -15,23 +15,11 @@
 
 namespace fernbeacon {
 
-// How one terminal opens a tab (or window) in a directory running a command.
-struct TerminalLauncher {
-    std::string_view name;     // the display name, as the settings offer it
-    std::string_view program;  // what is looked for on the search path
-    // The argument vector after the program. The directory is one argument (or the value of
-    // one "--option=" argument) and never part of the command.
-    std::vector<std::string> (*arguments)(const std::string& directory,
-                                          const std::vector<std::string>& command);
-    bool needsWorkingDirectory;  // the terminal starts in the directory instead of being told it
-};
-
-// The launchers, in the order "Auto" tries running terminals. tmux comes first in the
-// choices but is not a program that shows windows, so it has no entry here.
-std::span<const TerminalLauncher> terminalLaunchers();
-const TerminalLauncher* launcherNamed(std::string_view name);
-// For terminals that are not running: the system's choice, then xterm.
-const TerminalLauncher& defaultTerminalLauncher();
+// The terminals that can open a new session here, in the order "Auto" tries running ones.
+// tmux comes first in the choices but is not a program that shows windows, so it is not here.
+std::vector<const TerminalDescriptor*> launchableTerminals();
+// A launchable terminal, or the system's choice ("x-terminal-emulator"); null for others.
+const TerminalDescriptor* launchableTerminalNamed(std::string_view name);
 
 inline constexpr std::string_view kTmuxTerminal = "tmux";
 
@@ -49,7 +37,8 @@ public:
                        Logger& logger, TabOpener kittyTab = {});
 
     std::string chooseTerminal(const std::string& preferred) override;
-    void launch(const std::string& terminal, const std::string& directory) override;
+    std::optional<FocusTarget> launch(const std::string& terminal,
+                                      const std::string& directory) override;
     std::vector<std::string> choices() const override;
 
     // A window of the terminal "Auto" would take, tmux left out, running `command`.
@@ -58,7 +47,7 @@ public:
 
 private:
     std::string firstWindowTerminal();
-    bool start(const TerminalLauncher& launcher, const std::optional<std::string>& directory,
+    bool start(const TerminalDescriptor& terminal, const std::optional<std::string>& directory,
                const std::vector<std::string>& command);
 
     ProcessLauncher& launcher_;

@@ -1,6 +1,9 @@
 #include "terminal/ProcessServices.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
 
 namespace fernbeacon {
 
@@ -29,6 +32,11 @@ std::optional<std::string> environmentValue(const Environment& environment, std:
     return found->second;
 }
 
+SearchPath::SearchPath() {
+    const char* path = std::getenv("PATH");
+    directories_ = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
+}
+
 std::optional<std::string> SearchPath::find(std::string_view program) const {
     std::string_view rest = directories_;
     while (!rest.empty()) {
@@ -39,7 +47,10 @@ std::optional<std::string> SearchPath::find(std::string_view program) const {
             continue;
         }
         std::string candidate = std::string(directory) + "/" + std::string(program);
-        if (::access(candidate.c_str(), X_OK) == 0) {
+        struct stat file {};
+        // A folder passes the execute test too.
+        if (::stat(candidate.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
+            ::access(candidate.c_str(), X_OK) == 0) {
             return candidate;
         }
     }

@@ -33,14 +33,17 @@ public:
     virtual std::optional<std::string> find(std::string_view program) const = 0;
 };
 
-// Looks in the directories of a PATH-style list; relative entries are ignored.
+// Looks for a regular executable file in the directories of a PATH-style list; relative
+// entries are ignored.
 class SearchPath final : public Executables {
 public:
+    // $PATH, or the usual directories when it is unset.
+    SearchPath();
     explicit SearchPath(std::string directories) : directories_(std::move(directories)) {}
     std::optional<std::string> find(std::string_view program) const override;
 
 private:
-    const std::string directories_;
+    std::string directories_;
 };
 
 struct LaunchCommand {

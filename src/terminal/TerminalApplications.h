@@ -26,8 +26,6 @@ public:
     // Now, on this thread: the first known terminal in the workspace's order.
     void activateFirstRunningTerminal();
 
-    Workspace& workspace() const { return workspace_; }
-
 private:
     Workspace& workspace_;
     Dispatcher& dispatcher_;

@@ -34,15 +34,13 @@ void TerminalFocuser::focusSession(const ClaudeSessionPtr& session) {
 }
 
 void TerminalFocuser::focusTTY(const FocusTarget& target) {
-    if (target.owner) {
-        if (TerminalHost* host = hosts_.hostFor(target.owner->name)) {
-            host->focus(target);
-            return;
-        }
+    if (target.owner && hosts_.hostFor(target.owner->name) != nullptr) {
+        hosts_.focusOwned(target, ownership_);
+        return;
     }
     const std::set<std::string> running = applications_.runningTerminalApps();
     for (TerminalHost* host : hosts_.searchers()) {
-        if (running.contains(*host->searchableApplication()) && host->focus(target)) {
+        if (running.contains(*host->searchableApplication()) && host->focus(target).found) {
             return;
         }
     }
@@ -54,9 +52,12 @@ void TerminalFocuser::openNewSession(const std::string& directory) {
     const std::string preferred = preferences_.text(kPreferredTerminalKey).value_or("Auto");
     std::string terminal = opener_.chooseTerminal(preferred);
     logger_.info("Opening new session at %s in %s (preferred=%s)", directory, terminal, preferred);
-    dispatcher_.toBackground(
-        WorkClass::UserInitiated,
-        [this, terminal = std::move(terminal), directory] { opener_.launch(terminal, directory); });
+    dispatcher_.toBackground(WorkClass::UserInitiated,
+                             [this, terminal = std::move(terminal), directory] {
+                                 if (auto outer = opener_.launch(terminal, directory)) {
+                                     hosts_.focusOuter(std::move(*outer), ownership_);
+                                 }
+                             });
 }
 
 void TerminalFocuser::warmUp() {

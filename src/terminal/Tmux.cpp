@@ -9,11 +9,7 @@ namespace {
 // Lines split at single spaces into `count` fields, the last taking the rest of the line.
 std::vector<std::vector<std::string_view>> fieldLines(std::string_view output, std::size_t count) {
     std::vector<std::vector<std::string_view>> lines;
-    std::size_t start = 0;
-    while (start < output.size()) {
-        const std::size_t end = std::min(output.find('\n', start), output.size());
-        std::string_view rest = output.substr(start, end - start);
-        start = end + 1;
+    forEachLine(output, [&](std::string_view rest) {
         std::vector<std::string_view> fields;
         while (fields.size() + 1 < count) {
             const std::size_t space = rest.find(' ');
@@ -27,7 +23,7 @@ std::vector<std::vector<std::string_view>> fieldLines(std::string_view output, s
         if (fields.size() == count) {
             lines.push_back(std::move(fields));
         }
-    }
+    });
     return lines;
 }
 
@@ -91,14 +87,8 @@ std::optional<std::string> tmuxSocketFor(const Environment& environment, std::in
 }
 
 TmuxControl::TmuxControl(CommandRunner& runner, const Executables& executables,
-                         ProcessEnvironment& environment, const TtyOwnership& ownership,
-                         const HostRegistry& hosts, Logger& logger)
-    : runner_(runner),
-      executables_(executables),
-      environment_(environment),
-      ownership_(ownership),
-      hosts_(hosts),
-      logger_(logger) {}
+                         ProcessEnvironment& environment, Logger& logger)
+    : runner_(runner), executables_(executables), environment_(environment), logger_(logger) {}
 
 std::vector<std::string> TmuxControl::command(const std::optional<std::string>& socket,
                                               std::vector<std::string> arguments) const {
@@ -132,7 +122,7 @@ std::optional<std::string> TmuxControl::run(const std::optional<std::string>& so
     return std::move(result.standardOutput);
 }
 
-bool TmuxControl::focusPane(const FocusTarget& target, const TerminalOpener& openTerminal) {
+FocusOutcome TmuxControl::focusPane(const FocusTarget& target, const TerminalOpener& openTerminal) {
     const Environment environment = environment_.environmentOf(target.pid);
     const auto socket =
         target.owner ? tmuxSocketFor(environment, target.owner->terminalPid) : std::nullopt;
@@ -167,21 +157,9 @@ bool TmuxControl::focusPane(const FocusTarget& target, const TerminalOpener& ope
         return openTerminal(command(socket, {"attach-session", "-t", pane->id}));
     }
     run(socket, {"switch-client", "-c", client->tty, "-t", pane->id});
-    showClient(*client, pane->id, target.depth);
-    return true;
-}
-
-void TmuxControl::showClient(const TmuxClient& client, const std::string& target, int depth) {
-    // One level only: a tmux inside a tmux is followed once, never further.
-    if (depth > 0) {
-        return;
-    }
-    FocusTarget outer{client.pid, client.tty, ownership_.ownerOfTTY(client.tty), depth + 1};
-    if (!outer.owner) {
-        logger_.info("The terminal showing tmux client %s for %s is unknown", client.tty, target);
-        return;
-    }
-    hosts_.focusOwned(outer);
+    FocusOutcome outcome(true);
+    outcome.outer = FocusTarget{client->pid, client->tty, std::nullopt, target.depth + 1};
+    return outcome;
 }
 
 bool TmuxControl::hasAttachedClient() {
@@ -197,7 +175,8 @@ bool TmuxControl::typeClaude(const std::optional<std::string>& socket, const std
         .has_value();
 }
 
-bool TmuxControl::openWindow(const std::string& directory, const TerminalOpener& openTerminal) {
+FocusOutcome TmuxControl::openWindow(const std::string& directory,
+                                     const TerminalOpener& openTerminal) {
     const auto client = mostRecentClient(
         parseTmuxClients(run(std::nullopt, {"list-clients", "-F", std::string(kClientFormat)})
                              .value_or(std::string())),
@@ -216,8 +195,9 @@ bool TmuxControl::openWindow(const std::string& directory, const TerminalOpener&
     if (!client) {
         return openTerminal(command(std::nullopt, {"attach-session", "-t", paneId}));
     }
-    showClient(*client, paneId, 0);
-    return true;
+    FocusOutcome outcome(true);
+    outcome.outer = FocusTarget{client->pid, client->tty, std::nullopt, 1};
+    return outcome;
 }
 
 }  // namespace fernbeacon

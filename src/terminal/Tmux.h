@@ -48,32 +48,28 @@ using TerminalOpener = std::function<bool(const std::vector<std::string>& comman
 class TmuxControl {
 public:
     TmuxControl(CommandRunner& runner, const Executables& executables,
-                ProcessEnvironment& environment, const TtyOwnership& ownership,
-                const HostRegistry& hosts, Logger& logger);
+                ProcessEnvironment& environment, Logger& logger);
 
-    // Selects the pane on the target's TTY and its window, moves the most recent client there
-    // and brings that client's terminal to the front; with no client, opens a terminal
+    // Selects the pane on the target's TTY and its window and moves the most recent client
+    // there, whose terminal is the outcome's outer one; with no client, opens a terminal
     // attached to the pane.
-    bool focusPane(const FocusTarget& target, const TerminalOpener& openTerminal);
+    FocusOutcome focusPane(const FocusTarget& target, const TerminalOpener& openTerminal);
     // Whether the default server has a client attached.
     bool hasAttachedClient();
-    // A new window running claude in `directory`: in the most recent client's session, or in
-    // a new session shown by a new terminal.
-    bool openWindow(const std::string& directory, const TerminalOpener& openTerminal);
+    // A new window running claude in `directory`: in the most recent client's session, whose
+    // terminal is the outcome's outer one, or in a new session shown by a new terminal.
+    FocusOutcome openWindow(const std::string& directory, const TerminalOpener& openTerminal);
 
 private:
     std::optional<std::string> run(const std::optional<std::string>& socket,
                                    std::vector<std::string> arguments);
     std::vector<std::string> command(const std::optional<std::string>& socket,
                                      std::vector<std::string> arguments) const;
-    void showClient(const TmuxClient& client, const std::string& target, int depth);
     bool typeClaude(const std::optional<std::string>& socket, const std::string& paneId);
 
     CommandRunner& runner_;
     const Executables& executables_;
     ProcessEnvironment& environment_;
-    const TtyOwnership& ownership_;
-    const HostRegistry& hosts_;
     Logger& logger_;
 };
 

@@ -2,42 +2,7 @@
 
 #include <unordered_map>
 
-#include "core/ProcessOutput.h"
-#include "core/Text.h"
-
 namespace fernbeacon {
-namespace {
-
-using Kind = NameTest::Kind;
-
-std::vector<TerminalNameRow> makeOwnerRows() {
-    return {
-        {{{Kind::Contains, "code helper"}}, "VS Code"},
-        {{{Kind::Contains, "visual studio code"}}, "VS Code"},
-        {{{Kind::Contains, "cursor"}}, "Cursor"},
-        {{{Kind::Contains, "iterm"}}, "iTerm2"},
-        {{{Kind::Contains, "terminal"}}, "Terminal"},
-        {{{Kind::Contains, "alacritty"}}, "Alacritty"},
-        {{{Kind::Contains, "kitty"}}, "kitty"},
-        {{{Kind::Contains, "wezterm"}}, "WezTerm"},
-    };
-}
-
-// Splits off the next field: skips spaces, then takes the text up to the next space.
-std::optional<std::string_view> nextField(std::string_view& rest) {
-    const std::size_t begin = rest.find_first_not_of(' ');
-    if (begin == std::string_view::npos) {
-        return std::nullopt;
-    }
-    rest.remove_prefix(begin);
-    const std::size_t end = std::min(rest.find(' '), rest.size());
-    const std::string_view field = rest.substr(0, end);
-    rest.remove_prefix(end);
-    return field;
-}
-
-}  // namespace
-
 PsProcessTable::PsProcessTable(CommandRunner& runner, std::string shell, std::string ps)
     : runner_(runner), shell_(std::move(shell)), ps_(std::move(ps)) {}
 
@@ -49,46 +14,6 @@ std::vector<ProcessRow> PsProcessTable::processRows() {
     return parsePsTtyTable(runCommand(runner_, shell_, commandLine(), nullptr));
 }
 
-std::vector<ProcessRow> parsePsTtyTable(std::string_view output) {
-    std::vector<ProcessRow> rows;
-    std::size_t start = 0;
-    while (start <= output.size()) {
-        const std::size_t end = std::min(output.find('\n', start), output.size());
-        std::string_view rest = trimSpacesAndTabs(output.substr(start, end - start));
-        start = end + 1;
-        const auto pid = nextField(rest);
-        const auto ppid = nextField(rest);
-        const auto tty = nextField(rest);
-        // The command is everything after the one space that ends the terminal column.
-        if (!pid || !ppid || !tty || rest.size() < 2) {
-            continue;
-        }
-        const auto pidNumber = parseInt32(*pid);
-        const auto ppidNumber = parseInt32(*ppid);
-        if (!pidNumber || !ppidNumber) {
-            continue;
-        }
-        rows.push_back({*pidNumber, {*ppidNumber, std::string(*tty), std::string(rest.substr(1))}});
-    }
-    return rows;
-}
-
-std::span<const TerminalNameRow> ttyOwnerRows() {
-    static const std::vector<TerminalNameRow> rows = makeOwnerRows();
-    return rows;
-}
-
-std::span<const TerminalNameRow> linuxTtyOwnerRows() {
-    static const std::vector<TerminalNameRow> rows = [] {
-        std::vector<TerminalNameRow> all(linuxTerminalRows().begin(), linuxTerminalRows().end());
-        for (const TerminalNameRow& row : makeOwnerRows()) {
-            all.push_back(row);
-        }
-        return all;
-    }();
-    return rows;
-}
-
 std::string bareTtyName(std::string_view tty) {
     return std::string(tty.starts_with("/dev/") ? tty.substr(5) : tty);
 }
@@ -97,47 +22,37 @@ std::string ttyPath(std::string_view tty) {
     return tty.starts_with("/dev/") ? std::string(tty) : "/dev/" + std::string(tty);
 }
 
-TtyOwnership::TtyOwnership(ProcessTableSource& source, std::span<const TerminalNameRow> rows,
-                           Logger& logger)
-    : source_(source), rows_(rows), logger_(logger) {}
+TtyOwnership::TtyOwnership(ProcessTableSource& source, Desktop desktop, Logger& logger)
+    : source_(source), desktop_(desktop), logger_(logger) {}
 
 std::optional<TtyOwner> TtyOwnership::ownerOfTTY(std::string_view tty) const {
     const std::string bare = bareTtyName(tty);
-    std::unordered_map<std::int32_t, ProcInfo> table;
+    std::unordered_map<std::int32_t, ProcessRow> table;
     std::vector<std::int32_t> candidates;
     for (ProcessRow& row : source_.processRows()) {
-        if (row.info.tty == bare) {
+        if (row.tty == bare) {
             candidates.push_back(row.pid);
         }
-        table.insert_or_assign(row.pid, std::move(row.info));
+        table.insert_or_assign(row.pid, std::move(row));
     }
     for (const std::int32_t candidate : candidates) {
-        const ProcInfo& info = table.at(candidate);
-        const auto parent = table.find(info.ppid);
+        const ProcessRow& root = table.at(candidate);
+        const auto parent = table.find(root.ppid);
         if (parent != table.end() && parent->second.tty == bare) {
             continue;
         }
         if (parent != table.end()) {
-            logger_.info("TTY %s root process %d (%s), parent %d (%s)", bare, candidate, info.comm,
-                         info.ppid, parent->second.comm);
-            // The alignment spaces would defeat the Linux rows' whole-name tests.
-            const std::string command = lowercased(trimSpacesAndTabs(parent->second.comm));
-            for (const TerminalNameRow& row : rows_) {
-                if (row.matches(command)) {
-                    return TtyOwner{std::string(row.displayName), info.ppid, candidate};
-                }
+            logger_.info("TTY %s root process %d (%s), parent %d (%s)", bare, candidate,
+                         root.command, root.ppid, parent->second.command);
+            if (const auto* terminal = terminalOwningTty(parent->second.command, desktop_)) {
+                return TtyOwner{std::string(terminal->name), root.ppid, candidate};
             }
         }
         logger_.info("TTY %s root process %d (%s), parent %d not a known terminal", bare, candidate,
-                     info.comm, info.ppid);
+                     root.command, root.ppid);
     }
     logger_.info("Could not determine terminal for TTY %s", bare);
     return std::nullopt;
-}
-
-std::optional<std::string> TtyOwnership::terminalAppForTTY(std::string_view tty) const {
-    auto owner = ownerOfTTY(tty);
-    return owner ? std::optional(std::move(owner->name)) : std::nullopt;
 }
 
 }  // namespace fernbeacon

@@ -2,28 +2,16 @@
 
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/CommandRunner.h"
 #include "core/Logger.h"
+#include "core/ProcessOutput.h"
 #include "core/TerminalNames.h"
 
 namespace fernbeacon {
-
-// One row of the process list with its terminal column.
-struct ProcInfo {
-    std::int32_t ppid = 0;
-    std::string tty;   // as the list prints it: "ttys003", "pts/3"; "??" or "?" for none
-    std::string comm;  // the rest of the line, alignment spaces included
-};
-
-struct ProcessRow {
-    std::int32_t pid = 0;
-    ProcInfo info;
-};
 
 // The whole process list, in the order the system lists it. Empty when it cannot be read.
 class ProcessTableSource {
@@ -45,8 +33,6 @@ private:
     const std::string ps_;
 };
 
-std::vector<ProcessRow> parsePsTtyTable(std::string_view output);
-
 // The terminal that holds a TTY: its display name, the terminal's process and the process it
 // started on that TTY (the tab's root, usually a shell).
 struct TtyOwner {
@@ -54,11 +40,6 @@ struct TtyOwner {
     std::int32_t terminalPid = 0;
     std::int32_t rootPid = 0;
 };
-
-// The eight tests on a TTY owner's command; "terminal" is a plain substring test here.
-std::span<const TerminalNameRow> ttyOwnerRows();
-// The Linux hosts' rows first, so that "gnome-terminal-" is not taken for "Terminal".
-std::span<const TerminalNameRow> linuxTtyOwnerRows();
 
 // "/dev/ttys003" and "ttys003" both give "ttys003".
 std::string bareTtyName(std::string_view tty);
@@ -68,14 +49,13 @@ std::string ttyPath(std::string_view tty);
 // Finds the terminal that owns a TTY from the process list alone; keeps nothing between calls.
 class TtyOwnership {
 public:
-    TtyOwnership(ProcessTableSource& source, std::span<const TerminalNameRow> rows, Logger& logger);
+    TtyOwnership(ProcessTableSource& source, Desktop desktop, Logger& logger);
 
     std::optional<TtyOwner> ownerOfTTY(std::string_view tty) const;
-    std::optional<std::string> terminalAppForTTY(std::string_view tty) const;
 
 private:
     ProcessTableSource& source_;
-    const std::span<const TerminalNameRow> rows_;
+    const Desktop desktop_;
     Logger& logger_;
 };
 

@@ -13,11 +13,10 @@ TEST(ProcProcessTable, ListsThisProcessWithItsParentAndTerminalAsPsNamesThem) {
     const auto self = std::find_if(rows.begin(), rows.end(),
                                    [](const ProcessRow& row) { return row.pid == ::getpid(); });
     ASSERT_NE(self, rows.end());
-    EXPECT_EQ(self->info.ppid, ::getppid());
-    EXPECT_TRUE(self->info.tty == "?" || self->info.tty.starts_with("pts/") ||
-                self->info.tty.starts_with("tty"))
-        << self->info.tty;
-    EXPECT_FALSE(self->info.comm.empty());
+    EXPECT_EQ(self->ppid, ::getppid());
+    EXPECT_TRUE(!self->tty || self->tty->starts_with("pts/") || self->tty->starts_with("tty"))
+        << *self->tty;
+    EXPECT_FALSE(self->command.empty());
 }
 
 TEST(ProcProcessTable, SkipsWhatIsNotAProcessOrDoesNotParse) {
@@ -32,10 +31,10 @@ TEST(ProcProcessTable, SkipsWhatIsNotAProcessOrDoesNotParse) {
     std::sort(rows.begin(), rows.end(),
               [](const ProcessRow& a, const ProcessRow& b) { return a.pid < b.pid; });
     ASSERT_EQ(rows.size(), 2u);
-    EXPECT_EQ(rows[0].info.tty, "?");
-    EXPECT_EQ(rows[0].info.comm, "tmux: server");
-    EXPECT_EQ(rows[1].info.tty, "pts/1");  // device 34817: major 136, minor 1
-    EXPECT_EQ(rows[1].info.ppid, 12);
+    EXPECT_EQ(rows[0].tty, std::nullopt);
+    EXPECT_EQ(rows[0].command, "tmux: server");
+    EXPECT_EQ(rows[1].tty, "pts/1");  // device 34817: major 136, minor 1
+    EXPECT_EQ(rows[1].ppid, 12);
 }
 
 TEST(ProcEnvironment, ReadsTheBlockOfOwnProcesses) {

@@ -19,9 +19,9 @@ struct LinuxHostFakes {
     FakeExecutables executables;
     FakeBus bus;
     FakeProcessTable table;
-    TtyOwnership ownership{table, linuxTtyOwnerRows(), logger};
+    TtyOwnership ownership{table, Desktop::Linux, logger};
     HostRegistry hosts;
-    TmuxControl tmux{runner, executables, environment, ownership, hosts, logger};
+    TmuxControl tmux{runner, executables, environment, logger};
     const LinuxHostServices services{runner, executables, environment, workspace, bus, logger};
     std::vector<std::vector<std::string>> opened;
     bool terminalsOpen = true;

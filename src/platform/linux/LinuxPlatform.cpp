@@ -1,5 +1,4 @@
 #include <pwd.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "platform/linux/ProcProbes.h"
 #include "platform/linux/XdgAutostart.h"
 #include "platform/posix/PosixCommandRunner.h"
+#include "terminal/ProcessServices.h"
 
 namespace fernbeacon::platform {
 namespace {
@@ -27,29 +27,6 @@ std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
         return std::nullopt;
     }
     return std::filesystem::path(value);
-}
-
-// The first executable named `program` on the search path; the bare name when there is none,
-// so that the shell still gets its own chance to find it.
-std::string findOnSearchPath(const std::string& program) {
-    const char* path = std::getenv("PATH");
-    std::string_view rest = path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-    while (!rest.empty()) {
-        const std::size_t colon = rest.find(':');
-        const std::string_view directory = rest.substr(0, colon);
-        rest = colon == std::string_view::npos ? std::string_view() : rest.substr(colon + 1);
-        if (directory.empty() || directory.front() != '/') {
-            continue;
-        }
-        const std::string candidate = std::string(directory) + "/" + program;
-        struct stat file {};
-        // A folder passes the execute test too.
-        if (::stat(candidate.c_str(), &file) == 0 && S_ISREG(file.st_mode) &&
-            ::access(candidate.c_str(), X_OK) == 0) {
-            return candidate;
-        }
-    }
-    return program;
 }
 
 std::filesystem::path configHome() {
@@ -95,7 +72,8 @@ std::unique_ptr<CommandRunner> makeCommandRunner() {
 }
 
 ProbeCommandSet probeCommandSet() {
-    return ProbeCommandSet::forLinux(findOnSearchPath("lsof"));
+    // Without an lsof on the search path, the shell gets its own chance to find one.
+    return ProbeCommandSet::forLinux(SearchPath().find("lsof").value_or("lsof"));
 }
 
 std::unique_ptr<ProcessProbes> makeProcessProbes(ProbeSource source, CommandRunner& runner,
@@ -138,7 +116,7 @@ bool hasGraphicalSession() {
     return nonEmptyEnvironment("DISPLAY") || nonEmptyEnvironment("WAYLAND_DISPLAY");
 }
 
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+std::shared_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                                      const Preferences& preferences,
                                                      LogTarget logTarget) {
     return makeLinuxTerminalControl(dispatcher, preferences,

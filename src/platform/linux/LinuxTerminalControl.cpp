@@ -20,8 +20,8 @@ namespace {
 // The names "Auto" and the preference may take, as the workspace names them.
 std::vector<std::string> linuxTerminalNames() {
     std::vector<std::string> names{"tmux"};
-    for (const TerminalLauncher& launcher : terminalLaunchers()) {
-        names.emplace_back(launcher.name);
+    for (const TerminalDescriptor* terminal : launchableTerminals()) {
+        names.emplace_back(terminal->name);
     }
     return names;
 }
@@ -37,66 +37,53 @@ std::string userShell() {
                : "/bin/sh";
 }
 
-std::string searchPath() {
-    const char* path = std::getenv("PATH");
-    return path != nullptr ? path : "/usr/local/bin:/usr/bin:/bin";
-}
-
-// Owns every part; the parts refer to each other and to nothing outside but the arguments.
-class LinuxTerminalControl final : public TerminalControl {
-public:
-    LinuxTerminalControl(Dispatcher& dispatcher, const Preferences& preferences,
-                         std::unique_ptr<Logger> logger)
-        : logger_(std::move(logger)),
-          executables_(searchPath()),
-          workspace_(*logger_),
-          applications_(workspace_, dispatcher, linuxTerminalNames()),
-          ownership_(processTable_, linuxTtyOwnerRows(), *logger_),
-          tmux_(runner_, executables_, environment_, ownership_, hosts_, *logger_),
-          services_{runner_, executables_, environment_, workspace_, bus_, *logger_},
-          opener_(launcher_, executables_, applications_, tmux_, userShell(), *logger_,
-                  [this](const std::optional<std::string>& directory,
-                         const std::vector<std::string>& command) {
-                      return openKittyTab(services_, processTable_, directory, command);
-                  }),
-          focuser_(dispatcher, preferences, *logger_, applications_, ownership_, hosts_, opener_,
-                   nullptr) {
-        addLinuxHosts(hosts_, services_, tmux_, [this](const std::vector<std::string>& command) {
-            return opener_.openTerminalRunning(command, std::nullopt);
+// Every part of terminal control, built together; each refers only to parts above it and to
+// the arguments.
+struct LinuxTerminals {
+    LinuxTerminals(Dispatcher& dispatcher, const Preferences& preferences,
+                   std::unique_ptr<Logger> log)
+        : logger(std::move(log)),
+          workspace(*logger),
+          applications(workspace, dispatcher, linuxTerminalNames()),
+          ownership(processTable, Desktop::Linux, *logger),
+          tmux(runner, executables, environment, *logger),
+          services{runner, executables, environment, workspace, bus, *logger},
+          opener(launcher, executables, applications, tmux, userShell(), *logger,
+                 [this](const std::optional<std::string>& directory,
+                        const std::vector<std::string>& command) {
+                     return openKittyTab(services, processTable, directory, command);
+                 }),
+          focuser(dispatcher, preferences, *logger, applications, ownership, hosts, opener,
+                  nullptr) {
+        addLinuxHosts(hosts, services, tmux, [this](const std::vector<std::string>& command) {
+            return opener.openTerminalRunning(command, std::nullopt);
         });
     }
 
-    void focusSession(const ClaudeSessionPtr& session) override { focuser_.focusSession(session); }
-    void openNewSession(const std::string& directory) override {
-        focuser_.openNewSession(directory);
-    }
-    void warmUp() override { focuser_.warmUp(); }
-    std::vector<std::string> terminalChoices() const override { return focuser_.terminalChoices(); }
-
-private:
-    std::unique_ptr<Logger> logger_;
-    PosixCommandRunner runner_;
-    SearchPath executables_;
-    ProcProcessTable processTable_;
-    ProcEnvironment environment_;
-    X11Workspace workspace_;
-    QtDBusSession bus_;
-    DetachedProcessLauncher launcher_;
-    TerminalApplications applications_;
-    TtyOwnership ownership_;
-    HostRegistry hosts_;
-    TmuxControl tmux_;
-    const LinuxHostServices services_;
-    LinuxSessionOpener opener_;
-    TerminalFocuser focuser_;
+    std::unique_ptr<Logger> logger;
+    PosixCommandRunner runner;
+    SearchPath executables;
+    ProcProcessTable processTable;
+    ProcEnvironment environment;
+    X11Workspace workspace;
+    QtDBusSession bus;
+    DetachedProcessLauncher launcher;
+    TerminalApplications applications;
+    TtyOwnership ownership;
+    TmuxControl tmux;
+    const LinuxHostServices services;
+    LinuxSessionOpener opener;
+    HostRegistry hosts;
+    TerminalFocuser focuser;
 };
 
 }  // namespace
 
-std::unique_ptr<TerminalControl> makeLinuxTerminalControl(Dispatcher& dispatcher,
+std::shared_ptr<TerminalControl> makeLinuxTerminalControl(Dispatcher& dispatcher,
                                                           const Preferences& preferences,
                                                           std::unique_ptr<Logger> logger) {
-    return std::make_unique<LinuxTerminalControl>(dispatcher, preferences, std::move(logger));
+    auto parts = std::make_shared<LinuxTerminals>(dispatcher, preferences, std::move(logger));
+    return {parts, &parts->focuser};
 }
 
 }  // namespace fernbeacon::platform

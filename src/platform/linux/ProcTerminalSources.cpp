@@ -34,9 +34,8 @@ std::vector<ProcessRow> ProcProcessTable::processRows() {
         if (!stat) {
             continue;
         }
-        rows.push_back({*pid,
-                        {stat->ppid, terminalNameForDeviceNumber(stat->ttyNumber).value_or("?"),
-                         std::move(stat->comm)}});
+        rows.push_back({*pid, stat->ppid, terminalNameForDeviceNumber(stat->ttyNumber),
+                        std::move(stat->comm)});
     }
     return rows;
 }

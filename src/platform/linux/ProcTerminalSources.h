@@ -7,8 +7,8 @@
 
 namespace fernbeacon::platform {
 
-// The process list with terminal names as ps prints them ("pts/3", "?" for none), read from
-// /proc without starting a process.
+// The process list with terminal names as ps prints them ("pts/3"), read from /proc without
+// starting a process.
 class ProcProcessTable final : public ProcessTableSource {
 public:
     explicit ProcProcessTable(std::filesystem::path procRoot = "/proc");

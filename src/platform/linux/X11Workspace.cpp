@@ -190,8 +190,8 @@ std::optional<std::string> X11Workspace::applicationName(Display& display,
     const std::string className =
         classes.substr(classStart, classes.find('\0', classStart) - classStart);
     for (const std::string& name : {instance, className}) {
-        if (auto terminal = name.empty() ? std::nullopt : terminalNameForProcess(name)) {
-            return terminal;
+        if (const auto* terminal = name.empty() ? nullptr : terminalForWindowClass(name)) {
+            return std::string(terminal->name);
         }
     }
     if (const auto pid = display.cardinal(window, WmPid)) {

@@ -47,7 +47,7 @@ std::unique_ptr<Preferences> makePreferences() {
     return std::make_unique<QtPreferences>(preferencesFile());
 }
 
-std::unique_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
+std::shared_ptr<TerminalControl> makeTerminalControl(Dispatcher& dispatcher,
                                                      const Preferences& preferences,
                                                      LogTarget logTarget) {
     return makeAppleScriptTerminalControl(dispatcher, preferences,

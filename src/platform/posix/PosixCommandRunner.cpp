@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +16,7 @@
 #include <thread>
 #include <vector>
 
-extern char** environ;
+#include "platform/posix/Spawn.h"
 
 namespace fernbeacon::platform {
 namespace {
@@ -64,48 +63,6 @@ struct Pipe {
     }
 };
 
-class SpawnSetup {
-public:
-    SpawnSetup() {
-        ok_ = ::posix_spawn_file_actions_init(&actions_) == 0;
-        ok_ = ::posix_spawnattr_init(&attributes_) == 0 && ok_;
-    }
-    ~SpawnSetup() {
-        ::posix_spawn_file_actions_destroy(&actions_);
-        ::posix_spawnattr_destroy(&attributes_);
-    }
-    SpawnSetup(const SpawnSetup&) = delete;
-    SpawnSetup& operator=(const SpawnSetup&) = delete;
-
-    bool configure(int standardOutput, int standardError) {
-        sigset_t none;
-        sigset_t defaults;
-        sigemptyset(&none);
-        sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
-        sigaddset(&defaults, SIGCHLD);
-        return ok_ &&
-               ::posix_spawn_file_actions_addopen(&actions_, STDIN_FILENO, "/dev/null", O_RDONLY,
-                                                  0) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&actions_, standardOutput, STDOUT_FILENO) == 0 &&
-               ::posix_spawn_file_actions_adddup2(&actions_, standardError, STDERR_FILENO) == 0 &&
-               ::posix_spawnattr_setpgroup(&attributes_, 0) == 0 &&
-               ::posix_spawnattr_setsigmask(&attributes_, &none) == 0 &&
-               ::posix_spawnattr_setsigdefault(&attributes_, &defaults) == 0 &&
-               ::posix_spawnattr_setflags(&attributes_, POSIX_SPAWN_SETPGROUP |
-                                                            POSIX_SPAWN_SETSIGMASK |
-                                                            POSIX_SPAWN_SETSIGDEF) == 0;
-    }
-
-    const posix_spawn_file_actions_t* actions() const { return &actions_; }
-    const posix_spawnattr_t* attributes() const { return &attributes_; }
-
-private:
-    bool ok_ = false;
-    posix_spawn_file_actions_t actions_{};
-    posix_spawnattr_t attributes_{};
-};
-
 // Appends what is available on `fd`; false once it reached its end or failed.
 bool drain(int fd, std::string& into, bool& overflowed) {
     std::array<char, 65536> chunk;
@@ -132,33 +89,6 @@ int millisecondsUntil(Clock::time_point deadline) {
 
 }  // namespace
 
-std::vector<std::string> environmentWith(
-    const std::vector<std::pair<std::string, std::string>>& overrides) {
-    std::vector<std::string> entries;
-    for (char** entry = environ; *entry != nullptr; ++entry) {
-        const std::string_view text(*entry);
-        const std::string_view name = text.substr(0, text.find('='));
-        const bool replaced = std::any_of(overrides.begin(), overrides.end(),
-                                          [&](const auto& pair) { return pair.first == name; });
-        if (!replaced) {
-            entries.emplace_back(text);
-        }
-    }
-    for (const auto& [name, value] : overrides) {
-        entries.push_back(name + "=" + value);
-    }
-    return entries;
-}
-
-std::vector<char*> environmentPointers(std::vector<std::string>& entries) {
-    std::vector<char*> pointers;
-    for (std::string& entry : entries) {
-        pointers.push_back(entry.data());
-    }
-    pointers.push_back(nullptr);
-    return pointers;
-}
-
 CommandResult PosixCommandRunner::run(const CommandRequest& request) {
     CommandResult result;
     if (request.arguments.empty()) {
@@ -167,28 +97,14 @@ CommandResult PosixCommandRunner::run(const CommandRequest& request) {
     }
     Pipe output;
     Pipe error;
-    SpawnSetup setup;
-    if (!output.open() || !error.open() ||
-        !setup.configure(output.write.get(), error.write.get())) {
+    if (!output.open() || !error.open()) {
         result.startError = std::strerror(errno);
         return result;
     }
-    std::vector<char*> argv;
-    for (const std::string& argument : request.arguments) {
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    }
-    argv.push_back(nullptr);
-
-    std::vector<std::string> environmentEntries;
-    std::vector<char*> environment;
-    if (!request.environment.empty()) {
-        environmentEntries = environmentWith(request.environment);
-        environment = environmentPointers(environmentEntries);
-    }
     pid_t child = -1;
-    const int spawnError =
-        ::posix_spawn(&child, argv[0], setup.actions(), setup.attributes(), argv.data(),
-                      environment.empty() ? environ : environment.data());
+    const int spawnError = spawnProcess({request.arguments, request.environment, std::nullopt,
+                                         output.write.get(), error.write.get()},
+                                        child);
     output.write.reset();
     error.write.reset();
     if (spawnError != 0) {
