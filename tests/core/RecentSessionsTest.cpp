@@ -176,7 +176,8 @@ TEST_F(RecentSessionsTest, OrdersNewestFirstKeepingListingOrderForEqualTimes) {
     transcript("-z", "/z", 1);
     h_.preferences.setInteger(kMaxRecentSessionsKey, 100);
     std::vector<std::string> expected{"/z"};
-    for (const DirectoryEntry& entry : *listDirectory(h_.home.claudeDir() / "projects", false)) {
+    const auto listed = listDirectory(h_.home.claudeDir() / "projects", false);
+    for (const DirectoryEntry& entry : *listed) {
         if (entry.name != "-z") {
             expected.push_back("/" + entry.name.substr(1));
         }
