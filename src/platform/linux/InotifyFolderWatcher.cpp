@@ -1,5 +1,6 @@
 #include "platform/linux/InotifyFolderWatcher.h"
 
+#include <QTimer>
 #include <sys/inotify.h>
 #include <unistd.h>
 
@@ -15,6 +16,11 @@ namespace {
 constexpr std::uint32_t kEvents = IN_MODIFY | IN_CLOSE_WRITE | IN_CREATE | IN_DELETE |
                                   IN_MOVED_FROM | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF |
                                   IN_ONLYDIR;
+
+// After a change the descriptor rests this long, so that a file rewritten a thousand times a
+// second wakes the tray a few times a second, not a thousand; what happened meanwhile waits in
+// the kernel's queue and is read at once when the rest ends.
+constexpr int kRestMilliseconds = 100;
 
 }  // namespace
 
@@ -85,6 +91,11 @@ void InotifyFolderWatcher::readEvents() {
     }
     if (relevant) {
         changed();
+        notifier_->setEnabled(false);
+        QTimer::singleShot(kRestMilliseconds, notifier_.get(), [this] {
+            notifier_->setEnabled(true);
+            readEvents();
+        });
     }
 }
 
