@@ -1,8 +1,8 @@
 #include "platform/linux/InotifyFolderWatcher.h"
 
-#include <QTimer>
 #include <sys/inotify.h>
 #include <unistd.h>
+#include <QTimer>
 
 #include <algorithm>
 #include <cerrno>
