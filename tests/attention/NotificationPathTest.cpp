@@ -16,6 +16,7 @@
 #include "app/TrayApplication.h"
 #include "core/Attention.h"
 #include "platform/linux/DBusSessionNotifier.h"
+#include "support/EventWait.h"
 #include "support/Fakes.h"
 #include "support/TestProcesses.h"
 
@@ -23,19 +24,6 @@ namespace fernbeacon::test {
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        ::usleep(2000);
-    }
-    return true;
-}
 
 // The desktop's side: records every call, answers as servers with actions do.
 class NotificationServer final : public QDBusVirtualObject {
@@ -190,7 +178,7 @@ TEST_F(NotificationPath, EntriesIntoWaitingAreAnnouncedAtOnceWithdrawnAndFocusTh
     setStatus(notes_, "waiting");
     ASSERT_NO_FATAL_FAILURE(launch());
     setStatus(harbor_, "waiting");
-    EXPECT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }, 1000));
+    EXPECT_TRUE(waitFor([&] { return statusOf(harbor_) == "waiting"; }));
     ASSERT_TRUE(waitFor([&] { return noticeLog_.texts().size() == 1; }));
     setStatus(harbor_, "idle");
 

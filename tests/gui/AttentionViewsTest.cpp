@@ -110,18 +110,7 @@ public:
 TEST(AttentionViews, OnlyTheNewestCycleStartedAnnounces) {
     DelegateHarness harness;
     RecordingNotifier notifier;
-    harness.delegate = std::make_unique<app::AppDelegate>(app::TrayEnvironment{harness.home.root(),
-                                                                               harness.probes,
-                                                                               harness.preferences,
-                                                                               harness.clock,
-                                                                               harness.logger,
-                                                                               harness.dispatcher,
-                                                                               harness.terminal,
-                                                                               harness.loginItem,
-                                                                               false,
-                                                                               {},
-                                                                               nullptr,
-                                                                               &notifier});
+    harness.delegate = std::make_unique<app::AppDelegate>(harness.environment(&notifier));
     harness.addProcess(41, "/w/harbor");
     harness.delegate->applicationDidFinishLaunching();
     harness.completeScans();

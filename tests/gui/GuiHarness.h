@@ -79,9 +79,18 @@ struct DelegateHarness {
     FakeTerminal terminal{events};
     platform::XdgAutostart loginItem{home.path(".config/autostart"), "/usr/bin/fernbeacon"};
     std::vector<QUrl> opened;
-    std::unique_ptr<app::AppDelegate> delegate = std::make_unique<app::AppDelegate>(
-        app::TrayEnvironment{home.root(), probes, preferences, clock, logger, dispatcher, terminal,
-                             loginItem, false, [this](const QUrl& url) { opened.push_back(url); }});
+    std::unique_ptr<app::AppDelegate> delegate =
+        std::make_unique<app::AppDelegate>(environment(nullptr));
+
+    // What the tray gets from its process: these fakes, and this notifier when one is given.
+    app::TrayEnvironment environment(SessionNotifier* notifier) {
+        return {home.root(), probes,
+                preferences, clock,
+                logger,      dispatcher,
+                terminal,    loginItem,
+                false,       [this](const QUrl& url) { opened.push_back(url); },
+                nullptr,     notifier};
+    }
 
     void addProcess(std::int32_t pid, const std::string& directory) {
         probes.pids.push_back(pid);

@@ -11,16 +11,7 @@ namespace {
 TEST(PopupMenu, AChoiceActsAsInTheTrayAndTheMenuFinishesOnceClosed) {
     DelegateHarness harness;
     harness.addProcess(4242, harness.home.makeDirectory("work/api").string());
-    app::PopupMenu popup(app::TrayEnvironment{harness.home.root(),
-                                              harness.probes,
-                                              harness.preferences,
-                                              harness.clock,
-                                              harness.logger,
-                                              harness.dispatcher,
-                                              harness.terminal,
-                                              harness.loginItem,
-                                              false,
-                                              {}});
+    app::PopupMenu popup(harness.environment(nullptr));
     int finished = 0;
     QObject::connect(&popup, &app::PopupMenu::finished, [&] { ++finished; });
     // As a person chooses: the menu hides, then the item acts.

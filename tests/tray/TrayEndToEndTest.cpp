@@ -21,6 +21,7 @@
 #include "app/TrayApplication.h"
 #include "platform/Platform.h"
 #include "support/DarkPalette.h"
+#include "support/EventWait.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
@@ -43,20 +44,6 @@ QRect onDevice(const QRect& logical) {
 }
 QPoint onDevice(const QPoint& logical) {
     return logical * qApp->devicePixelRatio();
-}
-
-// Processes events until `done` holds, for at most `limitMs`.
-bool waitFor(const std::function<bool()>& done, int limitMs = 10000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limitMs) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        ::usleep(10000);
-    }
-    return true;
 }
 
 // A display of its own, picked by the server, and a tray host on it.
