@@ -47,8 +47,8 @@ struct TerminalLaunch {
     // The argument vector after the program. The directory is one argument (or the value of
     // one "--option=" argument) and never part of the command.
     ArgumentBuilder arguments;
-    bool needsWorkingDirectory =
-        false;  // the terminal starts in the directory instead of being told it
+    // The terminal starts in the directory instead of being told it.
+    bool needsWorkingDirectory = false;
 };
 
 // Everything the program knows about one terminal. Adding a terminal is one entry in
