@@ -34,21 +34,6 @@ std::string waitingLine(const ClaudeSession& session) {
     return session.waitingFor ? "Waiting: " + *session.waitingFor : std::string("Waiting for you");
 }
 
-bool preferenceFlag(const Preferences& preferences, std::string_view key, bool fallback) {
-    const auto stored = preferences.text(key);
-    if (stored == "true" || stored == "1") {
-        return true;
-    }
-    if (stored == "false" || stored == "0") {
-        return false;
-    }
-    return fallback;
-}
-
-bool setPreferenceFlag(Preferences& preferences, std::string_view key, bool on) {
-    return preferences.setText(key, on ? "true" : "false");
-}
-
 WaitingChanges waitingChanges(std::span<const ClaudeSessionPtr> before,
                               std::span<const ClaudeSessionPtr> after) {
     std::unordered_set<std::int32_t> waitedBefore;

@@ -30,10 +30,6 @@ std::string waitingLine(const ClaudeSession& session);
 inline constexpr std::string_view kWaitingFirstKey = "waitingFirst";
 inline constexpr std::string_view kNotifyWhenWaitingKey = "notifyWhenWaiting";
 
-// A yes-or-no preference: "true"/"false" as stored, else 1/0, else `fallback`.
-bool preferenceFlag(const Preferences& preferences, std::string_view key, bool fallback);
-bool setPreferenceFlag(Preferences& preferences, std::string_view key, bool on);
-
 // Between two snapshots of the live sessions: those that started waiting, and the processes that
 // stopped waiting or ended. A process is the same session across snapshots.
 struct WaitingChanges {

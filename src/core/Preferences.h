@@ -29,4 +29,8 @@ inline constexpr std::int64_t kDefaultMaxRecentSessions = 15;
 // can only come from outside the program and means "show none".
 std::int64_t maxRecentSessions(const Preferences& preferences);
 
+// A yes-or-no preference: "true"/"false" as stored, else 1/0, else `fallback`.
+bool preferenceFlag(const Preferences& preferences, std::string_view key, bool fallback);
+bool setPreferenceFlag(Preferences& preferences, std::string_view key, bool on);
+
 }  // namespace fernbeacon
