@@ -16,4 +16,9 @@ void StreamLogger::write(LogLevel level, std::string_view message) {
     std::fflush(stream_);
 }
 
+std::unique_ptr<Logger> makeStandardErrorLogger(std::string category, LogTarget target) {
+    const LogLevel minimum = target == LogTarget::StandardError ? LogLevel::Info : LogLevel::Error;
+    return std::make_unique<StreamLogger>(std::move(category), stderr, minimum);
+}
+
 }  // namespace fernbeacon::platform

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <string>
 
 #include "core/Logger.h"
+#include "platform/Platform.h"
 
 namespace fernbeacon::platform {
 
@@ -20,5 +22,9 @@ private:
     const LogLevel minimum_;
     std::mutex mutex_;
 };
+
+// Standard error: every level for LogTarget::StandardError, errors only for the system log's
+// stand-in.
+std::unique_ptr<Logger> makeStandardErrorLogger(std::string category, LogTarget target);
 
 }  // namespace fernbeacon::platform

@@ -1,11 +1,7 @@
-#include <pwd.h>
-#include <unistd.h>
-
+// Linux: /proc, X11 through xcb, the session bus, the journal, inotify and XDG autostart.
 #include <cstdlib>
-#include <vector>
 
 #include "core/CommandProbes.h"
-#include "core/ConfigDirectory.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
@@ -15,7 +11,6 @@
 #include "platform/linux/LinuxTerminalControl.h"
 #include "platform/linux/ProcProbes.h"
 #include "platform/linux/XdgAutostart.h"
-#include "platform/posix/PosixCommandRunner.h"
 #include "terminal/ProcessServices.h"
 
 namespace fernbeacon::platform {
@@ -47,30 +42,6 @@ bool nonEmptyEnvironment(const char* name) {
 
 }  // namespace
 
-std::filesystem::path homeDirectory() {
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] != '\0') {
-        return home;
-    }
-    const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 &&
-        found != nullptr && found->pw_dir != nullptr) {
-        return found->pw_dir;
-    }
-    return "/";
-}
-
-std::filesystem::path claudeDirectory() {
-    return ownConfigDirectory(homeDirectory());
-}
-
-std::unique_ptr<CommandRunner> makeCommandRunner() {
-    return std::make_unique<PosixCommandRunner>();
-}
-
 ProbeCommandSet probeCommandSet() {
     // Without an lsof on the search path, the shell gets its own chance to find one.
     return ProbeCommandSet::forLinux(SearchPath().find("lsof").value_or("lsof"));
@@ -88,8 +59,7 @@ std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target) {
     if (target == LogTarget::System && JournalLogger::available()) {
         return std::make_unique<JournalLogger>(std::move(category));
     }
-    const LogLevel minimum = target == LogTarget::StandardError ? LogLevel::Info : LogLevel::Error;
-    return std::make_unique<StreamLogger>(std::move(category), stderr, minimum);
+    return makeStandardErrorLogger(std::move(category), target);
 }
 
 std::filesystem::path preferencesFile() {

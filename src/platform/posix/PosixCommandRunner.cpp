@@ -1,6 +1,5 @@
 #include "platform/posix/PosixCommandRunner.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -16,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/posix/Pipe.h"
 #include "platform/posix/Spawn.h"
 
 namespace fernbeacon::platform {
@@ -53,12 +53,12 @@ struct Pipe {
     Descriptor write;
 
     bool open() {
-        int fds[2];
-        if (::pipe2(fds, O_CLOEXEC) != 0) {
+        std::array<int, 2> ends{};
+        if (!openPipe(ends)) {
             return false;
         }
-        *read.receive() = fds[0];
-        *write.receive() = fds[1];
+        *read.receive() = ends[0];
+        *write.receive() = ends[1];
         return true;
     }
 };

@@ -1,4 +1,4 @@
-#include "platform/AppleScriptTerminalControl.h"
+#include "platform/posix/AppleScriptTerminalControl.h"
 
 #include "terminal/AppleScriptHosts.h"
 #include "terminal/TerminalFocuser.h"

@@ -1,42 +1,26 @@
-// Systems without a dedicated backend: the tool command lines of the other desktop, standard
-// error for logging, preferences in an INI file under the home directory.
-#include <cstdlib>
-
+// The other desktop, and any system without a backend of its own: the tool command lines for
+// probes, AppleScript through osascript for terminals, standard error for the log, preferences
+// in an INI file under the home directory.
 #include "core/CommandProbes.h"
-#include "core/ConfigDirectory.h"
-#include "platform/AppleScriptTerminalControl.h"
 #include "platform/Platform.h"
 #include "platform/QtPreferences.h"
 #include "platform/StreamLogger.h"
-#include "platform/posix/PosixCommandRunner.h"
+#include "platform/posix/AppleScriptTerminalControl.h"
 
 namespace fernbeacon::platform {
-
-std::filesystem::path homeDirectory() {
-    const char* home = std::getenv("HOME");
-    return home != nullptr && home[0] != '\0' ? std::filesystem::path(home) : "/";
-}
-
-std::filesystem::path claudeDirectory() {
-    return ownConfigDirectory(homeDirectory());
-}
-
-std::unique_ptr<CommandRunner> makeCommandRunner() {
-    return std::make_unique<PosixCommandRunner>();
-}
 
 ProbeCommandSet probeCommandSet() {
     return ProbeCommandSet::forMacOS();
 }
 
+// There is no native source here: both ask the tools.
 std::unique_ptr<ProcessProbes> makeProcessProbes(ProbeSource, CommandRunner& runner,
                                                  Logger& logger) {
     return std::make_unique<CommandProbes>(runner, probeCommandSet(), logger);
 }
 
 std::unique_ptr<Logger> makeLogger(std::string category, LogTarget target) {
-    const LogLevel minimum = target == LogTarget::StandardError ? LogLevel::Info : LogLevel::Error;
-    return std::make_unique<StreamLogger>(std::move(category), stderr, minimum);
+    return makeStandardErrorLogger(std::move(category), target);
 }
 
 std::filesystem::path preferencesFile() {
@@ -66,14 +50,6 @@ public:
     std::optional<std::string> unregisterLoginItem() override { return std::nullopt; }
 };
 
-}  // namespace
-
-std::unique_ptr<LoginItem> makeLoginItem() {
-    return std::make_unique<UnsupportedLoginItem>();
-}
-
-namespace {
-
 class NoFolderWatcher final : public FolderWatcher {
 public:
     void watch(const std::vector<std::filesystem::path>&) override {}
@@ -87,6 +63,10 @@ public:
 
 }  // namespace
 
+std::unique_ptr<LoginItem> makeLoginItem() {
+    return std::make_unique<UnsupportedLoginItem>();
+}
+
 // The 5-second cycle alone, and the icon's mark instead of notices.
 std::unique_ptr<FolderWatcher> makeFolderWatcher() {
     return std::make_unique<NoFolderWatcher>();
@@ -96,10 +76,12 @@ std::unique_ptr<SessionNotifier> makeSessionNotifier(Logger&) {
     return std::make_unique<NoSessionNotifier>();
 }
 
+// The window server is always there.
 bool hasGraphicalSession() {
     return true;
 }
 
+// No tray host exports the menu: the rows are drawn as they are.
 bool trayMenuIsExported() {
     return false;
 }
