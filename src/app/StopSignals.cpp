@@ -1,12 +1,13 @@
 #include "app/StopSignals.h"
 
-#include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
 
 #include <QCoreApplication>
 #include <cerrno>
 #include <csignal>
+
+#include "platform/posix/Pipe.h"
 
 namespace fernbeacon::app {
 namespace {
@@ -28,7 +29,7 @@ extern "C" void requestStop(int /*signal*/) {
 
 StopSignals::StopSignals() {
     // Without the pipe the signals keep their default: they still end the process.
-    if (::pipe2(pipe_.data(), O_CLOEXEC | O_NONBLOCK) != 0) {
+    if (!platform::openPipe(pipe_, true)) {
         pipe_ = {-1, -1};
         return;
     }

@@ -6,6 +6,8 @@
 
 #include <memory>
 
+#include "core/FileTimes.h"
+
 namespace fernbeacon {
 namespace {
 
@@ -16,8 +18,9 @@ struct DirectoryCloser {
 };
 
 Instant modificationOf(const struct stat& status) {
-    return instantFromSecondsSince1970(static_cast<double>(status.st_mtim.tv_sec) +
-                                       static_cast<double>(status.st_mtim.tv_nsec) / 1e9);
+    const timespec modified = modificationTimeOf(status);
+    return instantFromSecondsSince1970(static_cast<double>(modified.tv_sec) +
+                                       static_cast<double>(modified.tv_nsec) / 1e9);
 }
 
 }  // namespace

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <utility>
 
+#include "core/FileTimes.h"
+
 namespace fernbeacon {
 PaddedBuffer::PaddedBuffer(std::size_t capacity)
     : bytes_(new char[capacity + simdjson::SIMDJSON_PADDING]), capacity_(capacity) {
@@ -73,10 +75,11 @@ std::optional<FileIdentity> RegularFile::identity() const {
     if (::fstat(descriptor_, &status) != 0 || status.st_size < 0) {
         return std::nullopt;
     }
-    return FileIdentity{
-        static_cast<std::uint64_t>(status.st_dev), static_cast<std::uint64_t>(status.st_ino),
-        static_cast<std::uint64_t>(status.st_size),
-        static_cast<std::int64_t>(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec};
+    const timespec modified = modificationTimeOf(status);
+    return FileIdentity{static_cast<std::uint64_t>(status.st_dev),
+                        static_cast<std::uint64_t>(status.st_ino),
+                        static_cast<std::uint64_t>(status.st_size),
+                        static_cast<std::int64_t>(modified.tv_sec) * 1000000000 + modified.tv_nsec};
 }
 
 std::optional<std::size_t> RegularFile::readAt(std::uint64_t offset, char* into,
