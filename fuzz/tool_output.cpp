@@ -6,6 +6,7 @@
 #include "FuzzSupport.h"
 #include "core/CommandProbes.h"
 #include "core/ProcessOutput.h"
+#include "core/TerminalNames.h"
 
 namespace fernbeacon::fuzz {
 namespace {
@@ -81,7 +82,7 @@ void checkParsers(std::string_view text) {
                 return found == table.end() ? std::nullopt : std::optional(found->second);
             },
             logger);
-        require(!parent.name.empty(), "a row has a command");
+        require(!parent.command.empty(), "a row has a command");
     }
     for (const std::string_view mark : {"?", "??"}) {
         const auto tty = parseTtyOutput(text, mark);

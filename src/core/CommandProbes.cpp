@@ -1,6 +1,7 @@
 #include "core/CommandProbes.h"
 
 #include "core/ProcessOutput.h"
+#include "core/TerminalNames.h"
 #include "core/Text.h"
 
 namespace fernbeacon {
@@ -82,7 +83,7 @@ std::optional<std::string> CommandProbes::workingDirectoryForPID(std::int32_t pi
 
 std::optional<std::string> CommandProbes::terminalAppForPID(std::int32_t pid) {
     const auto table = parseParentTable(run(parentTableCommand()));
-    const ParentLookup lookup = [&table](std::int32_t current) -> std::optional<ProcessParent> {
+    const ParentLookup lookup = [&table](std::int32_t current) -> std::optional<ProcessRow> {
         const auto found = table.find(current);
         return found == table.end() ? std::nullopt : std::optional(found->second);
     };

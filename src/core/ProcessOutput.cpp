@@ -112,8 +112,8 @@ std::vector<std::int32_t> parseClaudeLinesOfPs(std::string_view output) {
     return pids;
 }
 
-std::unordered_map<std::int32_t, ProcessParent> parseParentTable(std::string_view output) {
-    std::unordered_map<std::int32_t, ProcessParent> table;
+std::unordered_map<std::int32_t, ProcessRow> parseParentTable(std::string_view output) {
+    std::unordered_map<std::int32_t, ProcessRow> table;
     forEachLine(output, [&](std::string_view line) {
         std::string_view rest = trimSpacesAndTabs(line);
         const auto pidField = nextField(rest);
@@ -127,7 +127,8 @@ std::unordered_map<std::int32_t, ProcessParent> parseParentTable(std::string_vie
         if (!pid || !ppid) {
             return;
         }
-        table.insert_or_assign(*pid, ProcessParent{*ppid, std::string(rest.substr(1))});
+        table.insert_or_assign(*pid,
+                               ProcessRow{*pid, *ppid, std::nullopt, std::string(rest.substr(1))});
     });
     return table;
 }

@@ -7,7 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "core/TerminalNames.h"
+#include "core/ProcessRow.h"
 
 // Parsers of the process tools' output. Pure functions: any input gives a result, never a
 // failure; what does not parse is skipped.
@@ -16,14 +16,6 @@ namespace fernbeacon {
 // A 32-bit signed decimal: an optional "+" or "-", then digits only, without overflow.
 std::optional<std::int32_t> parseInt32(std::string_view text);
 std::optional<std::int64_t> parseInt64(std::string_view text);
-
-// One row of the process list, from /proc or from ps alike.
-struct ProcessRow {
-    std::int32_t pid = 0;
-    std::int32_t ppid = 0;
-    std::optional<std::string> tty;  // "pts/3", "ttys003"; absent for a process without one
-    std::string command;             // the executable's name or path, which may hold spaces
-};
 
 // "ps -eo pid,ppid,tty,comm", in the order it lists the processes; "?" and "??" mark no terminal.
 std::vector<ProcessRow> parsePsTtyTable(std::string_view output);
@@ -34,8 +26,9 @@ std::vector<std::int32_t> parsePgrepOutput(std::string_view output);
 // "ps -eo pid,comm": the IDs of lines whose command is claude or ends with "/claude".
 std::vector<std::int32_t> parseClaudeLinesOfPs(std::string_view output);
 
-// "ps -eo pid,ppid,comm": process ID to parent and command; a later row replaces an earlier one.
-std::unordered_map<std::int32_t, ProcessParent> parseParentTable(std::string_view output);
+// "ps -eo pid,ppid,comm": process ID to its row, without a terminal; a later row replaces an
+// earlier one.
+std::unordered_map<std::int32_t, ProcessRow> parseParentTable(std::string_view output);
 
 // "ps -o tty= -p N": the terminal name, absent when empty or the no-terminal mark.
 std::optional<std::string> parseTtyOutput(std::string_view output, std::string_view noTerminalMark);

@@ -242,7 +242,7 @@ std::optional<std::string> terminalAppFromParentChain(std::int32_t pid, const Pa
         if (!entry) {
             break;
         }
-        if (auto name = terminalNameForProcess(entry->name)) {
+        if (auto name = terminalNameForProcess(entry->command)) {
             return name;
         }
         current = entry->ppid;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Logger.h"
+#include "core/ProcessRow.h"
 
 namespace fernbeacon {
 
@@ -92,12 +93,7 @@ const TerminalDescriptor* terminalForWindowClass(std::string_view windowClass);
 // The terminal that holds a TTY whose root process has this parent command, for `desktop`.
 const TerminalDescriptor* terminalOwningTty(std::string_view parentCommand, Desktop desktop);
 
-struct ProcessParent {
-    std::int32_t ppid;
-    std::string name;  // the process table's command column
-};
-
-using ParentLookup = std::function<std::optional<ProcessParent>(std::int32_t pid)>;
+using ParentLookup = std::function<std::optional<ProcessRow>(std::int32_t pid)>;
 
 // Walks from the process up its ancestors, nearest first, and names the first one that is a
 // known terminal. Processes 1 and below are never tested; a loop ends the walk.

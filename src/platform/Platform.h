@@ -30,7 +30,7 @@ std::unique_ptr<CommandRunner> makeCommandRunner();
 ProbeCommandSet probeCommandSet();
 
 enum class ProbeSource {
-    Native,    // the system's own interface (/proc on Linux); starts no process
+    Native,    // the system's own interface (/proc on Linux, no process); else the tools
     Commands,  // the tool command lines through the shell
 };
 

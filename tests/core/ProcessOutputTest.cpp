@@ -53,9 +53,9 @@ TEST(ParseParentTable, SplitsIdParentAndACommandThatMayHoldSpaces) {
         "  700     2 later row wins\n");
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table.at(700).ppid, 2);
-    EXPECT_EQ(table.at(700).name, "later row wins");
+    EXPECT_EQ(table.at(700).command, "later row wins");
     // Spaces after the one that ends the parent ID belong to the command.
-    EXPECT_EQ(table.at(12345).name, " two spaces");
+    EXPECT_EQ(table.at(12345).command, " two spaces");
 }
 
 TEST(ElapsedTime, PsFormsShowTheCoarsestUnitAndOtherTextComesBackTrimmed) {

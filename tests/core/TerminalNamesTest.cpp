@@ -42,11 +42,11 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
 class ParentChain : public testing::Test {
 protected:
     void add(std::int32_t pid, std::int32_t ppid, std::string name) {
-        table_[pid] = ProcessParent{ppid, std::move(name)};
+        table_[pid] = ProcessRow{pid, ppid, std::nullopt, std::move(name)};
     }
 
     std::optional<std::string> walkFrom(std::int32_t pid) {
-        const ParentLookup lookup = [this](std::int32_t current) -> std::optional<ProcessParent> {
+        const ParentLookup lookup = [this](std::int32_t current) -> std::optional<ProcessRow> {
             asked_.push_back(current);
             const auto found = table_.find(current);
             return found == table_.end() ? std::nullopt : std::optional(found->second);
@@ -58,7 +58,7 @@ protected:
     const std::vector<std::int32_t>& asked() const { return asked_; }
 
 private:
-    std::map<std::int32_t, ProcessParent> table_;
+    std::map<std::int32_t, ProcessRow> table_;
     std::vector<std::int32_t> asked_;
     RecordingLogger logger_;
 };

@@ -38,16 +38,18 @@ TEST(ParseProcStat, ReadsTheNameBetweenTheFirstOpeningAndTheLastClosingParenthes
         "140732335249883 140732335249883 140732335251435 0\n";
     const auto stat = parseProcStat(real);
     ASSERT_TRUE(stat);
-    EXPECT_EQ(stat->comm, "cat");
-    EXPECT_EQ(stat->ppid, 7913);
+    EXPECT_EQ(stat->row.pid, 7915);
+    EXPECT_EQ(stat->row.command, "cat");
+    EXPECT_EQ(stat->row.ppid, 7913);
+    EXPECT_EQ(stat->row.tty, "pts/3");
     EXPECT_EQ(stat->ttyNumber, 34819u);
     EXPECT_EQ(stat->startTicks, 121048u);
 
     for (const std::string_view comm : {"tmux: server", "a) b (c", ") S 1 2 3", ""}) {
         const auto parsed = parseProcStat(statLine(42, comm, 7, 0, 5));
         ASSERT_TRUE(parsed) << comm;
-        EXPECT_EQ(parsed->comm, comm);
-        EXPECT_EQ(parsed->ppid, 7);
+        EXPECT_EQ(parsed->row.command, comm);
+        EXPECT_EQ(parsed->row.ppid, 7);
         EXPECT_EQ(parsed->startTicks, 5u);
     }
 }

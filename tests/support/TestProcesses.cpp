@@ -173,7 +173,7 @@ std::string toolOutput(std::vector<std::string> arguments) {
 
 std::optional<std::string> commandNameOf(pid_t pid) {
     const auto stat = statOf(pid);
-    return stat ? std::optional(stat->comm) : std::nullopt;
+    return stat ? std::optional(stat->row.command) : std::nullopt;
 }
 
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name) {
@@ -184,7 +184,7 @@ std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view na
         for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
             const auto pid = parseInt32(entry.path().filename().string());
             const auto stat = pid ? statOf(*pid) : std::nullopt;
-            if (stat && stat->ppid == parent && stat->comm == name) {
+            if (stat && stat->row.ppid == parent && stat->row.command == name) {
                 children.push_back(*pid);
             }
         }

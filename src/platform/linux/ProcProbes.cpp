@@ -77,8 +77,9 @@ std::optional<ProcStat> parseProcStat(std::string_view text) {
     if (open == std::string_view::npos || close == std::string_view::npos || close < open) {
         return std::nullopt;
     }
+    const auto pid = parseInt32(trimSpacesAndTabs(text.substr(0, open)));
     ProcStat stat;
-    stat.comm = std::string(text.substr(open + 1, close - open - 1));
+    stat.row.command = std::string(text.substr(open + 1, close - open - 1));
     // Fields after the name, counted from 3 (state) as in proc(5).
     std::string_view rest = text.substr(close + 1);
     std::array<std::string_view, 20> fields{};
@@ -99,11 +100,13 @@ std::optional<ProcStat> parseProcStat(std::string_view text) {
     const auto ppid = parseInt32(fields[4 - 3]);
     const auto tty = parseInt32(fields[7 - 3]);
     const auto start = parseUnsignedField<std::uint64_t>(fields[22 - 3]);
-    if (!ppid || !tty || !start) {
+    if (!pid || !ppid || !tty || !start) {
         return std::nullopt;
     }
-    stat.ppid = *ppid;
+    stat.row.pid = *pid;
+    stat.row.ppid = *ppid;
     stat.ttyNumber = static_cast<std::uint32_t>(*tty);
+    stat.row.tty = terminalNameForDeviceNumber(stat.ttyNumber);
     stat.startTicks = *start;
     return stat;
 }
@@ -140,7 +143,7 @@ std::vector<std::int32_t> ProcProbes::findClaudePIDs() {
         }
         const auto text = readSmallFile(procRoot_ / entry->d_name / "stat");
         const auto stat = text ? parseProcStat(*text) : std::nullopt;
-        if (stat && stat->comm == kClaudeName) {
+        if (stat && stat->row.command == kClaudeName) {
             pids.push_back(*pid);
         }
     }
@@ -158,11 +161,8 @@ std::optional<std::string> ProcProbes::ttyForPID(std::int32_t pid) {
 }
 
 std::optional<std::string> ProcProbes::ttyOf(std::int32_t pid, const ProcStat& stat) const {
-    if (stat.ttyNumber == 0) {
-        return std::nullopt;
-    }
-    if (auto name = terminalNameForDeviceNumber(stat.ttyNumber)) {
-        return name;
+    if (stat.row.tty || stat.ttyNumber == 0) {
+        return stat.row.tty;
     }
     // Other devices: the name of an open descriptor on that device, as ps looks it up.
     for (const char* fd : {"2", "0", "255"}) {
@@ -190,7 +190,7 @@ std::optional<std::string> ProcProbes::terminalAppForPID(std::int32_t pid) {
     const auto stat = statOf(pid);
     if (!stat) {
         return terminalAppFromParentChain(
-            pid, [](std::int32_t) { return std::optional<ProcessParent>(); }, logger_);
+            pid, [](std::int32_t) { return std::optional<ProcessRow>(); }, logger_);
     }
     return terminalAppOf(pid, *stat);
 }
@@ -199,16 +199,16 @@ std::optional<std::string> ProcProbes::terminalAppOf(std::int32_t pid, const Pro
     // A parent starts no later than its child. An ancestor that started later has gone and
     // its ID has been reused: the walk stops there rather than name another process's host.
     std::uint64_t childStart = stat.startTicks;
-    const ParentLookup lookup = [&](std::int32_t current) -> std::optional<ProcessParent> {
+    const ParentLookup lookup = [&](std::int32_t current) -> std::optional<ProcessRow> {
         if (current == pid) {
-            return ProcessParent{stat.ppid, stat.comm};
+            return stat.row;
         }
         const auto ancestor = statOf(current);
         if (!ancestor || ancestor->startTicks > childStart) {
             return std::nullopt;
         }
         childStart = ancestor->startTicks;
-        return ProcessParent{ancestor->ppid, ancestor->comm};
+        return ancestor->row;
     };
     return terminalAppFromParentChain(pid, lookup, logger_);
 }
@@ -252,7 +252,7 @@ ProcessFacts ProcProbes::factsForPID(std::int32_t pid) {
     // The start time, in clock ticks since boot, tells a process from a later one that reuses
     // its ID: the ID space cannot come round within one tick.
     const auto before = statOf(pid);
-    if (!before || before->comm != kClaudeName) {
+    if (!before || before->row.command != kClaudeName) {
         return {};
     }
     ProcessFacts facts;
@@ -268,7 +268,8 @@ ProcessFacts ProcProbes::factsForPID(std::int32_t pid) {
     facts.configDirectory = environmentValue(environment, kConfigDirectoryVariable);
     facts.millionContextDisabled = environmentValue(environment, kDisableMillionContextVariable);
     const auto after = statOf(pid);
-    if (!after || after->startTicks != before->startTicks || after->comm != before->comm) {
+    if (!after || after->startTicks != before->startTicks ||
+        after->row.command != before->row.command) {
         return {};
     }
     return facts;

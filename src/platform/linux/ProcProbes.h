@@ -6,15 +6,15 @@
 
 #include "core/Logger.h"
 #include "core/ProcessProbes.h"
+#include "core/ProcessRow.h"
 
 namespace fernbeacon::platform {
 
-// The fields of /proc/<pid>/stat that the probes use.
+// A process's row as /proc/<pid>/stat gives it, with what only that file tells.
 struct ProcStat {
-    std::string comm;
-    std::int32_t ppid = 0;
-    std::uint64_t ttyNumber = 0;
-    std::uint64_t startTicks = 0;
+    ProcessRow row;                // the terminal named by terminalNameForDeviceNumber
+    std::uint64_t ttyNumber = 0;   // the device number; 0 for none
+    std::uint64_t startTicks = 0;  // clock ticks after boot
 };
 
 // The probes read from /proc: the same answers as the tool command lines, without starting a

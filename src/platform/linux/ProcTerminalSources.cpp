@@ -34,8 +34,7 @@ std::vector<ProcessRow> ProcProcessTable::processRows() {
         if (!stat) {
             continue;
         }
-        rows.push_back({*pid, stat->ppid, terminalNameForDeviceNumber(stat->ttyNumber),
-                        std::move(stat->comm)});
+        rows.push_back(std::move(stat->row));
     }
     return rows;
 }

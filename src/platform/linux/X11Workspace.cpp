@@ -197,7 +197,7 @@ std::optional<std::string> X11Workspace::applicationName(Display& display,
     if (const auto pid = display.cardinal(window, WmPid)) {
         const auto stat = readSmallFile(procRoot_ / std::to_string(*pid) / "stat");
         const auto parsed = stat ? parseProcStat(*stat) : std::nullopt;
-        if (auto terminal = parsed ? terminalNameForProcess(parsed->comm) : std::nullopt) {
+        if (auto terminal = parsed ? terminalNameForProcess(parsed->row.command) : std::nullopt) {
             return terminal;
         }
     }
