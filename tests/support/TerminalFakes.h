@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CommandRunner.h"
 #include "core/Dispatcher.h"
 #include "terminal/DBus.h"
 #include "terminal/ProcessServices.h"
@@ -132,6 +133,15 @@ private:
     std::mutex mutex_;
     std::map<std::string, DBusReply> replies_;
 };
+
+// A command that ran and failed, saying why.
+inline CommandResult failed(std::string standardError) {
+    CommandResult result;
+    result.started = true;
+    result.exitStatus = 1;
+    result.standardError = std::move(standardError);
+    return result;
+}
 
 inline DBusReply okReply(std::vector<DBusValue> values = {}) {
     return {true, {}, std::move(values)};

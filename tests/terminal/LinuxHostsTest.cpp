@@ -6,6 +6,7 @@
 namespace fernbeacon {
 namespace {
 
+using test::failed;
 using test::okReply;
 using Texts = std::vector<std::string>;
 
@@ -15,14 +16,6 @@ const std::string kClients = "list-clients -F " + std::string(kClientFormat);
 const Environment kInTmux{{"TMUX", "/tmp/tmux-1000/default,4242,0"}};
 const std::string kBusOwner =
     "org.freedesktop.DBus /org/freedesktop/DBus org.freedesktop.DBus.GetConnectionUnixProcessID";
-
-CommandResult failed(std::string standardError) {
-    CommandResult result;
-    result.started = true;
-    result.exitStatus = 1;
-    result.standardError = std::move(standardError);
-    return result;
-}
 
 // The session of interest is PID 100 on /dev/pts/5.
 struct LinuxHosts : test::LinuxHostFakes {

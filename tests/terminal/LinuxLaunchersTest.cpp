@@ -157,11 +157,8 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
 
     // Refused, another kitty's socket, another display, or the directory has gone: a kitty of
     // its own, as before.
-    CommandResult refusal;
-    refusal.started = true;
-    refusal.exitStatus = 1;
     const std::vector<std::function<void(Opener&, std::string&)>> fallbacks{
-        [&](Opener& o, std::string&) { o.runner.reply(launch, refusal); },
+        [&](Opener& o, std::string&) { o.runner.reply(launch, test::failed("")); },
         [](Opener& o, std::string&) { o.environment.environments[302]["KITTY_PID"] = "999"; },
         [](Opener& o, std::string&) { o.environment.environments[::getpid()]["DISPLAY"] = ":1"; },
         [](Opener&, std::string& where) { where += "/gone"; }};
@@ -200,35 +197,19 @@ TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {
     EXPECT_FALSE(detached.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
 }
 
-// The decision layer over the Linux hosts and launchers.
-TEST(LinuxTerminalFocuser, UnknownOwnerActivatesTheFirstTerminalAndOpenSaysWhere) {
-    Opener linux({"xterm"});
-    linux.workspace.add("Firefox");
-    linux.workspace.add("XTerm");
+// A window opened in tmux: the terminal that shows the client comes to the front.
+TEST(LinuxTerminalFocuser, OpenInTmuxRaisesTheTerminalOfItsClient) {
+    Opener linux({"xterm", "tmux"});
     test::MemoryPreferences preferences;
     TerminalFocuser focuser(linux.dispatcher, preferences, linux.logger, linux.applications,
                             linux.ownership, linux.hosts, linux.opener, nullptr);
-    focuser.focusSession(std::make_shared<ClaudeSession>(5, "pts/9", "/p", std::nullopt));
-    linux.dispatcher.drain();
-    EXPECT_EQ(linux.workspace.calls(), Texts{"activate XTerm none"});
-    EXPECT_EQ(linux.logger.texts().back(), "Could not find tty /dev/pts/9 in any terminal app");
-
-    focuser.openNewSession("/srv/a b");
-    linux.dispatcher.drain();
-    EXPECT_EQ(linux.logger.texts().back(),
-              "Opening new session at /srv/a b in XTerm (preferred=Auto)");
-    ASSERT_EQ(linux.launcher.started.size(), 1u);
-    EXPECT_EQ(linux.launcher.started[0].workingDirectory, "/srv/a b");
-
-    // A window opened in tmux: the terminal that shows the client comes to the front.
-    linux.executables.installed = {"xterm", "tmux"};
     linux.runner.replyOutput(kClients, "12 900 /dev/pts/1 $4\n");
     linux.runner.replyOutput("/usr/bin/tmux new-window -t $4: -c /p -P -F #{pane_id}", "%9\n");
     linux.table.rows = {{800, 1, std::nullopt, "xterm"}, {801, 800, "pts/1", "bash"}};
     linux.environment.environments[900] = {{"WINDOWID", "55"}};
     focuser.openNewSession("/p");
     linux.dispatcher.drain();
-    EXPECT_EQ(linux.workspace.calls().back(), "raise window 55 pid 800");
+    EXPECT_EQ(linux.workspace.calls(), Texts{"raise window 55 pid 800"});
 }
 
 }  // namespace

@@ -173,24 +173,26 @@ TEST(OtherDesktopWarmUp, CountsWindowsOfRunningScriptableTerminalsOnTheUtilityQu
 
 TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
     Desktop desktop;
-    const auto reply = [&](const std::string& script, int status, std::string output,
-                           std::string error = {}) {
-        CommandResult result;
-        result.started = true;
-        result.exitStatus = status;
-        result.standardOutput = std::move(output);
-        result.standardError = std::move(error);
-        // Said "found", then hung: a verdict cut off is no verdict.
-        result.timedOut = script == "e";
-        result.startError = script == "d" ? "No such file or directory" : "";
-        result.started = script != "d";
+    const auto reply = [&](const std::string& script, CommandResult result) {
         desktop.runner.reply("/usr/bin/osascript -e " + script, std::move(result));
     };
-    reply("a", 0, "found\n");
-    reply("b", 1, "", "  execution error: Not allowed (-1743)\n");
-    reply("c", 0, "\xff\xfe");
-    reply("d", 0, "");
-    reply("e", 0, "found\n");
+    const auto ran = [](int status, std::string output, std::string error = {}) {
+        CommandResult result = test::failed(std::move(error));
+        result.exitStatus = status;
+        result.standardOutput = std::move(output);
+        return result;
+    };
+    reply("a", ran(0, "found\n"));
+    reply("b", ran(1, "", "  execution error: Not allowed (-1743)\n"));
+    reply("c", ran(0, "\xff\xfe"));
+    CommandResult missing;
+    missing.startError = "No such file or directory";
+    reply("d", missing);
+    // Said "found", then hung: a verdict cut off is no verdict.
+    CommandResult hung = ran(0, "found\n");
+    hung.timedOut = true;
+    hung.exitStatus.reset();
+    reply("e", hung);
     EXPECT_EQ(desktop.terminals.runAppleScript("a"), "found");
     EXPECT_TRUE(scriptFoundTab("found"));
     EXPECT_FALSE(scriptFoundTab("not found"));
