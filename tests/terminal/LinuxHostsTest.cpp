@@ -122,6 +122,7 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
          inFront},
         // On Wayland the tab is selected and nothing else is asked.
         {{{"KITTY_LISTEN_ON", "unix:/k"}}, {byPid}, {}, true},
+        // Without remote control, its window.
         {{{"KITTY_WINDOW_ID", "3"}, {"WINDOWID", "77"}}, {}, {"raise window 77 pid 300"}},
         // Another kitty's handles are not used for this one.
         {{{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_PID", "999"}, {"WINDOWID", "77"}},
@@ -133,11 +134,12 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
          {"raise window 77 pid 300"}},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases.data());
         LinuxHosts linux;
         linux.workspace.canRaise = !c.wayland;
         linux.runner.replyOutput(kitty + "ls", listing);
         linux.runner.reply(kitty + "focus-window --match id:4", failed("No matching windows\n"));
-        EXPECT_TRUE(linux.focus("kitty", 300, c.session)) << c.requests.size();
+        EXPECT_TRUE(linux.focus("kitty", 300, c.session));
         EXPECT_EQ(linux.runner.requests(), c.requests);
         EXPECT_EQ(linux.workspace.calls(), c.raised);
     }
