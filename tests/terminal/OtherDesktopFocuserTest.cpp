@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/Fakes.h"
 #include "support/TerminalFakes.h"
 #include "terminal/AppleScriptHosts.h"
@@ -27,12 +29,9 @@ struct Desktop {
     TtyOwnership ownership{table, fernbeacon::Desktop::Other, logger};
     HostRegistry hosts;
     AppleScriptSessionOpener opener{terminals, applications};
-    TerminalFocuser focuser{
-        dispatcher, preferences,
-        logger,     applications,
-        ownership,  hosts,
-        opener,     [this](const std::set<std::string>& running) {
-                                terminals.warmUp(running); }};
+    TerminalFocuser focuser =
+        TerminalFocuser(dispatcher, preferences, logger, applications, ownership, hosts, opener,
+                        std::bind_front(&AppleScriptTerminals::warmUp, &terminals));
 
     // Applications named by the test run, in its order.
     explicit Desktop(std::initializer_list<std::optional<std::string>> running = {}) {
@@ -127,7 +126,8 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
     };
     const std::vector<Case> cases{
         {std::nullopt, {"Terminal", "iTerm2"}, "iTerm2", true},
-        {"Auto", {"kitty"}, "kitty", false},
+        // Applications that are not terminals do not count.
+        {"Auto", {"Finder", "kitty"}, "kitty", false},
         {"Auto", {}, "Terminal", false},
         {"Terminal", {"iTerm2"}, "Terminal", false},
         {"iTerm2", {}, "iTerm2", true},
