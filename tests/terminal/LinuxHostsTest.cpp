@@ -95,6 +95,11 @@ TEST(TmuxHost, PaneFromTheEnvironmentAndAClientInsideTmuxFollowedOnce) {
     EXPECT_EQ(
         std::count(requests.begin(), requests.end(), kTmux + "switch-client -c /dev/pts/6 -t %9"),
         1);
+    // A pane on the session's TTY comes before the one the environment names.
+    LinuxHosts onTty;
+    onTty.runner.replyOutput(kTmux + kPanes, "%5 /dev/pts/5 $1\n%3 /dev/pts/8 $1\n");
+    EXPECT_TRUE(onTty.focus("tmux", 4242, session));
+    EXPECT_EQ(onTty.runner.requests().at(1), kTmux + "select-window -t %5 ; select-pane -t %5");
 }
 
 TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
