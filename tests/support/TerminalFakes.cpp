@@ -4,7 +4,7 @@ namespace fernbeacon::test {
 
 void QueueDispatcher::submit(const char* queue, std::function<void()> work) {
     record(queue);
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(queueMutex_);
     queue_.push_back(std::move(work));
 }
 
@@ -12,7 +12,7 @@ void QueueDispatcher::drain() {
     for (;;) {
         std::function<void()> work;
         {
-            const std::lock_guard lock(mutex_);
+            const std::lock_guard lock(queueMutex_);
             if (queue_.empty()) {
                 return;
             }
@@ -67,7 +67,7 @@ DBusReply FakeBus::call(const DBusCall& call) {
         text += (text.empty() ? "" : ", ") + written(argument);
     }
     record(key + "(" + text + ")");
-    const std::lock_guard lock(mutex_);
+    const std::lock_guard lock(repliesMutex_);
     const auto found = replies_.find(key);
     return found != replies_.end()
                ? found->second

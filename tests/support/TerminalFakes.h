@@ -51,7 +51,7 @@ public:
 private:
     void submit(const char* queue, std::function<void()> work);
 
-    std::mutex mutex_;
+    std::mutex queueMutex_;
     std::deque<std::function<void()>> queue_;
 };
 
@@ -124,13 +124,13 @@ public:
 class FakeBus final : public DBusSession, public CallLog {
 public:
     void answer(const std::string& key, DBusReply reply) {
-        const std::lock_guard lock(mutex_);
+        const std::lock_guard lock(repliesMutex_);
         replies_.insert_or_assign(key, std::move(reply));
     }
     DBusReply call(const DBusCall& call) override;
 
 private:
-    std::mutex mutex_;
+    std::mutex repliesMutex_;
     std::map<std::string, DBusReply> replies_;
 };
 
