@@ -11,19 +11,22 @@
 namespace fernbeacon::fuzz {
 namespace {
 
-bool samePanes(const std::vector<TmuxPane>& a, const std::vector<TmuxPane>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.id == y.id && x.tty == y.tty && x.sessionId == y.sessionId;
-    });
+auto fields(const TmuxPane& pane) {
+    return std::tie(pane.id, pane.tty, pane.sessionId);
 }
-
-bool sameClient(const TmuxClient& x, const TmuxClient& y) {
-    return x.activity == y.activity && x.pid == y.pid && x.tty == y.tty &&
-           x.sessionId == y.sessionId;
+auto fields(const TmuxClient& client) {
+    return std::tie(client.activity, client.pid, client.tty, client.sessionId);
+}
+bool same(const auto& a, const auto& b) {
+    return fields(a) == fields(b);
+}
+bool sameItems(const auto& a, const auto& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](const auto& x, const auto& y) { return same(x, y); });
 }
 
 bool oneField(std::string_view field) {
-    return field.find(' ') == std::string_view::npos && field.find('\n') == std::string_view::npos;
+    return field.find_first_of(" \n") == std::string_view::npos;
 }
 
 void checkPanes(std::string_view text, std::size_t lines) {
@@ -36,7 +39,7 @@ void checkPanes(std::string_view text, std::size_t lines) {
         require(pane.sessionId.find('\n') == std::string::npos, "a session id is one line");
         printed += pane.id + ' ' + pane.tty + ' ' + pane.sessionId + '\n';
     }
-    require(samePanes(parseTmuxPanes(printed), panes), "panes print back to themselves");
+    require(sameItems(parseTmuxPanes(printed), panes), "panes print back to themselves");
 }
 
 void checkRecentClient(const std::vector<TmuxClient>& clients, const std::string& sessionId) {
@@ -49,7 +52,7 @@ void checkRecentClient(const std::vector<TmuxClient>& clients, const std::string
                                        [&](const auto& c) { return c.sessionId == sessionId; });
     require(!onSession || chosen->sessionId == sessionId, "a client on the session is preferred");
     require(std::any_of(clients.begin(), clients.end(),
-                        [&](const auto& c) { return sameClient(c, *chosen); }),
+                        [&](const auto& c) { return same(c, *chosen); }),
             "the chosen client is one of those listed");
     for (const TmuxClient& client : clients) {
         require(client.activity <= chosen->activity || (onSession && client.sessionId != sessionId),
@@ -72,37 +75,33 @@ void checkClients(std::string_view text, std::size_t lines) {
             sessions.insert(client.sessionId);
         }
     }
-    const auto again = parseTmuxClients(printed);
-    require(std::equal(clients.begin(), clients.end(), again.begin(), again.end(), sameClient),
-            "clients print back to themselves");
+    require(sameItems(parseTmuxClients(printed), clients), "clients print back to themselves");
     for (const std::string& session : sessions) {
         checkRecentClient(clients, session);
     }
 }
 
-void checkSocket(std::string_view line) {
-    const std::string value(line);
-    const std::size_t comma = value.find(',');
-    const std::size_t next = value.find(',', comma == std::string::npos ? comma : comma + 1);
+void checkSocket(const std::string& value) {
+    const std::size_t comma = std::min(value.find(','), value.size());
+    const std::size_t next = value.find(',', std::min(comma + 1, value.size()));
     // Whichever server the value names, when it names one.
     const std::int32_t named =
         next == std::string::npos
             ? 0
-            : parseInt32(std::string_view(value).substr(comma + 1, next - comma - 1)).value_or(0);
+            : parseInt32(value.substr(comma + 1, next - comma - 1)).value_or(0);
     for (const std::int32_t pid : {named, named ^ 1}) {
         const auto socket = tmuxSocketFor({{"TMUX", value}}, pid);
-        require(!socket || (!socket->empty() && socket->find(',') == std::string::npos &&
-                            value.starts_with(*socket + ',')),
-                "a socket is the text before the first comma");
-        require(!socket || pid == named, "a socket belongs to the server asked about");
+        require(
+            !socket || (pid == named && !socket->empty() &&
+                        socket->find(',') == std::string::npos && value.starts_with(*socket + ',')),
+            "a socket is the text before the first comma, of the server asked about");
     }
     // The same socket in a value tmux itself would write.
-    const std::string socket = value.substr(0, std::min(comma, value.size()));
-    if (!socket.empty()) {
-        const std::string written = socket + ',' + std::to_string(named) + ",0";
-        require(tmuxSocketFor({{"TMUX", written}}, named) == socket, "a written value is read");
-        require(!tmuxSocketFor({{"TMUX", written}}, named ^ 1), "another server's value is not");
-    }
+    const std::string socket = value.substr(0, comma);
+    const std::string written = socket + ',' + std::to_string(named) + ",0";
+    require(socket.empty() || (tmuxSocketFor({{"TMUX", written}}, named) == socket &&
+                               !tmuxSocketFor({{"TMUX", written}}, named ^ 1)),
+            "a written value is read, for its server only");
 }
 
 }  // namespace
@@ -115,7 +114,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkPanes(text, lines.size());
     checkClients(text, lines.size());
     for (std::size_t i = 0; i < std::min<std::size_t>(lines.size(), 4); ++i) {
-        checkSocket(lines[i]);
+        checkSocket(std::string(lines[i]));
     }
     return 0;
 }

@@ -11,29 +11,21 @@
 namespace fernbeacon::fuzz {
 namespace {
 
-// A signed decimal with an optional sign and digits only, by plain arithmetic.
+// A decimal with an optional sign and digits only, by plain arithmetic.
 template <typename Integer>
 std::optional<Integer> referenceDecimal(std::string_view text) {
-    bool negative = false;
-    if (!text.empty() && (text[0] == '+' || text[0] == '-')) {
-        negative = text[0] == '-';
+    const bool negative = text.starts_with('-');
+    if (negative || text.starts_with('+')) {
         text.remove_prefix(1);
-    }
-    if (text.empty()) {
-        return std::nullopt;
     }
     __int128 value = 0;
     for (const char c : text) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-        if (value > (static_cast<__int128>(1) << 64)) {
+        if (c < '0' || c > '9' || (value = value * 10 + (c - '0')) > (__int128{1} << 64)) {
             return std::nullopt;
         }
     }
     value = negative ? -value : value;
-    if (value < std::numeric_limits<Integer>::min() ||
+    if (text.empty() || value < std::numeric_limits<Integer>::min() ||
         value > std::numeric_limits<Integer>::max()) {
         return std::nullopt;
     }
@@ -46,16 +38,13 @@ public:
     explicit ScriptedRunner(std::vector<std::string_view> outputs) : outputs_(std::move(outputs)) {}
 
     CommandResult run(const CommandRequest& request) override {
+        require(request.arguments.size() == 3, "probes run their lines through the shell");
+        const std::size_t slot =
+            assigned_.try_emplace(request.arguments[2], assigned_.size()).first->second;
         CommandResult result;
-        if (request.arguments.size() != 3) {
-            fail("probes run their lines through the shell");
-        }
-        auto [slot, added] = assigned_.try_emplace(request.arguments[2], assigned_.size());
         result.started = true;
         result.exitStatus = 0;
-        if (slot->second < outputs_.size()) {
-            result.standardOutput = std::string(outputs_[slot->second]);
-        }
+        result.standardOutput = slot < outputs_.size() ? outputs_[slot] : "";
         return result;
     }
 

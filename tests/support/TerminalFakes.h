@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "core/CommandRunner.h"
 #include "core/Dispatcher.h"
 #include "terminal/DBus.h"
 #include "terminal/ProcessServices.h"
@@ -16,52 +17,71 @@
 
 namespace fernbeacon::test {
 
-// Keeps submitted work until the test runs it, remembering which queue each went to.
-class QueueDispatcher final : public Dispatcher {
+// What a fake was asked, written out, in order, from any thread.
+class CallLog {
 public:
-    void toMain(std::function<void()> work) override;
-    void toBackground(WorkClass workClass, std::function<void()> work) override;
+    std::vector<std::string> calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
 
-    // "main", "user-initiated" or "utility", in submission order, including work already run.
-    std::vector<std::string> submissions() const;
+protected:
+    void record(std::string call) {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
+// Keeps submitted work until the test drains it; its calls are the queues, "main",
+// "user-initiated" or "utility", including work already run.
+class QueueDispatcher final : public Dispatcher, public CallLog {
+public:
+    void toMain(std::function<void()> work) override { submit("main", std::move(work)); }
+    void toBackground(WorkClass workClass, std::function<void()> work) override {
+        submit(workClass == WorkClass::UserInitiated ? "user-initiated" : "utility",
+               std::move(work));
+    }
     // Runs queued work, and the work it queues, until nothing is left.
     void drain();
 
 private:
-    mutable std::mutex mutex_;
+    void submit(const char* queue, std::function<void()> work);
+
+    std::mutex queueMutex_;
     std::deque<std::function<void()>> queue_;
-    std::vector<std::string> submissions_;
 };
 
-// Runs everything at once on the calling thread.
-class ImmediateDispatcher final : public Dispatcher {
-public:
-    void toMain(std::function<void()> work) override { work(); }
-    void toBackground(WorkClass, std::function<void()> work) override { work(); }
-};
-
-// Applications named by the test, in its order; records activations and raises.
-class FakeWorkspace final : public Workspace {
+// Applications named by the test, in its order. Calls: "activate NAME all|none",
+// "raise window ID pid P", "raise pid P title T".
+class FakeWorkspace final : public Workspace, public CallLog {
 public:
     std::vector<RunningApplication> applications;
     bool raiseSucceeds = true;
     bool canRaise = true;
 
-    // Adds an application; an empty optional makes one without a name.
-    void add(std::optional<std::string> name);
-
-    std::vector<RunningApplication> runningApplications() override;
-    void activate(const RunningApplication& application, ActivationOptions options) override;
+    // An empty optional adds one without a name.
+    void add(std::optional<std::string> name) {
+        applications.push_back({std::move(name), applications.size() + 1});
+    }
+    std::vector<RunningApplication> runningApplications() override { return applications; }
+    void activate(const RunningApplication& application, ActivationOptions options) override {
+        record("activate " + application.localizedName.value_or("(none)") +
+               (options == ActivationOptions::AllWindows ? " all" : " none"));
+    }
     bool canRaiseWindows() override { return canRaise; }
-    bool raiseWindow(std::uint64_t windowId, std::optional<std::int32_t> ownerPid) override;
-    bool raiseWindowOfProcess(std::int32_t pid, const std::optional<std::string>& title) override;
-
-    // "activate NAME all", "activate NAME none", "raise window ID pid P", "raise pid P title T".
-    std::vector<std::string> calls() const;
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
+    bool raiseWindow(std::uint64_t windowId, std::optional<std::int32_t> ownerPid) override {
+        record("raise window " + std::to_string(windowId) + " pid " +
+               (ownerPid ? std::to_string(*ownerPid) : "any"));
+        return raiseSucceeds;
+    }
+    bool raiseWindowOfProcess(std::int32_t pid, const std::optional<std::string>& title) override {
+        record("raise pid " + std::to_string(pid) + (title ? " title " + *title : ""));
+        return raiseSucceeds;
+    }
 };
 
 class FakeProcessTable final : public ProcessTableSource {
@@ -73,37 +93,58 @@ public:
 class FakeEnvironment final : public ProcessEnvironment {
 public:
     std::map<std::int32_t, Environment> environments;
-    Environment environmentOf(std::int32_t pid) override;
+    Environment environmentOf(std::int32_t pid) override {
+        const auto found = environments.find(pid);
+        return found == environments.end() ? Environment() : found->second;
+    }
 };
 
 // Programs named by the test are installed in /usr/bin.
 class FakeExecutables final : public Executables {
 public:
     std::set<std::string, std::less<>> installed;
-    std::optional<std::string> find(std::string_view program) const override;
+    std::optional<std::string> find(std::string_view program) const override {
+        return installed.contains(program) ? std::optional("/usr/bin/" + std::string(program))
+                                           : std::nullopt;
+    }
 };
 
 class FakeLauncher final : public ProcessLauncher {
 public:
     std::vector<LaunchCommand> started;
     std::string failure;
-    std::string start(const LaunchCommand& command) override;
+    std::string start(const LaunchCommand& command) override {
+        started.push_back(command);
+        return failure;
+    }
 };
 
 // Answers calls by "service path interface.method" with the reply registered for it (else an
-// error reply) and records each call with its arguments written out.
-class FakeBus final : public DBusSession {
+// error reply). Calls: the key with its arguments written out, "(int32 3, 'a', [<'b'>], {})".
+class FakeBus final : public DBusSession, public CallLog {
 public:
-    void answer(const std::string& key, DBusReply reply);
+    void answer(const std::string& key, DBusReply reply) {
+        const std::lock_guard lock(repliesMutex_);
+        replies_.insert_or_assign(key, std::move(reply));
+    }
     DBusReply call(const DBusCall& call) override;
-    std::vector<std::string> calls() const;
 
 private:
-    mutable std::mutex mutex_;
+    std::mutex repliesMutex_;
     std::map<std::string, DBusReply> replies_;
-    std::vector<std::string> calls_;
 };
 
-DBusReply okReply(std::vector<DBusValue> values = {});
+// A command that ran and failed, saying why.
+inline CommandResult failed(std::string standardError) {
+    CommandResult result;
+    result.started = true;
+    result.exitStatus = 1;
+    result.standardError = std::move(standardError);
+    return result;
+}
+
+inline DBusReply okReply(std::vector<DBusValue> values = {}) {
+    return {true, {}, std::move(values)};
+}
 
 }  // namespace fernbeacon::test

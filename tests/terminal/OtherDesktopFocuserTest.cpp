@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "support/Fakes.h"
 #include "support/TerminalFakes.h"
 #include "terminal/AppleScriptHosts.h"
@@ -8,22 +10,18 @@
 namespace fernbeacon {
 namespace {
 
-using test::FakeRunner;
-using test::FakeWorkspace;
 using test::LoggedMessage;
-using test::MemoryPreferences;
-using test::QueueDispatcher;
-using test::RecordingLogger;
+using Texts = std::vector<std::string>;
 
 constexpr const char* kPs = "/bin/zsh -c /bin/ps -eo pid,ppid,tty,comm";
 
 // The other desktop's terminal control, wired as its platform wires it, over fakes.
 struct Desktop {
-    FakeRunner runner;
-    RecordingLogger logger;
-    FakeWorkspace workspace;
-    QueueDispatcher dispatcher;
-    MemoryPreferences preferences;
+    test::FakeRunner runner;
+    test::RecordingLogger logger;
+    test::FakeWorkspace workspace;
+    test::QueueDispatcher dispatcher;
+    test::MemoryPreferences preferences;
     TerminalApplications applications{
         workspace, dispatcher, {"iTerm2", "Terminal", "Alacritty", "kitty", "WezTerm"}};
     AppleScriptTerminals terminals{runner, applications, logger};
@@ -31,28 +29,19 @@ struct Desktop {
     TtyOwnership ownership{table, fernbeacon::Desktop::Other, logger};
     HostRegistry hosts;
     AppleScriptSessionOpener opener{terminals, applications};
-    TerminalFocuser focuser{
-        dispatcher, preferences,
-        logger,     applications,
-        ownership,  hosts,
-        opener,     [this](const std::set<std::string>& running) {
-                                terminals.warmUp(running); }};
+    TerminalFocuser focuser =
+        TerminalFocuser(dispatcher, preferences, logger, applications, ownership, hosts, opener,
+                        std::bind_front(&AppleScriptTerminals::warmUp, &terminals));
 
-    Desktop() { addAppleScriptHosts(hosts, terminals, applications); }
-
-    void terminalOwns(const std::string& ownerCommand) {
-        runner.replyOutput(kPs, "PID PPID TTY COMM\n  90 1 ?? " + ownerCommand +
-                                    "\n  91 90 ttys003 -zsh\n  92 91 ttys003 claude\n");
+    // Applications named by the test run, in its order.
+    explicit Desktop(std::initializer_list<std::optional<std::string>> running = {}) {
+        addAppleScriptHosts(hosts, terminals, applications);
+        for (const auto& name : running) {
+            workspace.add(name);
+        }
     }
-    void scriptPrints(const std::string& script, const std::string& output) {
-        runner.replyOutput("/usr/bin/osascript -e " + script, output);
-    }
-    void focus(std::optional<std::string> tty) {
-        focuser.focusSession(std::make_shared<ClaudeSession>(92, std::move(tty), "/p", "x"));
-        dispatcher.drain();
-    }
-    std::vector<std::string> scriptsRun() const {
-        std::vector<std::string> scripts;
+    Texts scriptsRun() const {
+        Texts scripts;
         for (const std::string& request : runner.requests()) {
             if (request.starts_with("/usr/bin/osascript -e ")) {
                 scripts.push_back(request.substr(22));
@@ -62,95 +51,67 @@ struct Desktop {
     }
 };
 
-// The owner's script decides alone: found activates it on the main queue, not found ends the
-// run without an error or a second script.
-TEST(OtherDesktopFocus, KnownOwnersScriptDecidesAlone) {
-    for (const bool found : {true, false}) {
-        Desktop desktop;
-        desktop.workspace.add("Terminal");
-        desktop.workspace.add("iTerm2");
-        desktop.terminalOwns("/Applications/iTerm.app/Contents/MacOS/iTerm2");
-        desktop.scriptPrints(iTerm2FocusScript("/dev/ttys003"), found ? "found\n" : "not found");
-        desktop.focus(found ? "ttys003" : "/dev/ttys003");
-        EXPECT_EQ(desktop.scriptsRun(),
-                  std::vector<std::string>{iTerm2FocusScript("/dev/ttys003")});
-        EXPECT_EQ(desktop.workspace.calls(), found ? std::vector<std::string>{"activate iTerm2 all"}
-                                                   : std::vector<std::string>{});
-        EXPECT_EQ(desktop.dispatcher.submissions(),
-                  (found ? std::vector<std::string>{"user-initiated", "main"}
-                         : std::vector<std::string>{"user-initiated"}));
-        const auto texts = desktop.logger.texts();
-        EXPECT_EQ(texts.front(), "Focusing session PID 92, tty=/dev/ttys003");
-        EXPECT_EQ(texts[2], "TTY /dev/ttys003 owned by: iTerm2");
-        EXPECT_EQ(texts.back(),
-                  found ? "iTerm2 focus result: success" : "iTerm2 focus result: not found");
-        for (const LoggedMessage& message : desktop.logger.messages()) {
-            EXPECT_EQ(message.level, LogLevel::Info) << message.text;
+// A known owner's script decides alone: found activates it on the main queue, not found ends the
+// run without a second script. Editors need no script; without a known owner iTerm2 and
+// Terminal are asked; else the first running terminal comes forward, the one error logged.
+TEST(OtherDesktopFocus, OwnersScriptThenTheSearchersThenTheFirstTerminal) {
+    const std::string iTerm = iTerm2FocusScript("/dev/ttys003");
+    const std::string terminal = terminalAppFocusScript("/dev/ttys003");
+    const std::string iTermApp = "/Applications/iTerm.app/Contents/MacOS/iTerm2";
+    const std::string code = "/Applications/Visual Studio Code.app/Contents/Frameworks/Code Helper";
+    struct Case {
+        std::string owner;  // the command of the terminal that owns ttys003; empty: none
+        std::string found;  // the script that prints "found"
+        Texts scripts;
+        Texts calls;
+        bool iTermRuns = true;
+    };
+    const std::vector<Case> cases{
+        {iTermApp, iTerm, {iTerm}, {"activate iTerm2 all"}},
+        {iTermApp, "", {iTerm}, {}},
+        {code, "", {}, {"activate Code all"}},
+        {"/Applications/Cursor.app/Contents/MacOS/Cursor", "", {}, {"activate Cursor all"}},
+        {"", terminal, {iTerm, terminal}, {"activate Terminal all"}},
+        {"/Applications/kitty.app/Contents/MacOS/kitty",
+         "",
+         {terminal},
+         {"activate Terminal none"},
+         false},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.owner);
+        Desktop desktop{std::nullopt, "Code Insiders", "code", "Code", "Cursor", "Terminal"};
+        if (c.iTermRuns) {
+            desktop.workspace.add("iTerm2");
         }
+        desktop.runner.replyOutput(
+            kPs, c.owner.empty() ? ""
+                                 : "PID PPID TTY COMM\n  90 1 ?? " + c.owner +
+                                       "\n  91 90 ttys003 -zsh\n  92 91 ttys003 claude\n");
+        desktop.runner.replyOutput("/usr/bin/osascript -e " + c.found, "found\n");
+        // Sessions name their terminal with or without /dev/.
+        desktop.focuser.focusSession(std::make_shared<ClaudeSession>(
+            92, i % 2 == 0 ? "ttys003" : "/dev/ttys003", "/p", "x"));
+        desktop.dispatcher.drain();
+        EXPECT_EQ(desktop.scriptsRun(), c.scripts);
+        EXPECT_EQ(desktop.workspace.calls(), c.calls);
+        EXPECT_EQ(desktop.dispatcher.calls(),
+                  (c.calls.empty() ? Texts{"user-initiated"} : Texts{"user-initiated", "main"}));
+        EXPECT_EQ(desktop.logger.texts().front(), "Focusing session PID 92, tty=/dev/ttys003");
+        const auto messages = desktop.logger.messages();
+        EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
+                                [](const LoggedMessage& m) { return m.level != LogLevel::Info; }),
+                  c.calls == Texts{"activate Terminal none"} ? 1 : 0);
     }
-}
-
-TEST(OtherDesktopFocus, EditorsAreActivatedWithoutScripts) {
-    for (const auto& [command, application] : std::vector<std::pair<std::string, std::string>>{
-             {"/Applications/Visual Studio Code.app/Contents/Frameworks/Code Helper", "Code"},
-             {"/Applications/Cursor.app/Contents/MacOS/Cursor", "Cursor"}}) {
-        Desktop desktop;
-        desktop.workspace.add("Code Insiders");
-        desktop.workspace.add("code");
-        desktop.workspace.add(application);
-        desktop.terminalOwns(command);
-        desktop.focus("ttys003");
-        EXPECT_TRUE(desktop.scriptsRun().empty());
-        EXPECT_EQ(desktop.workspace.calls(),
-                  std::vector<std::string>{"activate " + application + " all"});
-    }
-}
-
-TEST(OtherDesktopFocus, UnknownOwnerTriesITerm2ThenTerminal) {
-    Desktop desktop;
-    desktop.workspace.add("Terminal");
-    desktop.workspace.add("iTerm2");
-    desktop.runner.replyOutput(kPs, "");
-    desktop.scriptPrints(terminalAppFocusScript("/dev/ttys003"), "found");
-    desktop.focus("ttys003");
-    EXPECT_EQ(desktop.scriptsRun(),
-              (std::vector<std::string>{iTerm2FocusScript("/dev/ttys003"),
-                                        terminalAppFocusScript("/dev/ttys003")}));
-    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate Terminal all"});
-    const auto texts = desktop.logger.texts();
-    EXPECT_TRUE(std::find(texts.begin(), texts.end(), "TTY /dev/ttys003 owned by: unknown") !=
-                texts.end());
-    for (const LoggedMessage& message : desktop.logger.messages()) {
-        EXPECT_EQ(message.level, LogLevel::Info) << message.text;
-    }
-}
-
-TEST(OtherDesktopFocus, UnscriptableOwnerFallsBackToTheFirstRunningTerminal) {
-    Desktop desktop;
-    desktop.workspace.add(std::nullopt);
-    desktop.workspace.add("Terminal");
-    desktop.workspace.add("kitty");
-    desktop.terminalOwns("/Applications/kitty.app/Contents/MacOS/kitty");
-    desktop.focus("ttys003");
-    EXPECT_EQ(desktop.scriptsRun(),
-              std::vector<std::string>{terminalAppFocusScript("/dev/ttys003")});
-    EXPECT_EQ(
-        desktop.logger.messages().back(),
-        (LoggedMessage{LogLevel::Error, "Could not find tty /dev/ttys003 in any terminal app"}));
-    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate Terminal none"});
-    EXPECT_EQ(desktop.dispatcher.submissions(),
-              (std::vector<std::string>{"user-initiated", "main"}));
 }
 
 TEST(OtherDesktopFocus, NoTtyActivatesTheFirstTerminalAtOnce) {
-    Desktop desktop;
-    desktop.workspace.add("Finder");
-    desktop.workspace.add("Alacritty");
-    desktop.workspace.add("Terminal");
+    Desktop desktop{"Finder", "Alacritty", "Terminal"};
     desktop.focuser.focusSession(std::make_shared<ClaudeSession>(7, std::nullopt, "/p", "x"));
-    EXPECT_EQ(desktop.workspace.calls(), std::vector<std::string>{"activate Alacritty none"});
+    EXPECT_EQ(desktop.workspace.calls(), Texts{"activate Alacritty none"});
     EXPECT_TRUE(desktop.runner.requests().empty());
-    EXPECT_TRUE(desktop.dispatcher.submissions().empty());
+    EXPECT_TRUE(desktop.dispatcher.calls().empty());
     EXPECT_EQ(desktop.logger.messages(),
               (std::vector<LoggedMessage>{
                   {LogLevel::Error, "No tty for session PID 7, activating first terminal"}}));
@@ -159,13 +120,14 @@ TEST(OtherDesktopFocus, NoTtyActivatesTheFirstTerminalAtOnce) {
 TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) {
     struct Case {
         std::optional<std::string> preference;
-        std::vector<std::string> running;
+        Texts running;
         std::string chosen;
         bool iTermScript;
     };
     const std::vector<Case> cases{
         {std::nullopt, {"Terminal", "iTerm2"}, "iTerm2", true},
-        {"Auto", {"kitty"}, "kitty", false},
+        // Applications that are not terminals do not count.
+        {"Auto", {"Finder", "kitty"}, "kitty", false},
         {"Auto", {}, "Terminal", false},
         {"Terminal", {"iTerm2"}, "Terminal", false},
         {"iTerm2", {}, "iTerm2", true},
@@ -180,40 +142,70 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
         }
         desktop.focuser.openNewSession("/Users/me/p");
         EXPECT_EQ(desktop.logger.texts(),
-                  std::vector<std::string>{"Opening new session at /Users/me/p in " + c.chosen +
-                                           " (preferred=" + c.preference.value_or("Auto") + ")"});
+                  Texts{"Opening new session at /Users/me/p in " + c.chosen +
+                        " (preferred=" + c.preference.value_or("Auto") + ")"});
         EXPECT_TRUE(desktop.runner.requests().empty());
         desktop.dispatcher.drain();
-        EXPECT_EQ(
-            desktop.scriptsRun(),
-            std::vector<std::string>{c.iTermScript ? iTerm2NewSessionScript("/Users/me/p")
-                                                   : terminalAppNewSessionScript("/Users/me/p")});
-        EXPECT_EQ(desktop.dispatcher.submissions(), std::vector<std::string>{"user-initiated"});
+        EXPECT_EQ(desktop.scriptsRun(),
+                  Texts{c.iTermScript ? iTerm2NewSessionScript("/Users/me/p")
+                                      : terminalAppNewSessionScript("/Users/me/p")});
+        EXPECT_EQ(desktop.dispatcher.calls(), Texts{"user-initiated"});
     }
 }
 
 // Terminal first, each running scriptable terminal once, on the utility queue.
 TEST(OtherDesktopWarmUp, CountsWindowsOfRunningScriptableTerminalsOnTheUtilityQueue) {
-    Desktop both;
-    both.workspace.add("iTerm2");
-    both.workspace.add("kitty");
-    both.workspace.add("Terminal");
+    Desktop both{"iTerm2", "kitty", "Terminal"};
     both.focuser.warmUp();
     EXPECT_TRUE(both.runner.requests().empty());
     both.dispatcher.drain();
-    EXPECT_EQ(both.dispatcher.submissions(), std::vector<std::string>{"utility"});
-    EXPECT_EQ(both.scriptsRun(),
-              (std::vector<std::string>{"tell application \"Terminal\" to count windows",
+    EXPECT_EQ(both.dispatcher.calls(), Texts{"utility"});
+    EXPECT_EQ(both.scriptsRun(), (Texts{"tell application \"Terminal\" to count windows",
                                         "tell application \"iTerm2\" to count windows"}));
-    EXPECT_EQ(both.logger.texts(),
-              (std::vector<std::string>{"Warming up osascript connection to Terminal.app",
-                                        "Warming up osascript connection to iTerm2"}));
-    Desktop neither;
-    neither.workspace.add("kitty");
+    EXPECT_EQ(both.logger.texts(), (Texts{"Warming up osascript connection to Terminal.app",
+                                          "Warming up osascript connection to iTerm2"}));
+    Desktop neither{"kitty"};
     neither.focuser.warmUp();
     neither.dispatcher.drain();
     EXPECT_TRUE(neither.runner.requests().empty());
     EXPECT_TRUE(neither.logger.texts().empty());
+}
+
+TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
+    Desktop desktop;
+    const auto reply = [&](const std::string& script, CommandResult result) {
+        desktop.runner.reply("/usr/bin/osascript -e " + script, std::move(result));
+    };
+    const auto ran = [](int status, std::string output, std::string error = {}) {
+        CommandResult result = test::failed(std::move(error));
+        result.exitStatus = status;
+        result.standardOutput = std::move(output);
+        return result;
+    };
+    reply("a", ran(0, "found\n"));
+    reply("b", ran(1, "", "  execution error: Not allowed (-1743)\n"));
+    reply("c", ran(0, "\xff\xfe"));
+    CommandResult missing;
+    missing.startError = "No such file or directory";
+    reply("d", missing);
+    // Said "found", then hung: a verdict cut off is no verdict.
+    CommandResult hung = ran(0, "found\n");
+    hung.timedOut = true;
+    hung.exitStatus.reset();
+    reply("e", hung);
+    EXPECT_EQ(desktop.terminals.runAppleScript("a"), "found");
+    EXPECT_TRUE(scriptFoundTab("found"));
+    EXPECT_FALSE(scriptFoundTab("not found"));
+    EXPECT_FALSE(scriptFoundTab("Found"));
+    for (const char* script : {"b", "c", "silent", "d", "e"}) {
+        EXPECT_EQ(desktop.terminals.runAppleScript(script), "") << script;
+    }
+    EXPECT_EQ(
+        desktop.logger.messages(),
+        (std::vector<LoggedMessage>{
+            {LogLevel::Error, "osascript failed (status 1): execution error: Not allowed (-1743)"},
+            {LogLevel::Error, "Failed to launch osascript: No such file or directory"},
+            {LogLevel::Error, "osascript timed out after 10 seconds"}}));
 }
 
 }  // namespace

@@ -17,32 +17,31 @@ protected:
             GTEST_SKIP() << *missing << " is not installed";
         }
         ASSERT_EQ(display_.start(), "");
-        withClaude_ = std::make_unique<Child>(
-            std::vector<std::string>{"xterm", "-e", home_.claude().string(), "120"});
+        withClaude_ = Child({"xterm", "-e", home_.claude().string(), "120"});
         ASSERT_TRUE(waitUntil([&] { return VirtualDisplay::windowCount() == 1; }));
-        inFront_ = std::make_unique<Child>(std::vector<std::string>{"xterm", "-e", "sleep", "120"});
+        inFront_ = Child({"xterm", "-e", "sleep", "120"});
         ASSERT_TRUE(waitUntil([&] { return VirtualDisplay::windowCount() == 2; }));
         // The window manager may still be settling the first window's focus.
         RecordingLogger logger;
         ASSERT_TRUE(waitUntil([&] {
-            platform::X11Workspace(logger).raiseWindowOfProcess(inFront_->pid(), std::nullopt);
-            return waitUntil([&] { return VirtualDisplay::activePid() == inFront_->pid(); },
+            platform::X11Workspace(logger).raiseWindowOfProcess(inFront_.pid(), std::nullopt);
+            return waitUntil([&] { return VirtualDisplay::activePid() == inFront_.pid(); },
                              std::chrono::milliseconds(500));
         }));
     }
 
     ProgramHome home_;
     VirtualDisplay display_;
-    std::unique_ptr<Child> withClaude_;
-    std::unique_ptr<Child> inFront_;
+    Child withClaude_;
+    Child inFront_;
 };
 
 TEST_F(RealX11, FocusMakesTheBackgroundXtermTheActiveWindow) {
-    const auto claude = onlyChildOf(withClaude_->pid(), "claude");
+    const auto claude = onlyChildOf(withClaude_.pid(), "claude");
     ASSERT_TRUE(claude);
     const auto focused = fernbeacon({"focus", std::to_string(*claude)});
     EXPECT_EQ(focused.exitStatus, 0) << focused.standardError;
-    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_->pid(); }))
+    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_.pid(); }))
         << "active: " << VirtualDisplay::activePid().value_or(0);
 }
 
@@ -55,14 +54,14 @@ TEST_F(RealX11, WorkspaceNamesTerminalsTopmostFirstAndRaisesAnInnerWindowsTermin
     EXPECT_FALSE(workspace.raiseWindow(applications[0].handle, 1));  // not that process's
     EXPECT_FALSE(workspace.raiseWindowOfProcess(1, std::nullopt));
     // xterm tells its programs its inner window; the managed window is an ancestor.
-    const auto claude = onlyChildOf(withClaude_->pid(), "claude");
+    const auto claude = onlyChildOf(withClaude_.pid(), "claude");
     ASSERT_TRUE(claude);
     const auto inner =
         parseInt64(environmentValue(platform::ProcEnvironment().environmentOf(*claude), "WINDOWID")
                        .value_or(""));
     ASSERT_TRUE(inner);
-    EXPECT_TRUE(workspace.raiseWindow(static_cast<std::uint64_t>(*inner), withClaude_->pid()));
-    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_->pid(); }));
+    EXPECT_TRUE(workspace.raiseWindow(static_cast<std::uint64_t>(*inner), withClaude_.pid()));
+    EXPECT_TRUE(waitUntil([&] { return VirtualDisplay::activePid() == withClaude_.pid(); }));
 }
 
 TEST(X11WorkspaceWithoutDisplay, SaysOnceThatNothingCanBeRaised) {

@@ -45,19 +45,32 @@ TEST(TtyOwnership, RootProcessParentNamesTheTerminalWithOneMessage) {
     }
 }
 
-TEST(TtyOwnership, FirstMatchingRowOfTheParentWins) {
-    const std::vector<std::pair<std::string, std::optional<std::string>>> cases{
-        {"/Applications/Visual Studio Code.app/Contents/Frameworks/Code Helper", "VS Code"},
-        {"/opt/Cursor iTerm wrapper", "Cursor"},
-        {"/Users/me/terminal-tools/launcher", "Terminal"},
-        {"/Applications/WezTerm.app/Contents/MacOS/wezterm-gui", "WezTerm"},
-        {"/Applications/Hyper.app/Contents/MacOS/Hyper", std::nullopt},
+// The first row that matches the parent names it; Linux has rows of its own, tried first.
+TEST(TtyOwnership, FirstMatchingRowOfTheParentWinsLinuxRowsFirst) {
+    const std::vector<std::tuple<std::string, std::string, std::string>> cases{
+        // The parent's command, its name on Linux, elsewhere.
+        {"/Applications/Visual Studio Code.app/Contents/Frameworks/Code Helper", "VS Code",
+         "VS Code"},
+        {"/opt/Cursor iTerm wrapper", "Cursor", "Cursor"},
+        {"/Users/me/terminal-tools/launcher", "Terminal", "Terminal"},
+        {"/Applications/WezTerm.app/Contents/MacOS/wezterm-gui", "WezTerm", "WezTerm"},
+        {"/Applications/Hyper.app/Contents/MacOS/Hyper", "", ""},
+        {"gnome-terminal-", "GNOME Terminal", "Terminal"},
+        {"xfce4-terminal", "Xfce Terminal", "Terminal"},
+        {"tmux: server", "tmux", ""},
+        {"konsole", "Konsole", ""},
+        {"kitty", "kitty", "kitty"},
+        {"xterm", "XTerm", ""},
     };
-    for (const auto& [parent, expected] : cases) {
-        OwnerFixture fixture;
-        const auto owner = fixture.owner(
-            "  900     1 ??       " + parent + "\n  901   900 ttys004  -zsh\n", "ttys004");
-        EXPECT_EQ(owner ? std::optional(owner->name) : std::nullopt, expected) << parent;
+    for (const auto& [parent, linux, other] : cases) {
+        const std::string table = "  50     1 ?        " + parent + "\n  51    50 pts/3    bash\n";
+        for (const auto& [desktop, expected] :
+             {std::pair{Desktop::Linux, linux}, std::pair{Desktop::Other, other}}) {
+            OwnerFixture fixture;
+            const auto owner = fixture.owner(table, "/dev/pts/3", desktop);
+            EXPECT_EQ(owner ? owner->name : "", expected) << parent;
+            EXPECT_EQ(owner ? owner->rootPid : 51, 51);
+        }
     }
 }
 
@@ -98,28 +111,6 @@ TEST(TtyOwnership, NothingReadableGivesAbsentSilentlyAboutTheShell) {
     EXPECT_EQ(fixture.logger.texts(),
               std::vector<std::string>{"Could not determine terminal for TTY s1"});
     EXPECT_FALSE(fixture.owner("", "ttys001"));
-}
-
-TEST(TtyOwnership, LinuxRowsComeFirstOnLinux) {
-    const std::vector<std::tuple<std::string, std::string, std::string>> cases{
-        {"gnome-terminal-", "GNOME Terminal", "Terminal"},
-        {"xfce4-terminal", "Xfce Terminal", "Terminal"},
-        {"tmux: server", "tmux", ""},
-        {"konsole", "Konsole", ""},
-        {"kitty", "kitty", "kitty"},
-        {"xterm", "XTerm", ""},
-    };
-    for (const auto& [parent, linux, other] : cases) {
-        const std::string table = "  50     1 ?        " + parent + "\n  51    50 pts/3    bash\n";
-        OwnerFixture onLinux;
-        const auto owner = onLinux.owner(table, "/dev/pts/3", Desktop::Linux);
-        ASSERT_TRUE(owner) << parent;
-        EXPECT_EQ(owner->name, linux);
-        EXPECT_EQ(owner->rootPid, 51);
-        OwnerFixture elsewhere;
-        const auto otherOwner = elsewhere.owner(table, "pts/3");
-        EXPECT_EQ(otherOwner ? otherOwner->name : "", other) << parent;
-    }
 }
 
 TEST(TtyOwnership, PsLinesWithoutFourPartsOrNumbersAreSkipped) {
