@@ -18,47 +18,45 @@ using test::userRecord;
 
 TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     test::TempTree tree;
-    const auto file = [&tree](const std::string& name, const std::string& text) {
+    for (const auto& [name, text] : std::initializer_list<std::pair<std::string, std::string>>{
+             {"19.json", R"({"pid":19,"procStart":"509","sessionId":"a-9","status":"waiting",)"
+                         R"("waitingFor":"permission prompt","name":"x"})"},
+             {"11.json", R"({"pid":11,"sessionId":"b","status":"busy","waitingFor":"old"})"},
+             {"12.json", R"({"pid":13,"sessionId":"c"})"},
+             {"14.json", R"({"pid":14,"procStart":509,"sessionId":"d"})"},
+             {"15.json", R"({"pid":15,"sessionId":"a/../../x","status":"","waitingFor":"y"})"},
+             {"16.json", R"({"pid":16,"sessionId":"e")"},
+             {"17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}"},
+             {"18.key", R"({"pid":18,"sessionId":"g"})"},
+             {"018.json", R"({"pid":18,"sessionId":"g"})"},
+             {"+18.json", R"({"pid":18,"sessionId":"g"})"},
+             {"21.json", R"({"pid":"21","sessionId":"h"})"},
+             {"20.json", R"({"pid":20,"sessionId":"i","status":"bu\u001bsy"})"}}) {
         tree.write("sessions/" + name, text);
-    };
-    file("10.json", R"({"pid":10,"procStart":"500","sessionId":"a-1","status":"waiting",)"
-                    R"("waitingFor":"permission prompt","name":"x"})");
-    file("11.json", R"({"pid":11,"sessionId":"b","status":"busy","waitingFor":"old reason"})");
-    file("12.json", R"({"pid":13,"sessionId":"c"})");
-    file("14.json", R"({"pid":14,"procStart":500,"sessionId":"d"})");
-    file("15.json", R"({"pid":15,"sessionId":"a/../../x","status":"","waitingFor":"y"})");
-    file("16.json", R"({"pid":16,"sessionId":"e")");
-    file("17.json", R"({"pid":17,"sessionId":")" + std::string(70000, 'f') + "\"}");
-    file("18.key", R"({"pid":18,"sessionId":"g"})");
-    file("018.json", R"({"pid":18,"sessionId":"g"})");
-    file("+18.json", R"({"pid":18,"sessionId":"g"})");
-    file("19.json", R"({"pid":"19","sessionId":"h"})");
-    file("20.json", R"({"pid":20,"sessionId":"i","status":"bu\u001bsy"})");
-
+    }
     const auto registry = LiveRegistry::read(tree.root());
-    const auto waiting = registry.entryFor(10, "500");
+    const auto waiting = registry.entryFor(19, "509");
     ASSERT_TRUE(waiting);
-    EXPECT_EQ(waiting->sessionId, "a-1");
+    EXPECT_EQ(waiting->sessionId, "a-9");
     EXPECT_EQ(waiting->status, "waiting");
     EXPECT_EQ(waiting->waitingFor, "permission prompt");
     // A file left by an earlier process with the same ID.
-    EXPECT_FALSE(registry.entryFor(10, "501"));
-    EXPECT_FALSE(registry.entryFor(10, std::nullopt));
+    EXPECT_FALSE(registry.entryFor(19, "501"));
+    EXPECT_FALSE(registry.entryFor(19, std::nullopt));
 
     const auto busy = registry.entryFor(11, std::nullopt);
     ASSERT_TRUE(busy);
     EXPECT_EQ(busy->status, "busy");
     EXPECT_EQ(busy->waitingFor, std::nullopt);
-
     const auto unsafe = registry.entryFor(15, std::nullopt);
     ASSERT_TRUE(unsafe);
     EXPECT_EQ(unsafe->sessionId, std::nullopt);
     EXPECT_EQ(unsafe->status, std::nullopt);
     EXPECT_EQ(registry.entryFor(20, std::nullopt)->status, std::nullopt);
-    for (const std::int32_t pid : {12, 13, 14, 16, 17, 18, 19}) {
-        EXPECT_FALSE(registry.entryFor(pid, "500")) << pid;
+    for (const std::int32_t pid : {12, 13, 14, 16, 17, 18, 21}) {
+        EXPECT_FALSE(registry.entryFor(pid, "509")) << pid;
     }
-    EXPECT_FALSE(LiveRegistry::read(tree.path("missing")).entryFor(10, "500"));
+    EXPECT_FALSE(LiveRegistry::read(tree.path("missing")).entryFor(19, "509"));
 }
 
 TEST(ContextWindow, TableModelsMarkersUsageAndTheSwitch) {
