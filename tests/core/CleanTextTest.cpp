@@ -47,6 +47,11 @@ TEST(CleanText, DropsMarkupNotesAndCaveatsAndFoldsTheRestIntoOneTrimmedLine) {
     }
 }
 
+TEST(PrefixGraphemes, CountsACarriageReturnAndLineFeedAsOneCharacter) {
+    EXPECT_EQ(prefixGraphemes("\r\nab", 2), "\r\na");
+    EXPECT_EQ(prefixGraphemes("ab\r", 3), "ab\r");
+}
+
 // The tag-pair step scans the rest of the text for each unclosed tag, and gives up after a fixed
 // number of engine steps: four times as many tags then cost about the same, not sixteen times.
 // The two sizes are timed in turns and the best of each kept, so a busy machine slows both alike.
