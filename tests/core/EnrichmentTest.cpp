@@ -33,20 +33,14 @@ TEST_F(EnrichmentTest, TheTranscriptGivesPromptBranchTokensAndCountAndTheIndexEn
                daysBeforeNow(1));
     const auto plain = enriched();
     EXPECT_EQ(plain.sessionModified, daysBeforeNow(1));
-    EXPECT_EQ(plain.firstPrompt, "Add tests");
-    EXPECT_EQ(plain.gitBranch, "main");
-    EXPECT_EQ(plain.contextTokensUsed, 127);
-    EXPECT_EQ(plain.messageCount, 3);
+    EXPECT_EQ(test::facts(plain), "|-|Add tests|main|127|3");
 
     h_.project("-work-proj", "s0.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
     h_.home.writeProjectFile("-work-proj", "sessions-index.json", R"({"entries":[
         {"sessionId":"s0","summary":"Older session","messageCount":2},
         {"sessionId":"s1","summary":"Testing the scanner","messageCount":40,"gitBranch":"dev"}]})");
     const auto indexed = enriched();
-    EXPECT_EQ(indexed.summary, "Testing the scanner");
-    EXPECT_EQ(indexed.firstPrompt, "Add tests");
-    EXPECT_EQ(indexed.messageCount, 40);
-    EXPECT_EQ(indexed.gitBranch, "dev");
+    EXPECT_EQ(test::facts(indexed), "|Testing the scanner|Add tests|dev|127|40");
 }
 
 TEST_F(EnrichmentTest, OnlyTheNewestTranscriptOfAFolderIsAsked) {

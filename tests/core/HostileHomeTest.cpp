@@ -122,13 +122,17 @@ void runWithoutPrivileges(const std::function<void()>& work) {
 struct HostileCase {
     const char* name;
     std::function<void(ScannerHarness&)> build;
-    // What the session in kHostile should show; by default nothing beyond its process facts.
-    std::function<void(const ClaudeSession&)> expectHostile = nullptr;
+    // What the session in kHostile shows (facts, then time); by default only its process facts.
+    const char* hostileFacts = "|-|-|-|-|-|-";
     // Changes the tree while cycles run, so that it cannot be compared after them.
     std::function<void(ScannerHarness&, const std::atomic<bool>& stop)> race = nullptr;
     bool withoutPrivileges = false;
     int cycles = 1;
 };
+
+void PrintTo(const HostileCase& hostile, std::ostream* out) {
+    *out << hostile.name;
+}
 
 // The hostile session's own transcript, which matches it: a prompt, a branch and a usage.
 std::string hostileRecords() {
@@ -171,6 +175,14 @@ protected:
     ScannerHarness h_;
 };
 
+// Whatever moment a reader catches, it shows what the file held, or nothing.
+void expectWhatTheFileHeldOrNothing(const ClaudeSession& session) {
+    EXPECT_TRUE(session.firstPrompt == std::nullopt || session.firstPrompt == "Hostile prompt");
+    EXPECT_TRUE(session.gitBranch == std::nullopt || session.gitBranch == "wild");
+    EXPECT_TRUE(session.contextTokensUsed == std::nullopt || session.contextTokensUsed == 42);
+    EXPECT_LE(session.messageCount.value_or(0), 3);
+}
+
 // The healthy part of a result: the first two live sessions and the recent ones.
 std::string healthyPart(const ScanResult& result) {
     return test::describe({{result.live[0], result.live[1]}, result.recent});
@@ -212,13 +224,11 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
         EXPECT_EQ(healthyPart(result), healthyPart(healthy));
         const ClaudeSession& session = *result.live[2];
         EXPECT_EQ(session.tty, "pts/3");
-        if (hostile.expectHostile) {
-            hostile.expectHostile(session);
+        if (hostile.race) {
+            expectWhatTheFileHeldOrNothing(session);
         } else {
-            EXPECT_EQ(session.sessionModified, std::nullopt);
-            EXPECT_EQ(session.firstPrompt, std::nullopt);
-            EXPECT_EQ(session.messageCount, std::nullopt);
-            EXPECT_EQ(session.contextTokensUsed, std::nullopt);
+            EXPECT_EQ(test::facts(session) + test::joined(session.sessionModified),
+                      hostile.hostileFacts);
         }
     }
     if (kMeasuresMemory) {
@@ -248,14 +258,6 @@ void olderHostileTranscript(ScannerHarness& h, std::string_view folder) {
 // The hostile session's transcript alone, for the cases that change it while cycles run.
 void hostileTranscript(ScannerHarness& h) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
-}
-
-// Whatever moment a reader catches, it shows what the file held, or nothing.
-void expectWhatTheFileHeldOrNothing(const ClaudeSession& session) {
-    EXPECT_TRUE(session.firstPrompt == std::nullopt || session.firstPrompt == "Hostile prompt");
-    EXPECT_TRUE(session.gitBranch == std::nullopt || session.gitBranch == "wild");
-    EXPECT_TRUE(session.contextTokensUsed == std::nullopt || session.contextTokensUsed == 42);
-    EXPECT_LE(session.messageCount.value_or(0), 3);
 }
 
 const HostileCase kCases[] = {
@@ -309,13 +311,7 @@ const HostileCase kCases[] = {
                          jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
                          off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
          },
-     .expectHostile =
-         [](const ClaudeSession& session) {
-             EXPECT_EQ(session.firstPrompt, "Big");
-             EXPECT_EQ(session.gitBranch, "wild");
-             EXPECT_EQ(session.contextTokensUsed, 7);
-             EXPECT_EQ(session.messageCount, 4);
-         }},
+     .hostileFacts = "|-|Big|wild|7|4|1749902400.000000"},
     {.name = "HundredMebibyteLineAtTheHead",
      .build =
          [](ScannerHarness& h) {
@@ -330,13 +326,8 @@ const HostileCase kCases[] = {
                          hostileRecords() + R"({"type":"assistant","pad":")", off_t{100} << 20,
                          "x");
          },
-     .expectHostile =
-         [](const ClaudeSession& session) {
-             EXPECT_EQ(session.firstPrompt, "Hostile prompt");
-             EXPECT_EQ(session.gitBranch, "wild");
-             EXPECT_EQ(session.contextTokensUsed, 42);  // the last usage, before the long line
-             EXPECT_EQ(session.messageCount, 3);
-         }},
+     // The last usage, before the long line.
+     .hostileFacts = "|-|Hostile prompt|wild|42|3|1749902400.000000"},
     {.name = "BinaryGarbageAndInvalidUtf8",
      .build =
          [](ScannerHarness& h) {
@@ -357,13 +348,7 @@ const HostileCase kCases[] = {
              h.home.writeProjectFile("-hostile", std::string(kSessionIndexName), garbage);
              h.project("-\xff\xfe", "\xff.jsonl", invalid + "\n" + garbage, daysBeforeNow(1));
          },
-     .expectHostile =
-         [](const ClaudeSession& session) {
-             EXPECT_EQ(session.sessionModified, daysBeforeNow(1));
-             EXPECT_EQ(session.firstPrompt, std::nullopt);
-             EXPECT_EQ(session.gitBranch, std::nullopt);
-             EXPECT_GT(session.messageCount.value_or(0), 3);
-         }},
+     .hostileFacts = "|-|-|-|-|2117|1749902400.000000"},
     {.name = "TwoThousandEmptyProjectFolders",
      .build =
          [](ScannerHarness& h) {
@@ -389,7 +374,6 @@ const HostileCase kCases[] = {
      .withoutPrivileges = true},
     {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",
      .build = hostileTranscript,
-     .expectHostile = expectWhatTheFileHeldOrNothing,
      .race =
          [](ScannerHarness& h, const std::atomic<bool>& stop) {
              const auto file = h.folder("-hostile") / "t.jsonl";
@@ -410,7 +394,6 @@ const HostileCase kCases[] = {
      .cycles = 200},
     {.name = "ProjectFolderRemovedDuringTheScan",
      .build = hostileTranscript,
-     .expectHostile = expectWhatTheFileHeldOrNothing,
      .race =
          [](ScannerHarness& h, const std::atomic<bool>& stop) {
              while (!stop) {

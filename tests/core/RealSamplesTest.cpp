@@ -40,27 +40,15 @@ protected:
 };
 
 TEST_F(RealSamplesTest, TranscriptsGiveTheirPromptBranchUsageCountAndModel) {
-    const struct {
-        std::string_view sample;
-        std::optional<std::string> prompt, branch;
-        std::optional<std::int64_t> tokens, count;
-        std::optional<std::string> model;
-    } cases[] = {
-        {"spotter_short.jsonl", "mix phx.server doesnt seem to start", "master", 25366, 15,
-         "claude-opus-4-6"},
-        {kCommandOnly, std::nullopt, "main", std::nullopt, 8, std::nullopt},
-        // Summaries come from the index only.
-        {"swordintel_ccd2d482-b43e-4811-8501-28eb64193b51.jsonl", std::nullopt, std::nullopt,
-         std::nullopt, 1, std::nullopt},
-    };
-    for (const auto& c : cases) {
-        const auto session = live(samplePath(c.sample));
-        EXPECT_EQ(session.firstPrompt, c.prompt) << c.sample;
-        EXPECT_EQ(session.gitBranch, c.branch) << c.sample;
-        EXPECT_EQ(session.contextTokensUsed, c.tokens) << c.sample;
-        EXPECT_EQ(session.messageCount, c.count) << c.sample;
-        EXPECT_EQ(session.model, c.model) << c.sample;
-        EXPECT_EQ(session.displayTitle(), c.prompt) << c.sample;
+    // Summaries come from the index only.
+    for (const auto& [sample, facts] :
+         {std::pair("spotter_short.jsonl",
+                    "|-|mix phx.server doesnt seem to start|master|25366|15|claude-opus-4-6"),
+          {kCommandOnly.data(), "|-|-|main|-|8|-"},
+          {"swordintel_ccd2d482-b43e-4811-8501-28eb64193b51.jsonl", "|-|-|-|-|1|-"}}) {
+        const auto session = live(samplePath(sample));
+        EXPECT_EQ(test::facts(session) + test::joined(session.model), facts);
+        EXPECT_EQ(session.displayTitle(), session.firstPrompt) << sample;
     }
 }
 
@@ -71,20 +59,14 @@ TEST_F(RealSamplesTest, ACycleGivesTheLatePromptAndOwnModelOfALiveSessionAndItsR
     const auto result = runScanCycle(h_.scanner);
     ASSERT_EQ(result.live.size(), 1u);
     const ClaudeSession& session = *result.live[0];
-    EXPECT_EQ(session.gitBranch, "HEAD");
-    EXPECT_EQ(session.contextTokensUsed, 216794);
-    EXPECT_EQ(session.contextTokensMax, 1000000);
-    EXPECT_EQ(session.messageCount, 28);
-    EXPECT_EQ(session.firstPrompt,
-              "\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B");
-    EXPECT_EQ(session.model, "claude-opus-4.8");
+    EXPECT_EQ(test::facts(session) + test::joined(session.model, session.contextTokensMax),
+              "|-|\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B|HEAD|"
+              "216794|28|claude-opus-4.8|1000000");
     EXPECT_TRUE(result.recent.empty());
 
     const auto recent = h_.scanner.recentSessions({});
     ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].projectPath, "/home/cwtrocks");
-    EXPECT_EQ(recent[0].gitBranch, "HEAD");
-    EXPECT_EQ(recent[0].firstPrompt, session.firstPrompt);
+    EXPECT_EQ(test::facts(recent[0]), "|/home/cwtrocks|-|" + *session.firstPrompt + "|HEAD|-");
     EXPECT_EQ(recent[0].sessionId, "c8b10888-2968-4b5b-aea9-3d6a7b1f1982");
 }
 
@@ -93,9 +75,7 @@ TEST_F(RealSamplesTest, ATitleRecordCountsUnderItsOwnSessionsNameOnly) {
     const auto placed =
         place(span, "-span", "42d39c42-00a9-4496-9557-617a964d6457.jsonl", daysBeforeNow(1));
     const auto session = live(placed);
-    EXPECT_EQ(session.displayTitle(), "span");
-    EXPECT_EQ(session.firstPrompt, std::nullopt);
-    EXPECT_EQ(session.messageCount, 12);
+    EXPECT_EQ(test::facts(session) + test::joined(session.displayTitle()), "|-|-|main|-|12|span");
     EXPECT_EQ(live(samplePath(span)).customTitle, std::nullopt);
     EXPECT_EQ(firstRecordedCwdInTranscript(placed),
               "/Users/developer/IdeaProjects/int/span-digital/span-league-standings");
@@ -120,11 +100,9 @@ TEST_F(RealSamplesTest, AnIndexGivesItsNewestEntryWithinAMonthButNoneForAnUninde
     EXPECT_EQ(session->messageCount, 8);
     const auto recent = scanner.recentSessions({});
     ASSERT_EQ(recent.size(), 1u);
-    EXPECT_EQ(recent[0].summary, "Cargo Wrapper Trait Implementation Committed");
-    EXPECT_EQ(recent[0].firstPrompt, "commit");
-    EXPECT_EQ(recent[0].projectPath, kTspec);
-    EXPECT_EQ(recent[0].messageCount, 6);
-    EXPECT_EQ(recent[0].gitBranch, "cargo-wrapper-trait");
+    EXPECT_EQ(test::facts(recent[0]), "|" + std::string(kTspec) +
+                                          "|Cargo Wrapper Trait Implementation Committed|commit|"
+                                          "cargo-wrapper-trait|6");
     EXPECT_NEAR(secondsSince1970(recent[0].modified), 1770141646.359, 1e-6);
 
     test::FixedClock monthLater(newest + std::chrono::hours(24 * 31));
@@ -138,9 +116,7 @@ TEST_F(RealSamplesTest, AnIndexGivesItsNewestEntryWithinAMonthButNoneForAnUninde
     place(kCommandOnly, "-e", "e.jsonl", newest + std::chrono::hours(1));
     const auto fallback = scanner.recentSessions({});
     ASSERT_EQ(fallback.size(), 2u);
-    EXPECT_EQ(fallback[0].projectPath, kTspec);
-    EXPECT_EQ(fallback[0].summary, std::nullopt);
-    EXPECT_EQ(fallback[0].gitBranch, "main");
+    EXPECT_EQ(test::facts(fallback[0]), "|" + std::string(kTspec) + "|-|-|main|-");
 }
 
 }  // namespace

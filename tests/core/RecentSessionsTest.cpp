@@ -73,21 +73,11 @@ TEST_F(RecentSessionsTest, TheLatestIndexEntryOrElseTheNewestTranscriptGivesOneP
 
     const auto sessions = recent();
     ASSERT_EQ(sessions.size(), 3u);
-    EXPECT_EQ(sessions[0].projectPath, "/b");
-    EXPECT_EQ(sessions[0].firstPrompt, "prompt in -b");
-    EXPECT_EQ(sessions[0].summary, std::nullopt);
+    EXPECT_EQ(test::facts(sessions[0]), "|/b|-|prompt in -b|-|-");
     EXPECT_EQ(sessions[0].modified, daysBeforeNow(1));
     // Each field only of its own type.
-    EXPECT_EQ(sessions[1].projectPath, "/c");
-    EXPECT_EQ(sessions[1].summary, "");
-    EXPECT_EQ(sessions[1].firstPrompt, std::nullopt);
-    EXPECT_EQ(sessions[1].messageCount, std::nullopt);
-    EXPECT_EQ(sessions[1].gitBranch, "");
-    EXPECT_EQ(sessions[2].projectPath, "/a");
-    EXPECT_EQ(sessions[2].summary, "Index summary");
-    EXPECT_EQ(sessions[2].firstPrompt, "Index prompt");
-    EXPECT_EQ(sessions[2].messageCount, 8);
-    EXPECT_EQ(sessions[2].gitBranch, "main");
+    EXPECT_EQ(test::facts(sessions[1]), "|/c||-||-");
+    EXPECT_EQ(test::facts(sessions[2]), "|/a|Index summary|Index prompt|main|8");
     EXPECT_NEAR(secondsSince1970(sessions[2].modified), secondsSince1970(daysBeforeNow(2)), 1e-3);
 }
 
@@ -163,7 +153,8 @@ TEST_F(RecentSessionsTest, OrdersNewestFirstKeepingListingOrderForEqualTimes) {
     transcript("-z", "/z", 1);
     h_.preferences.setInteger(kMaxRecentSessionsKey, 100);
     Paths expected{"/z"};
-    for (const DirectoryEntry& listed : *listDirectory(h_.home.claudeDir() / "projects", false)) {
+    const auto listing = listDirectory(h_.home.claudeDir() / "projects", false);
+    for (const DirectoryEntry& listed : *listing) {
         if (listed.name != "-z") {
             expected.push_back("/" + listed.name.substr(1));
         }

@@ -28,8 +28,8 @@ TEST_F(ScanCycleTest, ProbesEachProcessInListOrderKeepsEveryOneAndLogsTheCounts)
                                      "uptime 10", "tty 20", "cwd 20", "terminal 20", "uptime 20"}));
     ASSERT_EQ(sessions.size(), 3u);
     EXPECT_EQ(test::describe({{sessions[0], sessions[2]}, {}}),
-              "|30|pts/3|/nowhere|kitty|-|-|-|-|5 mins|-|-|200000|-\n"
-              "|20|-|-|-|-|-|-|-|-|-|-|200000|-\n");
+              "|30|pts/3|/nowhere|kitty|-|5 mins|200000|-|-|-|-|-|-\n"
+              "|20|-|-|-|-|-|200000|-|-|-|-|-|-\n");
     EXPECT_EQ(h_.logger.texts(), (std::vector<std::string>{
                                      "--- Starting scan ---", "Found 0 claude PIDs",
                                      "--- Scan complete: 0 sessions ---", "--- Starting scan ---",

@@ -84,10 +84,7 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
         "\xc3"
         R"(("}})",
     }));
-    EXPECT_EQ(session.firstPrompt, "Real prompt");
-    EXPECT_EQ(session.gitBranch, "feature");
-    EXPECT_EQ(session.contextTokensUsed, 1500);
-    EXPECT_EQ(session.messageCount, 10);
+    EXPECT_EQ(test::facts(session), "|-|Real prompt|feature|1500|10");
 
     constexpr long long kMax = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(read(jsonLines({usageRecord(kMax, kMax, 1, 0)})).contextTokensUsed, kMax);
@@ -102,14 +99,11 @@ TEST_F(LiveTranscriptTest, CountsLineFeedsNotRecords) {
     for (int i = 0; i < 10; ++i) {
         ten += usageRecord(i + 1, 0, 0, 0) + "\n";
     }
-    EXPECT_EQ(read(ten).messageCount, 10);
-    const auto unterminated = read(ten.substr(0, ten.size() - 1));
-    EXPECT_EQ(unterminated.messageCount, 9);
-    EXPECT_EQ(unterminated.contextTokensUsed, 10);  // the last record needs no line feed
+    EXPECT_EQ(test::facts(read(ten)), "|-|-|-|10|10");
+    // The last record needs no line feed.
+    EXPECT_EQ(test::facts(read(ten.substr(0, ten.size() - 1))), "|-|-|-|10|9");
     EXPECT_EQ(read("\n\n" + userRecord("x") + "\n\n").messageCount, 4);
-    const auto empty = read("");
-    EXPECT_EQ(empty.messageCount, std::nullopt);
-    EXPECT_EQ(empty.contextTokensUsed, std::nullopt);
+    EXPECT_EQ(test::facts(read("")), "|-|-|-|-|-");
 }
 
 TEST_F(LiveTranscriptTest, ASummaryOrBranchAlreadyHeldIsKeptButTheCountIsReplaced) {
@@ -120,10 +114,8 @@ TEST_F(LiveTranscriptTest, ASummaryOrBranchAlreadyHeldIsKeptButTheCountIsReplace
     session.messageCount = 99;
     session.contextTokensUsed = 5;
     readLiveTranscript(session, tree_.write("t.jsonl", jsonLines({userRecord("new", "/p", "b")})));
-    EXPECT_EQ(session.firstPrompt, "earlier");
-    EXPECT_EQ(session.gitBranch, "kept");
-    EXPECT_EQ(session.messageCount, 1);
-    EXPECT_EQ(session.contextTokensUsed, 5);  // no usage in the file: unchanged
+    EXPECT_EQ(test::facts(session),
+              "|From the index|earlier|kept|5|1");  // no usage in the file: unchanged
 
     session.summary.reset();
     readLiveTranscript(session, tree_.write("u.jsonl", "\n"));
@@ -177,15 +169,11 @@ TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
     while (contents.size() < 1200 * 1024) {
         contents += paddingRecord(999) + "\n";
     }
-    const auto session = read(contents);
-    EXPECT_EQ(session.firstPrompt, "Late prompt");
-    EXPECT_EQ(session.contextTokensUsed, 1006);
+    EXPECT_EQ(test::facts(read(contents)), "|-|Late prompt|b|1006|1192");
 
     const std::string tooLong = R"({"message":{"usage":{"input_tokens":5}},"pad":")" +
                                 std::string(kLongestParsedLine, 'x') + "\"}";
-    const auto withLongLine = read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}));
-    EXPECT_EQ(withLongLine.contextTokensUsed, 7);
-    EXPECT_EQ(withLongLine.messageCount, 2);
+    EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}))), "|-|-|-|7|2");
 }
 
 class RecentTranscriptTest : public ::testing::Test {
@@ -219,11 +207,7 @@ TEST_F(RecentTranscriptTest, ReadsTheNewestTranscriptModifiedAfterTheCutoff) {
 
     const auto recent = read();
     ASSERT_TRUE(recent);
-    EXPECT_EQ(recent->projectPath, "/b");
-    EXPECT_EQ(recent->firstPrompt, "Build it");
-    EXPECT_EQ(recent->gitBranch, "dev");
-    EXPECT_EQ(recent->summary, std::nullopt);
-    EXPECT_EQ(recent->messageCount, std::nullopt);
+    EXPECT_EQ(test::facts(*recent), "|/b|-|Build it|dev|-");
     EXPECT_EQ(recent->modified, test::daysBeforeNow(2));
 
     add("one.jsonl", jsonLines({cwdRecord("/one")}), 1);  // equal dates: the first listed

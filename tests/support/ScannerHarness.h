@@ -33,33 +33,47 @@ inline std::string paddingRecord(std::size_t bytes, char fill = 'x') {
     return R"({"type":"progress","pad":")" + std::string(bytes - 28, fill) + R"("})";
 }
 
+// The values as text, each after a bar; "-" for one absent.
+template <typename... Values>
+std::string joined(const Values&... values) {
+    std::string text;
+    const auto one = [&text](const auto& value) {
+        using T = std::decay_t<decltype(*value)>;
+        if (!value) {
+            text += "|-";
+        } else if constexpr (std::is_same_v<T, Instant>) {
+            text += '|' + std::to_string(secondsSince1970(*value));
+        } else if constexpr (std::is_same_v<T, std::string>) {
+            text += '|' + *value;
+        } else {
+            text += '|' + std::to_string(*value);
+        }
+    };
+    (one(values), ...);
+    return text;
+}
+
+// What a transcript or index tells of a session: "|summary|prompt|branch|tokens in use|lines".
+inline std::string facts(const ClaudeSession& s) {
+    return joined(s.summary, s.firstPrompt, s.gitBranch, s.contextTokensUsed, s.messageCount);
+}
+
+// "|path|summary|prompt|branch|lines".
+inline std::string facts(const RecentSession& r) {
+    return joined(std::optional(r.projectPath), r.summary, r.firstPrompt, r.gitBranch,
+                  r.messageCount);
+}
+
 // Every field of the results, so that two compare as text.
 inline std::string describe(const ScanResult& result) {
     std::string text;
-    const auto put = [&text](const auto&... values) {
-        const auto one = [&text](const auto& value) {
-            using T = std::decay_t<decltype(*value)>;
-            if (!value) {
-                text += "|-";
-            } else if constexpr (std::is_same_v<T, Instant>) {
-                text += '|' + std::to_string(secondsSince1970(*value));
-            } else if constexpr (std::is_same_v<T, std::string>) {
-                text += '|' + *value;
-            } else {
-                text += '|' + std::to_string(*value);
-            }
-        };
-        (one(values), ...);
-        text += '\n';
-    };
     for (const ClaudeSessionPtr& s : result.live) {
-        put(std::optional(s->pid), s->tty, s->workingDirectory, s->terminalApp, s->summary,
-            s->firstPrompt, s->gitBranch, s->model, s->processUptime, s->messageCount,
-            s->contextTokensUsed, s->contextTokensMax, s->sessionModified);
+        text += joined(std::optional(s->pid), s->tty, s->workingDirectory, s->terminalApp, s->model,
+                       s->processUptime, s->contextTokensMax, s->sessionModified) +
+                facts(*s) + '\n';
     }
     for (const RecentSession& r : result.recent) {
-        put(std::optional(r.projectPath), r.summary, r.firstPrompt, std::optional(r.modified),
-            r.messageCount, r.gitBranch);
+        text += facts(r) + joined(std::optional(r.modified)) + '\n';
     }
     return text;
 }
