@@ -19,7 +19,7 @@ using test::userRecord;
 TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     test::TempTree tree;
     for (const auto& [name, text] : std::initializer_list<std::pair<std::string, std::string>>{
-             {"19.json", R"({"pid":19,"procStart":"509","sessionId":"a-9","status":"waiting",)"
+             {"19.json", R"({"pid":19,"procStart":"509","sessionId":"a-90","status":"waiting",)"
                          R"("waitingFor":"permission prompt","name":"x"})"},
              {"11.json", R"({"pid":11,"sessionId":"b","status":"busy","waitingFor":"old"})"},
              {"12.json", R"({"pid":13,"sessionId":"c"})"},
@@ -37,7 +37,7 @@ TEST(LiveRegistry, OnlyTheFileOfThisVeryProcessCounts) {
     const auto registry = LiveRegistry::read(tree.root());
     const auto waiting = registry.entryFor(19, "509");
     ASSERT_TRUE(waiting);
-    EXPECT_EQ(waiting->sessionId, "a-9");
+    EXPECT_EQ(waiting->sessionId, "a-90");
     EXPECT_EQ(waiting->status, "waiting");
     EXPECT_EQ(waiting->waitingFor, "permission prompt");
     // A file left by an earlier process with the same ID.

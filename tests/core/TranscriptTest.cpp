@@ -38,7 +38,8 @@ TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
         std::optional<std::string> prompt;
     } cases[] = {
         {R"({"type":"user","message":"flat"})", std::nullopt},
-        {R"({"type":"assistant","message":{"content":"not the user's"}})", std::nullopt},
+        {R"({"type":"assistant","message":{"model":"m","content":"not the user's"}})",
+         std::nullopt},
         {user + R"([{"type":"image"},{"type":"text","text":"2nd"}]}})", "2nd"},
         {user + R"([{"type":"text"},{"type":"text","text":5},{"type":"text","text":"ok"}]}})",
          "ok"},
@@ -174,6 +175,8 @@ TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
     const std::string tooLong = R"({"message":{"usage":{"input_tokens":5}},"pad":")" +
                                 std::string(kLongestParsedLine, 'x') + "\"}";
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}))), "|-|-|-|7|2");
+    const std::string longest = tooLong.substr(0, kLongestParsedLine - 2) + "\"}";
+    EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0)}) + longest)), "|-|-|-|5|1");
 }
 
 class RecentTranscriptTest : public ::testing::Test {
