@@ -8,50 +8,30 @@
 namespace fernbeacon {
 namespace {
 
-struct CleanCase {
-    const char* input;
-    std::optional<std::string> expected;
-};
-
-void expectCleans(std::initializer_list<CleanCase> cases) {
-    for (const CleanCase& c : cases) {
-        EXPECT_EQ(cleanText(c.input), c.expected) << "input: " << c.input;
-    }
-}
-
-TEST(CleanText, RemovesTagPairsWithTheirContentAcrossLines) {
-    expectCleans({
+TEST(CleanText, DropsMarkupNotesAndCaveatsAndFoldsTheRestIntoOneTrimmedLine) {
+    const struct {
+        const char* input;
+        std::optional<std::string> expected;
+    } cases[] = {
+        // Tag pairs go with their content, across lines; the shortest pair first.
         {"Fix <b>this</b> typo", "Fix typo"},
         {"before <note>\nhidden\nlines\n</note> after", "before after"},
         {"<a>x</a> keep <a>y</a>", "keep"},
         {"<command-name>/clear</command-name>", std::nullopt},
-        {"<a><a>x</a></a>y", "y"},  // shortest pair first, the stray closing tag after it
-        {"<a>x</b> y", "x y"},      // names differ: only the tags go
-    });
-}
-
-TEST(CleanText, RemovesLoneTagsAndAnythingBetweenLessAndGreaterThan) {
-    expectCleans({
+        {"<a><a>x</a></a>y", "y"},
+        {"<a>x</b> y", "x y"},  // names differ: only the tags go
+        // So does anything between less and greater than.
         {"<br>line", "line"},
         {"a < b and c > d", "a d"},
         {"a < b", "a < b"},
         {"x <unclosed", "x <unclosed"},
-    });
-}
-
-TEST(CleanText, RemovesInterruptionNotesAndCaveatLines) {
-    expectCleans({
         {"[Request interrupted by user] go on", "go on"},
         {"[Interrupted] kept", "[Interrupted] kept"},
         {"Caveat: ignore this\nreal text", "real text"},
         {"Caveat: only a caveat", std::nullopt},
         {"first\nCaveat: middle\nlast", "first last"},
         {" Caveat: not at the line start", "Caveat: not at the line start"},
-    });
-}
-
-TEST(CleanText, JoinsLinesFoldsSpacesAndTrimsSpacesAndTabsOnly) {
-    expectCleans({
+        // Line feeds join, runs of spaces fold, and only spaces and tabs are trimmed.
         {"one\ntwo\n\nthree", "one two three"},
         {"a    b", "a b"},
         {"a\t\tb", "a\t\tb"},
@@ -61,7 +41,15 @@ TEST(CleanText, JoinsLinesFoldsSpacesAndTrimsSpacesAndTabsOnly) {
         {"line\r", "line\r"},
         {"", std::nullopt},
         {" \t\u00A0", std::nullopt},
-    });
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cleanText(c.input), c.expected) << "input: " << c.input;
+    }
+}
+
+TEST(PrefixGraphemes, CountsACarriageReturnAndLineFeedAsOneCharacter) {
+    EXPECT_EQ(prefixGraphemes("\r\nab", 2), "\r\na");
+    EXPECT_EQ(prefixGraphemes("ab\r", 3), "ab\r");
 }
 
 // The tag-pair step scans the rest of the text for each unclosed tag, and gives up after a fixed

@@ -24,33 +24,23 @@ TEST(ProbeCommandSet, QuotesAToolPathThatIsNotAPlainWord) {
     EXPECT_EQ(bare.workingDirectoryCommand(7), "lsof -a -d cwd -p 7 -Fn 2>/dev/null | grep '^n/'");
 }
 
+// pgrep's answer when it names a process, else the claude lines of ps.
 TEST(CommandProbes, FindsClaudeWithPgrepAndAsksPsOnlyWhenPgrepFindsNothing) {
     RecordingLogger logger;
     const std::string pgrep = "/bin/zsh -c /usr/bin/pgrep -x claude";
     const std::string ps = "/bin/zsh -c /bin/ps -eo pid,comm";
-    const std::string psOutput =
-        "  PID COMM\n  812 /usr/local/bin/claude\n  813 claude\n  814 claudex\n  815 node\n";
-    {
+    for (const auto& [pgrepOutput, asked] : {std::pair("812\n813\n", Requests{pgrep}),
+                                             {"\n", {pgrep, ps}},
+                                             {"pgrep: illegal option -- x\n", {pgrep, ps}}}) {
         FakeRunner runner;
-        runner.replyOutput(pgrep, "812\n813\n");
-        runner.replyOutput(ps, "  999 claude\n");
-        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
-        EXPECT_EQ(probes.findClaudePIDs(), (Pids{812, 813}));
-        EXPECT_EQ(runner.requests(), Requests{pgrep});
-    }
-    for (const std::string_view pgrepOutput : {"\n", "pgrep: illegal option -- x\n"}) {
-        FakeRunner runner;
-        runner.replyOutput(pgrep, std::string(pgrepOutput));
-        runner.replyOutput(ps, psOutput);
+        runner.replyOutput(pgrep, pgrepOutput);
+        runner.replyOutput(ps, "  PID COMM\n  812 /usr/local/bin/claude\n  813 claude\n  814 x\n");
         CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
         EXPECT_EQ(probes.findClaudePIDs(), (Pids{812, 813})) << pgrepOutput;
-        EXPECT_EQ(runner.requests(), (Requests{pgrep, ps}));
+        EXPECT_EQ(runner.requests(), asked);
     }
-    {
-        FakeRunner runner;
-        CommandProbes probes(runner, ProbeCommandSet::forMacOS(), logger);
-        EXPECT_EQ(probes.findClaudePIDs(), Pids{});
-    }
+    FakeRunner silent;
+    EXPECT_EQ(CommandProbes(silent, ProbeCommandSet::forMacOS(), logger).findClaudePIDs(), Pids{});
 }
 
 TEST(CommandProbes, ReadsEachProbesOutput) {

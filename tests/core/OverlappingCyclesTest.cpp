@@ -64,16 +64,16 @@ thread_local int GatheringProbes::cycle = 0;
 // JSON, cleans text and compares paths.
 void writeProjects(const test::ScannerHarness& h) {
     for (int i = 0; i < 3; ++i) {
-        const std::string folder = "-home-me-p" + std::to_string(i);
-        h.project(folder, "s.jsonl",
-                  jsonLines({cwdRecord("/home/me/p" + std::to_string(i), "main"),
-                             userRecord("Fix <b>the</b> bug in p" + std::to_string(i)),
+        const std::string n = std::to_string(i);
+        h.project("-home-me-p" + n, "s.jsonl",
+                  jsonLines({cwdRecord("/home/me/p" + n, "main"),
+                             userRecord("Fix <b>the</b> bug in p" + n),
                              usageRecord(1000 * (i + 1), 0, 0, 5)}),
                   daysBeforeNow(i + 1));
         if (i != 1) {
-            h.home.writeProjectFile(folder, "sessions-index.json",
-                                    R"({"entries":[{"sessionId":"s","summary":"Summary )" +
-                                        std::to_string(i) + R"(","messageCount":9}]})");
+            h.home.writeProjectFile("-home-me-p" + n, "sessions-index.json",
+                                    R"({"entries":[{"sessionId":"s","summary":"Summary )" + n +
+                                        R"(","messageCount":9}]})");
         }
     }
 }

@@ -12,9 +12,21 @@ using test::cwdRecord;
 using test::daysBeforeNow;
 using test::jsonLines;
 using test::userRecord;
+using Paths = std::vector<std::string>;
 
-std::string millisecondsDaysAgo(double days) {
-    return std::to_string(static_cast<long long>((test::kTestNow - days * 86400.0) * 1000.0));
+// An index entry written `days` ago, with more fields after the date.
+std::string entry(double days, std::string_view fields = {}) {
+    const auto ms = static_cast<long long>((test::kTestNow - days * 86400.0) * 1000.0);
+    return R"({"fileMtime":)" + std::to_string(ms) + (fields.empty() ? "" : ",") +
+           std::string(fields) + "}";
+}
+
+std::string entries(std::initializer_list<std::string> list, std::string_view rest = {}) {
+    std::string joined;
+    for (const std::string& one : list) {
+        joined += (joined.empty() ? "" : ",") + one;
+    }
+    return R"({"entries":[)" + joined + "]" + std::string(rest) + "}";
 }
 
 class RecentSessionsTest : public ::testing::Test {
@@ -34,8 +46,8 @@ protected:
         }
         return h_.scanner.recentSessions(excluding);
     }
-    std::vector<std::string> paths(std::initializer_list<std::string_view> live = {}) {
-        std::vector<std::string> out;
+    Paths paths(std::initializer_list<std::string_view> live = {}) {
+        Paths out;
         for (const RecentSession& session : recent(live)) {
             out.push_back(session.projectPath);
         }
@@ -45,40 +57,36 @@ protected:
     test::ScannerHarness h_;
 };
 
-TEST_F(RecentSessionsTest, AnIndexOrElseTheNewestTranscriptGivesOneSessionPerFolder) {
-    index("-a", R"({"entries":[
-        {"sessionId":"old","fileMtime":)" +
-                    millisecondsDaysAgo(9) + R"(,"projectPath":"/old"},
-        {"sessionId":"s","fileMtime":)" +
-                    millisecondsDaysAgo(2) + R"(,"projectPath":"/a",
-         "summary":"Index summary","firstPrompt":"Index prompt","messageCount":8,
-         "gitBranch":"main"}]})");
+TEST_F(RecentSessionsTest, TheLatestIndexEntryOrElseTheNewestTranscriptGivesOnePerFolder) {
+    index("-a", entries({entry(30, R"("projectPath":"/at-cutoff")"),
+                         entry(2, R"("sessionId":"s","projectPath":"/a","summary":"Index summary",
+                                   "firstPrompt":"Index prompt","messageCount":8,
+                                   "gitBranch":"main")"),
+                         // An equal time later in the list loses.
+                         R"({"modified":"2025-06-13T12:00:00Z","projectPath":"/same-later"})",
+                         entry(9, R"("projectPath":"/old")")}));
     transcript("-a", "/a-transcript", 1);
     transcript("-b", "/b", 1);
     transcript("-b", "/b-old", 3, "old.jsonl");
+    index("-c", entries({entry(1.5, R"("projectPath":"/c","summary":"","firstPrompt":7,
+                                    "messageCount":"3","gitBranch":"")")}));
 
     const auto sessions = recent();
-    ASSERT_EQ(sessions.size(), 2u);
-    EXPECT_EQ(sessions[0].projectPath, "/b");
-    EXPECT_EQ(sessions[0].firstPrompt, "prompt in -b");
-    EXPECT_EQ(sessions[0].summary, std::nullopt);
+    ASSERT_EQ(sessions.size(), 3u);
+    EXPECT_EQ(test::facts(sessions[0]), "|/b|-|prompt in -b|-|-");
     EXPECT_EQ(sessions[0].modified, daysBeforeNow(1));
-    EXPECT_EQ(sessions[1].projectPath, "/a");
-    EXPECT_EQ(sessions[1].summary, "Index summary");
-    EXPECT_EQ(sessions[1].firstPrompt, "Index prompt");
-    EXPECT_EQ(sessions[1].messageCount, 8);
-    EXPECT_EQ(sessions[1].gitBranch, "main");
-    EXPECT_NEAR(secondsSince1970(sessions[1].modified), secondsSince1970(daysBeforeNow(2)), 1e-3);
+    // Each field only of its own type.
+    EXPECT_EQ(test::facts(sessions[1]), "|/c||-||-");
+    EXPECT_EQ(test::facts(sessions[2]), "|/a|Index summary|Index prompt|main|8");
+    EXPECT_NEAR(secondsSince1970(sessions[2].modified), secondsSince1970(daysBeforeNow(2)), 1e-3);
 }
 
 TEST_F(RecentSessionsTest, TitlesComeFromTheTranscriptThatTheIdNames) {
-    index("-a", R"({"entries":[{"sessionId":"s","fileMtime":)" + millisecondsDaysAgo(2) +
-                    R"(,"projectPath":"/a","summary":"Index summary"}]})");
+    index("-a", entries({entry(2, R"("sessionId":"s","projectPath":"/a","summary":"Sum")")}));
     h_.project("-a", "s.jsonl", jsonLines({R"({"type":"ai-title","aiTitle":"AI"})"}),
                daysBeforeNow(2));
     h_.home.writeProjectFile("-a", "s/custom-title.json", R"({"customTitle":"Mine"})");
-    index("-c", R"({"entries":[{"sessionId":"../-b/t","fileMtime":)" + millisecondsDaysAgo(3) +
-                    R"(,"projectPath":"/c"}]})");
+    index("-c", entries({entry(3, R"("sessionId":"../-b/t","projectPath":"/c")")}));
     h_.project("-b", "t.jsonl",
                jsonLines({userRecord("Prompt", "/b"),
                           R"({"type":"custom-title","customTitle":"Named","sessionId":"t"})"}),
@@ -94,77 +102,46 @@ TEST_F(RecentSessionsTest, TitlesComeFromTheTranscriptThatTheIdNames) {
 }
 
 TEST_F(RecentSessionsTest, AStaleIndexHidesNewerTranscriptsButAnEmptyOrBrokenOneDoesNot) {
-    index("-stale", R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(31) +
-                        R"(,"projectPath":"/stale"}]})");
+    index("-stale", entries({entry(31, R"("projectPath":"/stale")")}));
     transcript("-stale", "/stale-transcript", 1);
     index("-untimed", R"({"entries":[{"modified":"yesterday","projectPath":"/untimed"}]})");
     transcript("-untimed", "/untimed-transcript", 1);
-    index("-empty", R"({"entries":[],"originalPath":"/empty-original"})");
+    index("-empty", entries({}, R"(,"originalPath":"/empty-original")"));
     transcript("-empty", "/empty-transcript", 2);
     index("-broken", R"([{"fileMtime":1}])");
     transcript("-broken", "/broken-transcript", 3);
-    index("-mixed", R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(1) + R"(},"x"]})");
+    index("-mixed", entries({entry(1), R"("x")"}));
     transcript("-mixed", "/mixed-transcript", 4);
-    EXPECT_EQ(paths(), (std::vector<std::string>{"/empty-transcript", "/broken-transcript",
-                                                 "/mixed-transcript"}));
-}
-
-TEST_F(RecentSessionsTest, TheLatestEntryWinsAndTheEarlierOfEqualTimes) {
-    const auto time = millisecondsDaysAgo(1);
-    index("-a", R"({"entries":[
-        {"fileMtime":)" +
-                    millisecondsDaysAgo(30) + R"(,"projectPath":"/at-cutoff"},
-        {"fileMtime":)" +
-                    time + R"(,"projectPath":"/first"},
-        {"modified":"2025-06-14T12:00:00Z","projectPath":"/same-time-later-in-array"},
-        {"fileMtime":)" +
-                    millisecondsDaysAgo(3) + R"(,"projectPath":"/older"}]})");
-    EXPECT_EQ(paths(), (std::vector<std::string>{"/first"}));
+    EXPECT_EQ(paths(), (Paths{"/empty-transcript", "/broken-transcript", "/mixed-transcript"}));
 }
 
 TEST_F(RecentSessionsTest, ThePathFallsBackToOriginalPathThenTheFirstRecordedCwd) {
-    const auto entry = [](std::string_view summary, std::string_view extra) {
-        return R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(1) + R"(,"summary":")" +
-               std::string(summary) + "\"" + std::string(extra) + "}]";
-    };
-    index("-original", entry("original", "") + R"(,"originalPath":"/orig"})");
-    index("-mistyped", entry("mistyped", R"(,"projectPath":5)") + R"(,"originalPath":"/o2"})");
-    index("-cwd", entry("cwd", "") + "}");
+    index("-original", entries({entry(1, R"("summary":"original")")}, R"(,"originalPath":"/o1")"));
+    index("-mistyped", entries({entry(1, R"("summary":"mistyped","projectPath":5)")},
+                               R"(,"originalPath":"/o2")"));
+    index("-cwd", entries({entry(1, R"("summary":"cwd")")}));
     h_.project("-cwd", "a.jsonl",
                jsonLines({test::paddingRecord(6000), R"({"cwd":7})", cwdRecord("/from-cwd")}),
                daysBeforeNow(90));
-    index("-empty", entry("empty", R"(,"projectPath":"")") + R"(,"originalPath":"/o3"})");
-    index("-nothing", entry("nothing", "") + "}");
+    index("-empty",
+          entries({entry(1, R"("summary":"empty","projectPath":"")")}, R"(,"originalPath":"/o3")"));
+    index("-nothing", entries({entry(1, R"("summary":"nothing")")}));
     h_.project("-nothing", "a.jsonl", jsonLines({userRecord("no cwd")}), daysBeforeNow(1));
 
     std::map<std::string, std::string> pathBySummary;
     for (const RecentSession& session : recent()) {
         pathBySummary[session.summary.value_or("?")] = session.projectPath;
     }
-    EXPECT_EQ(pathBySummary,
-              (std::map<std::string, std::string>{
-                  {"original", "/orig"}, {"mistyped", "/o2"}, {"cwd", "/from-cwd"}}));
-}
-
-TEST_F(RecentSessionsTest, TakesEntryFieldsByType) {
-    index("-a", R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(1) +
-                    R"(,"projectPath":"/a","summary":"","firstPrompt":7,"messageCount":"3",
-                      "gitBranch":""}]})");
-    const auto sessions = recent();
-    ASSERT_EQ(sessions.size(), 1u);
-    EXPECT_EQ(sessions[0].summary, "");
-    EXPECT_EQ(sessions[0].firstPrompt, std::nullopt);
-    EXPECT_EQ(sessions[0].messageCount, std::nullopt);
-    EXPECT_EQ(sessions[0].gitBranch, "");
+    EXPECT_EQ(pathBySummary, (std::map<std::string, std::string>{
+                                 {"original", "/o1"}, {"mistyped", "/o2"}, {"cwd", "/from-cwd"}}));
 }
 
 TEST_F(RecentSessionsTest, LeavesOutLiveDirectoriesOnBothPaths) {
-    index("-a", R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(1) +
-                    R"(,"projectPath":"/home/caf\u00e9"}]})");
+    index("-a", entries({entry(1, R"("projectPath":"/home/caf\u00e9")")}));
     transcript("-a", "/fallback", 1);
     transcript("-b", "/b", 2);
     h_.project("-c", "t.jsonl", jsonLines({cwdRecord("")}), daysBeforeNow(3));
-    EXPECT_EQ(paths({"/home/cafe\u0301", "/b"}), (std::vector<std::string>{""}));
+    EXPECT_EQ(paths({"/home/cafe\u0301", "/b"}), Paths{""});
     EXPECT_EQ(paths({"/b/"}).size(), 3u);
 }
 
@@ -175,11 +152,11 @@ TEST_F(RecentSessionsTest, OrdersNewestFirstKeepingListingOrderForEqualTimes) {
     }
     transcript("-z", "/z", 1);
     h_.preferences.setInteger(kMaxRecentSessionsKey, 100);
-    std::vector<std::string> expected{"/z"};
-    const auto listed = listDirectory(h_.home.claudeDir() / "projects", false);
-    for (const DirectoryEntry& entry : *listed) {
-        if (entry.name != "-z") {
-            expected.push_back("/" + entry.name.substr(1));
+    Paths expected{"/z"};
+    const auto listing = listDirectory(h_.home.claudeDir() / "projects", false);
+    for (const DirectoryEntry& listed : *listing) {
+        if (listed.name != "-z") {
+            expected.push_back("/" + listed.name.substr(1));
         }
     }
     EXPECT_EQ(paths(), expected);
@@ -187,19 +164,17 @@ TEST_F(RecentSessionsTest, OrdersNewestFirstKeepingListingOrderForEqualTimes) {
 
 TEST_F(RecentSessionsTest, CutsTheListToTheStoredMaximum) {
     for (int i = 0; i < 30; ++i) {
-        const std::string folder = "-p" + std::to_string(i);
-        index(folder, R"({"entries":[{"fileMtime":)" + millisecondsDaysAgo(1 + i * 0.5) +
-                          R"(,"projectPath":"/p)" + std::to_string(i) + "\"}]}");
+        index("-p" + std::to_string(i),
+              entries({entry(1 + i * 0.5, R"("projectPath":"/p)" + std::to_string(i) + "\"")}));
     }
     EXPECT_EQ(recent().size(), 15u);  // nothing stored
     h_.preferences.setInteger(kMaxRecentSessionsKey, 10);
-    const auto ten = paths();
-    EXPECT_EQ(ten, (std::vector<std::string>{"/p0", "/p1", "/p2", "/p3", "/p4", "/p5", "/p6", "/p7",
-                                             "/p8", "/p9"}));
-    h_.preferences.setInteger(kMaxRecentSessionsKey, 0);
-    EXPECT_TRUE(recent().empty());
-    h_.preferences.setInteger(kMaxRecentSessionsKey, -3);
-    EXPECT_TRUE(recent().empty());
+    EXPECT_EQ(paths(),
+              (Paths{"/p0", "/p1", "/p2", "/p3", "/p4", "/p5", "/p6", "/p7", "/p8", "/p9"}));
+    for (const int none : {0, -3}) {
+        h_.preferences.setInteger(kMaxRecentSessionsKey, none);
+        EXPECT_TRUE(recent().empty());
+    }
     h_.preferences.setInteger(kMaxRecentSessionsKey, 1000);
     EXPECT_EQ(recent().size(), 30u);
 }

@@ -2,7 +2,7 @@
 
 #include "core/FileReading.h"
 #include "core/SessionIndex.h"
-#include "support/TempTree.h"
+#include "support/ScannerHarness.h"
 
 namespace fernbeacon {
 namespace {
@@ -43,28 +43,20 @@ TEST_F(SessionIndexTest, TheFirstMatchingEntryGivesSummaryCountAndBranch) {
         {"sessionId":"s1","summary":"First","messageCount":30,"gitBranch":"feature",
          "firstPrompt":"not used"},
         {"sessionId":"s1","summary":"Second","messageCount":1,"gitBranch":"late"}]})");
-    EXPECT_EQ(session.summary, "First");
-    EXPECT_EQ(session.messageCount, 30);
-    EXPECT_EQ(session.gitBranch, "feature");
-    EXPECT_EQ(session.firstPrompt, std::nullopt);
+    EXPECT_EQ(test::facts(session), "|First|-|feature|-|30");
 }
 
 TEST_F(SessionIndexTest, EmptyOrMistypedValuesLeaveTheTranscriptValues) {
     const auto empty = applied(R"({"entries":[
         {"sessionId":"s1","summary":"","messageCount":0,"gitBranch":""}]})");
-    EXPECT_EQ(empty.summary, std::nullopt);
-    EXPECT_EQ(empty.messageCount, 0);
-    EXPECT_EQ(empty.gitBranch, "from-transcript");
+    EXPECT_EQ(test::facts(empty), "|-|-|from-transcript|-|0");
 
     const auto mistyped = applied(R"({"entries":[
         {"sessionId":"s1","summary":3,"messageCount":4.5,"gitBranch":null}]})");
-    EXPECT_EQ(mistyped.summary, std::nullopt);
-    EXPECT_EQ(mistyped.messageCount, 12);
-    EXPECT_EQ(mistyped.gitBranch, "from-transcript");
+    EXPECT_EQ(test::facts(mistyped), "|-|-|from-transcript|-|12");
 
     const auto unmatched = applied(R"({"entries":[{"sessionId":"s2","summary":"x"}]})");
-    EXPECT_EQ(unmatched.summary, std::nullopt);
-    EXPECT_EQ(unmatched.messageCount, 12);
+    EXPECT_EQ(test::facts(unmatched), "|-|-|from-transcript|-|12");
 }
 
 std::optional<double> entryDate(std::string_view entry) {
@@ -75,6 +67,7 @@ std::optional<double> entryDate(std::string_view entry) {
     return date ? std::optional<double>(secondsSince1970(*date)) : std::nullopt;
 }
 
+// The fuzz target checks the calendar; these are the precedence and the offsets' range.
 TEST(IndexEntryDate, TakesMillisecondsFirstThenInternetDateTime) {
     const double jan15 = 1736937000.0;  // 2025-01-15T10:30:00Z
     const struct {
@@ -86,10 +79,7 @@ TEST(IndexEntryDate, TakesMillisecondsFirstThenInternetDateTime) {
         {R"({"modified":"2025-01-15T05:00:00.5-05:30"})", jan15 + 0.5},
         {R"({"modified":"2025-01-16T09:30:00+23:00"})", jan15},
         {R"({"modified":"2025-01-15T10:30:00+24:00"})", std::nullopt},
-        {R"({"modified":"2024-02-29T23:59:59Z"})", 1709251199.0},
         {R"({"modified":"2025-01-15T10:30:00"})", std::nullopt},
-        {R"({"modified":"2025-01-15T10:30:00.Z"})", std::nullopt},
-        {R"({"modified":"2025-02-29T10:30:00Z"})", std::nullopt},
     };
     for (const auto& c : cases) {
         const auto seconds = entryDate(c.entry);

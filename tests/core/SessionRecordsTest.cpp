@@ -20,27 +20,28 @@ std::optional<std::string> titleOf(std::optional<std::string> summary,
     return displayTitleFor(std::nullopt, summary, std::nullopt, firstPrompt);
 }
 
+// Characters as users see them, not bytes or code points.
 TEST(DisplayTitle, KeepsFortyFiveCharactersAndCutsFortySixToFortyTwoAndDots) {
-    EXPECT_EQ(titleOf(repeated("a", 45)), repeated("a", 45));
-    EXPECT_EQ(titleOf(repeated("a", 46)), repeated("a", 42) + "...");
-}
-
-TEST(DisplayTitle, CountsUserPerceivedCharactersNotBytesOrCodePoints) {
-    const std::string decomposedE = "e\u0301";
-    const std::string family = "\U0001F468\u200D\U0001F469\u200D\U0001F467";
-    const std::string flag = "\U0001F1EB\U0001F1F7";
-    for (const std::string& unit : {std::string("\u00E9"), decomposedE, family, flag}) {
+    for (const std::string unit :
+         {"a", "\u00E9", "e\u0301", "\U0001F468\u200D\U0001F469\u200D\U0001F467",
+          "\U0001F1EB\U0001F1F7"}) {
         EXPECT_EQ(titleOf(repeated(unit, 45)), repeated(unit, 45));
         EXPECT_EQ(titleOf(repeated(unit, 46)), repeated(unit, 42) + "...");
     }
 }
 
-TEST(DisplayTitle, FallsBackToThePromptWhenTheSummaryCleansToNothing) {
+TEST(DisplayTitle, TakesTheFirstOfCustomTitleSummaryAiTitleAndPromptThatCleansToText) {
     EXPECT_EQ(titleOf("<command-name>/clear</command-name>", "Fix the build"), "Fix the build");
     EXPECT_EQ(titleOf(std::nullopt, " Fix <b>this</b>  now "), "Fix now");
     EXPECT_EQ(titleOf("<b>markup</b>", "<i>only</i>"), std::nullopt);
-    EXPECT_EQ(titleOf(std::nullopt), std::nullopt);
     EXPECT_EQ(titleOf("Summary wins", "prompt"), "Summary wins");
+    RecentSession recent{"Summary", "Prompt", "/p", Instant{}, std::nullopt, std::nullopt};
+    recent.customTitle = "<b>x</b>";
+    recent.aiTitle = "AI";
+    EXPECT_EQ(recent.displayTitle(), "Summary");
+    recent.customTitle = "Mine";
+    EXPECT_EQ(recent.displayTitle(), "Mine");
+    EXPECT_EQ(displayTitleFor(std::nullopt, std::nullopt, "AI", "Prompt"), "AI");
 }
 
 TEST(ContextLabel, TruncatesAndDoesNotClamp) {

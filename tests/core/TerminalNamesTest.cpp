@@ -38,72 +38,77 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
     }
 }
 
-// A parent table given by the test.
-class ParentChain : public testing::Test {
-protected:
-    void add(std::int32_t pid, std::int32_t ppid, std::string name) {
-        table_[pid] = ProcessRow{pid, ppid, std::nullopt, std::move(name)};
+TEST(TerminalsFor, LinuxTerminalsComeFirstOnLinuxAndNowhereElse) {
+    const auto onLinux = terminalsFor(Desktop::Linux);
+    const auto other = terminalsFor(Desktop::Other);
+    ASSERT_FALSE(other.empty());
+    EXPECT_EQ(onLinux.front()->desktop, Desktop::Linux);
+    EXPECT_EQ(onLinux.back()->desktop, Desktop::Other);
+    for (const TerminalDescriptor* terminal : other) {
+        EXPECT_EQ(terminal->desktop, Desktop::Other) << terminal->name;
     }
+}
 
-    std::optional<std::string> walkFrom(std::int32_t pid) {
-        const ParentLookup lookup = [this](std::int32_t current) -> std::optional<ProcessRow> {
-            asked_.push_back(current);
-            const auto found = table_.find(current);
-            return found == table_.end() ? std::nullopt : std::optional(found->second);
-        };
-        return terminalAppFromParentChain(pid, lookup, logger_);
-    }
-
-    std::vector<LoggedMessage> messages() const { return logger_.messages(); }
-    const std::vector<std::int32_t>& asked() const { return asked_; }
-
-private:
-    std::map<std::int32_t, ProcessRow> table_;
-    std::vector<std::int32_t> asked_;
-    RecordingLogger logger_;
+struct Parent {
+    std::int32_t ppid;
+    std::string command;
 };
 
-TEST_F(ParentChain, NamesTheNearestKnownAncestorEvenWhenAFartherOneMatchesAnEarlierRow) {
-    add(900, 800, "claude");
-    add(800, 700, "-zsh");
-    add(700, 600, "tmux: server");
-    add(600, 1, "gnome-terminal-");
-    EXPECT_EQ(walkFrom(900), "tmux");
-    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700}));
-    EXPECT_TRUE(messages().empty());
-
-    add(50, 1, "kitty");
-    EXPECT_EQ(walkFrom(50), "kitty");
+// Walks a parent table given by the test; `asked` tells which IDs were looked up.
+std::optional<std::string> walk(const std::map<std::int32_t, Parent>& table, std::int32_t pid,
+                                RecordingLogger& logger,
+                                std::vector<std::int32_t>* asked = nullptr) {
+    return terminalAppFromParentChain(
+        pid,
+        [&](std::int32_t current) -> std::optional<ProcessRow> {
+            if (asked) {
+                asked->push_back(current);
+            }
+            const auto found = table.find(current);
+            if (found == table.end()) {
+                return std::nullopt;
+            }
+            return ProcessRow{current, found->second.ppid, std::nullopt, found->second.command};
+        },
+        logger);
 }
 
-TEST_F(ParentChain, NeverTestsProcessOneOrBelowAndLogsOnceWhenNothingMatches) {
-    add(900, 800, "claude");
-    add(800, 1, "bash");
-    add(1, 0, "Terminal");
-    EXPECT_EQ(walkFrom(900), std::nullopt);
-    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800}));
+TEST(ParentChain, NamesTheNearestKnownAncestorBelowProcessOne) {
+    RecordingLogger logger;
+    std::vector<std::int32_t> asked;
+    // A farther ancestor that matches an earlier row does not win.
+    const std::map<std::int32_t, Parent> table{
+        {900, {800, "claude"}},       {800, {700, "-zsh"}},
+        {700, {600, "tmux: server"}}, {600, {1, "gnome-terminal-"}},
+        {50, {1, "kitty"}},           {901, {801, "claude"}},
+        {801, {1, "bash"}},           {1, {0, "Terminal"}}};
+    EXPECT_EQ(walk(table, 900, logger, &asked), "tmux");
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{900, 800, 700}));
+    EXPECT_EQ(walk(table, 50, logger), "kitty");
+    EXPECT_TRUE(logger.messages().empty());
+    asked.clear();
+    EXPECT_EQ(walk(table, 901, logger, &asked), std::nullopt);
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{901, 801}));
     EXPECT_EQ(
-        messages(),
-        (std::vector<LoggedMessage>{{LogLevel::Info,
-                                     "Could not determine terminal for PID 900 by walking parent "
-                                     "chain"}}));
+        logger.messages(),
+        (std::vector<LoggedMessage>{
+            {LogLevel::Info, "Could not determine terminal for PID 901 by walking parent chain"}}));
 }
 
-TEST_F(ParentChain, EndsAtALoopOrWhereTheTableEnds) {
-    add(900, 800, "claude");
-    add(800, 700, "bash");
-    add(700, 800, "sh");
-    EXPECT_EQ(walkFrom(900), std::nullopt);
-    EXPECT_EQ(asked(), (std::vector<std::int32_t>{900, 800, 700}));
-
-    add(42, 42, "claude");
-    EXPECT_EQ(walkFrom(42), std::nullopt);
-    add(910, 920, "claude");
-    EXPECT_EQ(walkFrom(910), std::nullopt);
-    EXPECT_EQ(walkFrom(-5), std::nullopt);
-    EXPECT_EQ(messages().size(), 4u);
-    EXPECT_EQ(messages().back().text,
-              "Could not determine terminal for PID -5 by walking parent chain");
+TEST(ParentChain, EndsAtALoopOrWhereTheTableEnds) {
+    RecordingLogger logger;
+    std::vector<std::int32_t> asked;
+    const std::map<std::int32_t, Parent> table{{900, {800, "claude"}},
+                                               {800, {700, "bash"}},
+                                               {700, {800, "sh"}},
+                                               {42, {42, "claude"}},
+                                               {910, {920, "claude"}}};
+    EXPECT_EQ(walk(table, 900, logger, &asked), std::nullopt);
+    EXPECT_EQ(asked, (std::vector<std::int32_t>{900, 800, 700}));
+    for (const std::int32_t pid : {42, 910, -5}) {
+        EXPECT_EQ(walk(table, pid, logger), std::nullopt) << pid;
+    }
+    EXPECT_EQ(logger.texts().size(), 4u);
 }
 
 }  // namespace

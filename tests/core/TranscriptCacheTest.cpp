@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <random>
 
 #include "core/TranscriptCache.h"
@@ -14,79 +13,58 @@ using test::jsonLines;
 using test::usageRecord;
 using test::userRecord;
 
-// Lines of every kind the facts come from, and of kinds they must not come from.
-std::vector<std::string> recordPool() {
-    return {userRecord("<command-name>/clear</command-name>", "/p"),
-            userRecord("First prompt", "/p", "main"),
-            userRecord("Second prompt", "/q", "dev"),
-            usageRecord(100, 0, 0, 1),
-            usageRecord(0, 0, 0, 0),
-            usageRecord(2000, 300, 0, 5),
-            R"({"type":"assistant","message":{"model":"claude-opus-4-6"}})",
-            R"({"type":"assistant","isSidechain":true,"message":{"model":"claude-haiku-4-5"}})",
-            R"({"type":"custom-title","customTitle":"Mine","sessionId":"s"})",
-            R"({"type":"custom-title","customTitle":"Theirs","sessionId":"x"})",
-            R"({"type":"ai-title","aiTitle":"Guess"})",
-            R"({"type":"ai-title","aiTitle":"Better guess","sessionId":"s"})",
-            test::paddingRecord(3000),
-            "not json",
-            "",
-            "{\"type\":\"user\",\"message\":{\"content\":\"\xff\"}}"};
-}
-
-class Transcript {
-public:
-    explicit Transcript(const std::filesystem::path& path) : path_(path) {}
-
-    const std::string& contents() const { return contents_; }
-    // Every change lands at a later modification time, as changes between cycles do.
-    void set(std::string contents, bool newFile) {
-        contents_ = std::move(contents);
-        const auto target = newFile ? std::filesystem::path(path_.string() + ".new") : path_;
-        std::ofstream(target, std::ios::binary | std::ios::trunc) << contents_;
-        if (newFile) {
-            std::filesystem::rename(target, path_);
-        }
-        test::TempTree::setModified(path_, instantFromSecondsSince1970(1e9 + ++changes_));
-    }
-
-private:
-    std::filesystem::path path_;
-    std::string contents_;
-    int changes_ = 0;
-};
-
+// Records, after several cycles that append to a transcript, truncate it, rewrite it in place or
+// replace it by another file at a later time, give what a fresh read gives.
 TEST(TranscriptCache, AgreesWithAFreshReadThroughAppendsTruncationsAndReplacements) {
+    // Lines of every kind the facts come from, and of kinds they must not come from.
+    const std::string pool[] = {
+        userRecord("<command-name>/clear</command-name>", "/p"),
+        userRecord("First prompt", "/p", "main"),
+        userRecord("Second prompt", "/q", "dev"),
+        usageRecord(100, 0, 0, 1),
+        usageRecord(0, 0, 0, 0),
+        usageRecord(2000, 300, 0, 5),
+        R"({"type":"assistant","message":{"model":"claude-opus-4-6"}})",
+        R"({"type":"assistant","isSidechain":true,"message":{"model":"claude-haiku-4-5"}})",
+        R"({"type":"custom-title","customTitle":"Mine","sessionId":"s"})",
+        R"({"type":"custom-title","customTitle":"Theirs","sessionId":"x"})",
+        R"({"type":"ai-title","aiTitle":"Guess"})",
+        test::paddingRecord(3000),
+        "not json",
+        "",
+        "{\"type\":\"user\",\"message\":{\"content\":\"\xff\"}}"};
     test::TempTree tree;
     const auto path = tree.path("s.jsonl");
-    Transcript transcript(path);
     TranscriptCache cache;
-    const auto pool = recordPool();
     std::mt19937 random(20261206);
     const auto below = [&random](std::size_t n) { return random() % std::max<std::size_t>(n, 1); };
     const auto someLines = [&] {
         std::string text;
         for (std::size_t i = below(4); i-- > 0;) {
-            text += pool[below(pool.size())] + "\n";
+            text += pool[below(std::size(pool))] + "\n";
         }
-        const std::string& partial = pool[below(pool.size())];
+        const std::string& partial = pool[below(std::size(pool))];
         return text + partial.substr(0, below(partial.size() + 1));
     };
+    std::string contents;
     for (int step = 0; step < 400; ++step) {
-        const std::string& now = transcript.contents();
-        switch (below(8)) {
-            case 0:
-                transcript.set(now.substr(0, below(now.size())), false);
-                break;
-            case 1:
-                transcript.set(someLines(), true);
-                break;
-            case 2:  // rewritten in place, larger than before
-                transcript.set(now.substr(0, below(now.size())) + someLines() + someLines(), false);
-                break;
-            default:
-                transcript.set(now + someLines(), false);
+        const std::size_t kind = below(8);
+        if (kind == 0) {
+            contents.resize(below(contents.size()));
+        } else if (kind == 1) {
+            contents = someLines();
+        } else if (kind == 2) {  // larger than before
+            contents = contents.substr(0, below(contents.size())) + someLines() + someLines();
+        } else {
+            contents += someLines();
         }
+        // A replacement is another file; every change lands at a later time.
+        const auto written =
+            kind == 1 ? tree.write("s.new", contents) : tree.write("s.jsonl", contents);
+        if (kind == 1) {
+            std::filesystem::rename(written, path);
+        }
+        test::TempTree::setModified(path, instantFromSecondsSince1970(1e9 + step));
         ASSERT_EQ(cache.read(path), readTranscriptFacts(path)) << "step " << step;
     }
 }
