@@ -20,7 +20,7 @@ using test::RecordingLogger;
 using test::TempTree;
 
 bool contains(const std::vector<std::int32_t>& pids, std::int32_t pid) {
-    return std::find(pids.begin(), pids.end(), pid) != pids.end();
+    return std::ranges::count(pids, pid) > 0;
 }
 
 TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
@@ -45,23 +45,15 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     ASSERT_TRUE(inTerminal);
     ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(detached.pid()) == "claude"; }));
 
-    RecordingLogger procLogger;
-    RecordingLogger toolsLogger;
+    RecordingLogger procLogger, toolsLogger;
     ProcProbes proc(procLogger);
     PosixCommandRunner runner;
     CommandProbes tools(runner, commands, toolsLogger);
 
-    // Other tests' claude processes may come and go between the two listings: a few tries
-    // usually settle it; otherwise the processes both listings saw must agree in their order.
-    std::vector<std::int32_t> fromProc;
-    std::vector<std::int32_t> fromTools;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        fromProc = proc.findClaudePIDs();
-        fromTools = tools.findClaudePIDs();
-        if (fromProc == fromTools) {
-            break;
-        }
-    }
+    // Other tests' claude processes may come and go between the two listings: the processes
+    // both listings saw must agree in their order.
+    const std::vector<std::int32_t> fromProc = proc.findClaudePIDs();
+    const std::vector<std::int32_t> fromTools = tools.findClaudePIDs();
     const auto seenByBoth = [](std::vector<std::int32_t> pids,
                                const std::vector<std::int32_t>& other) {
         std::erase_if(pids, [&](std::int32_t pid) { return !contains(other, pid); });

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <random>
 #include <thread>
 
@@ -25,32 +24,21 @@ using test::TempTree;
 // the listing and the facts.
 class OwnProcesses final : public ProcessProbes {
 public:
+    using Text = std::optional<std::string>;
     explicit OwnProcesses(ProcProbes& probes) : probes_(probes) {}
 
     std::vector<std::int32_t> findClaudePIDs() override {
-        std::vector<std::int32_t> own;
-        for (const std::int32_t pid : probes_.findClaudePIDs()) {
-            if (std::find(started.begin(), started.end(), pid) != started.end()) {
-                own.push_back(pid);
-            }
-        }
-        if (afterListing) {
-            afterListing();
-        }
+        std::vector<std::int32_t> own = probes_.findClaudePIDs();
+        std::erase_if(own, [&](std::int32_t pid) { return !std::ranges::count(started, pid); });
+        afterListing();
         return own;
     }
-    std::optional<std::string> ttyForPID(std::int32_t pid) override {
-        return probes_.ttyForPID(pid);
-    }
-    std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override {
+    Text ttyForPID(std::int32_t pid) override { return probes_.ttyForPID(pid); }
+    Text workingDirectoryForPID(std::int32_t pid) override {
         return probes_.workingDirectoryForPID(pid);
     }
-    std::optional<std::string> terminalAppForPID(std::int32_t pid) override {
-        return probes_.terminalAppForPID(pid);
-    }
-    std::optional<std::string> uptimeForPID(std::int32_t pid) override {
-        return probes_.uptimeForPID(pid);
-    }
+    Text terminalAppForPID(std::int32_t pid) override { return probes_.terminalAppForPID(pid); }
+    Text uptimeForPID(std::int32_t pid) override { return probes_.uptimeForPID(pid); }
     ProcessFacts factsForPID(std::int32_t pid) override { return probes_.factsForPID(pid); }
 
     std::vector<std::int32_t> started;
@@ -59,15 +47,6 @@ public:
 private:
     ProcProbes& probes_;
 };
-
-// Every fact is either absent or the one that the session's own process has.
-void expectOwnFactsOrNone(const ClaudeSession& session, const std::string& directory,
-                          const std::optional<std::string>& terminal) {
-    EXPECT_TRUE(session.workingDirectory == std::nullopt || session.workingDirectory == directory);
-    EXPECT_EQ(session.tty, std::nullopt);
-    EXPECT_TRUE(session.terminalApp == std::nullopt || session.terminalApp == terminal);
-    EXPECT_TRUE(session.processUptime == std::nullopt || session.processUptime == "<1 min");
-}
 
 class RacingProcessesTest : public ::testing::Test {
 protected:
@@ -82,50 +61,37 @@ protected:
 };
 
 TEST_F(RacingProcessesTest, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts) {
-    // Our processes run under this test, and so in its terminal, if any.
+    // Our processes run under this test, and so under its terminal, if any.
     const auto terminal = proc_.terminalAppForPID(::getpid());
     constexpr int kRounds = 30;
     constexpr int kEach = 20;
-    std::vector<std::filesystem::path> directories;
-    for (int i = 0; i < kEach; ++i) {
-        directories.push_back(tree_.makeDirectory("run-" + std::to_string(i)));
-    }
     std::mt19937 random(11);
     int listedWithFacts = 0;
     for (int round = 0; round < kRounds; ++round) {
         std::vector<test::Child> batch;
-        for (const auto& directory : directories) {
-            batch.emplace_back(std::vector<std::string>{claude_.string(), "1000"}, -1, directory);
+        for (int i = 0; i < kEach; ++i) {
+            batch.emplace_back(std::vector<std::string>{claude_.string(), "1000"}, -1,
+                               tree_.makeDirectory(std::to_string(i)));
         }
         probes_.started.clear();
+        // A third end before their facts are asked, a third while they are read.
+        std::vector<pid_t> ending[3];
         for (const test::Child& child : batch) {
             // Listed as claude only once it runs the program.
             ASSERT_TRUE(
                 test::waitUntil([&] { return test::commandNameOf(child.pid()) == "claude"; }));
+            ending[(probes_.started.size() + round) % 3].push_back(child.pid());
             probes_.started.push_back(child.pid());
-        }
-        std::map<std::int32_t, std::string> directoryOf;
-        std::vector<pid_t> endBeforeProbes;
-        std::vector<pid_t> endDuringProbes;
-        for (int i = 0; i < kEach; ++i) {
-            const pid_t pid = probes_.started[static_cast<std::size_t>(i)];
-            directoryOf[pid] = directories[static_cast<std::size_t>(i)].string();
-            // A third end before their facts are asked, a third while they are read.
-            if ((i + round) % 3 == 0) {
-                endBeforeProbes.push_back(pid);
-            } else if ((i + round) % 3 == 1) {
-                endDuringProbes.push_back(pid);
-            }
         }
         std::thread killer;
         probes_.afterListing = [&] {
-            for (const pid_t pid : endBeforeProbes) {
+            for (const pid_t pid : ending[0]) {
                 ::kill(pid, SIGKILL);
             }
             const auto delay = std::chrono::microseconds(random() % 2000);
-            killer = std::thread([&endDuringProbes, delay] {
+            killer = std::thread([&ending, delay] {
                 std::this_thread::sleep_for(delay);
-                for (const pid_t pid : endDuringProbes) {
+                for (const pid_t pid : ending[1]) {
                     ::kill(pid, SIGKILL);
                 }
             });
@@ -133,8 +99,17 @@ TEST_F(RacingProcessesTest, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts
         const auto sessions = scanner_.scanLiveSessions();
         killer.join();
         ASSERT_EQ(sessions.size(), static_cast<std::size_t>(kEach));
+        // Every fact is either absent or the one that the session's own process has.
         for (const ClaudeSessionPtr& session : sessions) {
-            expectOwnFactsOrNone(*session, directoryOf.at(session->pid), terminal);
+            const auto index =
+                std::ranges::find(probes_.started, session->pid) - probes_.started.begin();
+            const std::string directory = tree_.path(std::to_string(index)).string();
+            EXPECT_TRUE(session->workingDirectory == std::nullopt ||
+                        session->workingDirectory == directory);
+            EXPECT_EQ(session->tty, std::nullopt);
+            EXPECT_TRUE(session->terminalApp == std::nullopt || session->terminalApp == terminal);
+            EXPECT_TRUE(session->processUptime == std::nullopt ||
+                        session->processUptime == "<1 min");
             listedWithFacts += session->workingDirectory.has_value();
         }
     }
