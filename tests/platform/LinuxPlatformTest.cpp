@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,6 +72,19 @@ TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
         EXPECT_EQ(preferencesFile(), tree.path(".config/Fernbeacon/Fernbeacon.conf"));
     }
     EXPECT_EQ(claudeDirectory(), tree.path(".claude"));
+    // An empty HOME is no home: the user database's is.
+    const ScopedEnvironment noHome("HOME", "");
+    EXPECT_EQ(homeDirectory(), ::getpwuid(::getuid())->pw_dir);
+}
+
+TEST(LinuxPlatform, SeesAGraphicalSessionInANonEmptyDisplayVariable) {
+    const ScopedEnvironment x11("DISPLAY", "");
+    const ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(hasGraphicalSession());
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const ScopedEnvironment set(variable, ":1");
+        EXPECT_TRUE(hasGraphicalSession()) << variable;
+    }
 }
 
 TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {

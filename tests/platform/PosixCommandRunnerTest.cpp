@@ -24,7 +24,21 @@ std::size_t entriesIn(const char* directory) {
     return static_cast<std::size_t>(std::distance(begin(entries), end(entries)));
 }
 
-TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsHowTheChildEnded) {
+// Every run, however it ends, leaves no descriptor, thread or unreaped child behind.
+class PosixCommandRunnerTest : public testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors_);
+        EXPECT_LE(entriesIn("/proc/self/task"), threads_);
+        EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
+        EXPECT_EQ(errno, ECHILD);
+    }
+
+    const std::size_t descriptors_ = entriesIn("/proc/self/fd");
+    const std::size_t threads_ = entriesIn("/proc/self/task");
+};
+
+TEST_F(PosixCommandRunnerTest, KeepsTheTwoOutputsApartAndReportsHowTheChildEnded) {
     const CommandResult result = runShell("printf 'out\\n'; printf 'err' >&2; printf more; exit 3");
     EXPECT_TRUE(result.started);
     EXPECT_FALSE(result.timedOut);
@@ -53,7 +67,7 @@ TEST(PosixCommandRunner, KeepsTheTwoOutputsApartAndReportsHowTheChildEnded) {
               "a b|/elsewhere|" + std::string(std::getenv("PATH")));
 }
 
-TEST(PosixCommandRunner, CannotStartAMissingProgram) {
+TEST_F(PosixCommandRunnerTest, CannotStartAMissingProgram) {
     for (const std::vector<std::string>& arguments :
          {std::vector<std::string>{"/nonexistent/pgrep", "-x", "claude"},
           std::vector<std::string>{"sh", "-c", "true"}, std::vector<std::string>{"/"},
@@ -66,7 +80,8 @@ TEST(PosixCommandRunner, CannotStartAMissingProgram) {
 }
 
 // Not only the shell: whatever it started is gone as well, and the output is dropped.
-TEST(PosixCommandRunner, EndsAtTheTimeLimitAChildThatHangsHoldsItsOutputsOrNeverStopsWriting) {
+TEST_F(PosixCommandRunnerTest,
+       EndsAtTheTimeLimitAChildThatHangsHoldsItsOutputsOrNeverStopsWriting) {
     const std::string marker = test::uniqueMarker();
     // Several writers on pipes widened to 1 MiB: there is nearly always something to read, and
     // a runner that looked at the clock only when the pipes ran dry would wait forever.
@@ -93,7 +108,7 @@ TEST(PosixCommandRunner, EndsAtTheTimeLimitAChildThatHangsHoldsItsOutputsOrNever
     }
 }
 
-TEST(PosixCommandRunner, DrainsLargeOutputsOnBothStreamsAtOnce) {
+TEST_F(PosixCommandRunnerTest, DrainsLargeOutputsOnBothStreamsAtOnce) {
     // Standard error is filled first: a runner that read only standard output would stall.
     const CommandResult result = runShell(
         "head -c 3000000 /dev/zero | tr '\\0' e >&2; head -c 6000000 /dev/zero | tr '\\0' o");
@@ -110,7 +125,7 @@ TEST(PosixCommandRunner, DrainsLargeOutputsOnBothStreamsAtOnce) {
 
 // A child that inherited the pipes of a run on another thread would keep that run waiting for
 // the end of its output until the child itself ended.
-TEST(PosixCommandRunner, GivesEachChildOnlyItsOwnPipes) {
+TEST_F(PosixCommandRunnerTest, GivesEachChildOnlyItsOwnPipes) {
     const auto descriptorsOfAChild = [] { return runShell("ls /proc/$$/fd").standardOutput; };
     const std::string alone = descriptorsOfAChild();
     EXPECT_NE(alone.find("2\n"), std::string::npos) << alone;
@@ -124,22 +139,6 @@ TEST(PosixCommandRunner, GivesEachChildOnlyItsOwnPipes) {
     EXPECT_EQ(descriptorsOfAChild(), alone);
     tree.write("go", "");
     EXPECT_FALSE(waiting.get().timedOut);
-}
-
-TEST(PosixCommandRunner, LeavesNoDescriptorThreadOrChildBehind) {
-    const std::size_t descriptors = entriesIn("/proc/self/fd");
-    const std::size_t threads = entriesIn("/proc/self/task");
-    PosixCommandRunner runner;
-    runner.run({{"/bin/sh", "-c", "echo out; echo err >&2"}});
-    runner.run({{"/nonexistent"}});
-    runner.run({{"/bin/sh", "-c", "sleep 5"}, 100ms});
-    runner.run({{"/bin/sh", "-c", "exec >&- 2>&-; sleep 5"}, 100ms});
-    runner.run({{"/bin/sh", "-c", "kill -9 $$"}});
-    EXPECT_EQ(entriesIn("/proc/self/fd"), descriptors);
-    EXPECT_LE(entriesIn("/proc/self/task"), threads);
-    // Every child was reaped.
-    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1);
-    EXPECT_EQ(errno, ECHILD);
 }
 
 }  // namespace

@@ -5,9 +5,11 @@
 #include <algorithm>
 
 #include "core/CommandProbes.h"
+#include "core/ProcessOutput.h"
 #include "core/Text.h"
 #include "platform/Platform.h"
 #include "platform/linux/ProcProbes.h"
+#include "platform/linux/ProcTerminalSources.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -82,6 +84,20 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
         EXPECT_EQ(computed, fromPs);
     }
     EXPECT_EQ(procLogger.messages(), toolsLogger.messages());
+
+    // The table of every process, as ps prints it.
+    const auto rowOf = [](const std::vector<ProcessRow>& rows, std::int32_t pid) {
+        const auto row = std::ranges::find(rows, pid, &ProcessRow::pid);
+        return row == rows.end()
+                   ? "none"
+                   : std::to_string(row->ppid) + " " + row->tty.value_or("?") + " " + row->command;
+    };
+    const auto fromPs =
+        parsePsTtyTable(runner.run({{commands.ps, "-eo", "pid,ppid,tty,comm"}}).standardOutput);
+    const auto fromTable = ProcProcessTable().processRows();
+    for (const std::int32_t pid : {terminal.pid(), *inTerminal, detached.pid()}) {
+        EXPECT_EQ(rowOf(fromTable, pid), rowOf(fromPs, pid));
+    }
 
     // And they are right.
     EXPECT_EQ(proc.ttyForPID(*inTerminal), terminal.terminal());

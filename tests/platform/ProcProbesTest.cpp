@@ -5,8 +5,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <future>
 
+#include "platform/linux/ProcTerminalSources.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
@@ -107,6 +109,30 @@ TEST_F(FakeProc, FindsTheProcessesNamedExactlyClaude) {
     EXPECT_EQ(pids, (std::vector<std::int32_t>{10, 20}));
 
     EXPECT_TRUE(ProcProbes(logger_, tree_.path("missing")).findClaudePIDs().empty());
+}
+
+TEST_F(FakeProc, ListsTheProcessTableAndTheEnvironmentOfOwnProcesses) {
+    process(12, "tmux: server", 1);
+    process(13, "bash", 12, 34817);  // major 136, minor 1
+    tree_.write("14/stat", "garbage");
+    link("self", "12");
+    auto rows = ProcProcessTable(tree_.root()).processRows();
+    std::ranges::sort(rows, {}, &ProcessRow::pid);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].tty, std::nullopt);
+    EXPECT_EQ(rows[0].command, "tmux: server");
+    EXPECT_EQ(rows[1].tty, "pts/1");
+    EXPECT_EQ(rows[1].ppid, 12);
+
+    using namespace std::string_literals;
+    tree_.write("20/environ", "TMUX=/tmp/tmux-1/default,5,0\0TMUX_PANE=%3\0BROKEN\0"s);
+    const auto environment = ProcEnvironment(tree_.root()).environmentOf(20);
+    EXPECT_EQ(environment.size(), 2u);
+    EXPECT_EQ(environment.at("TMUX_PANE"), "%3");
+    EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(21).empty());
+    if (::getuid() != 0) {
+        EXPECT_TRUE(ProcEnvironment().environmentOf(1).empty());
+    }
 }
 
 TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumberElseAnOpenDescriptor) {
