@@ -98,7 +98,9 @@ TEST_F(PosixCommandRunnerTest,
                           " >&2 & exec " + writer);
     }
     for (const std::string& script : scripts) {
+        const auto started = std::chrono::steady_clock::now();
         const CommandResult result = runShell(script, 300ms);
+        EXPECT_GE(std::chrono::steady_clock::now() - started, 300ms);  // not before its time
         EXPECT_TRUE(result.started);
         EXPECT_TRUE(result.timedOut) << script;
         EXPECT_EQ(result.standardOutput, "");
