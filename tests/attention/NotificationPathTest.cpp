@@ -67,10 +67,8 @@ const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 class NotificationPath : public testing::Test {
 protected:
     void SetUp() override {
-        for (const char* tool : {"tmux", "dbus-daemon"}) {
-            if (!installed(tool)) {
-                GTEST_SKIP() << tool << " is not installed";
-            }
+        if (!installed("tmux") || !installed("dbus-daemon")) {
+            GTEST_SKIP() << "needs tmux and dbus-daemon";
         }
         ::unsetenv("TMUX");
         ::unsetenv("CLAUDE_CONFIG_DIR");

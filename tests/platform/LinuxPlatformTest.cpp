@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <fstream>
 
 #include "platform/Platform.h"
 #include "platform/StreamLogger.h"
@@ -31,10 +31,7 @@ TEST(DetachedProcessLauncher, StartsTheProgramInTheDirectoryWithTheVariables) {
     DetachedProcessLauncher launcher;
     EXPECT_EQ(launcher.start(command), "");
     ASSERT_TRUE(test::waitUntil([&] { return std::filesystem::exists(tree.path("ran")); }));
-    std::ifstream ran(tree.path("ran"));
-    std::string written;
-    std::getline(ran, written);
-    EXPECT_EQ(written, directory.string() + "|set");
+    EXPECT_EQ(tree.read("ran"), directory.string() + "|set");
 
     for (const LaunchCommand& refused :
          {LaunchCommand{{"sh", "-c", "true"}, std::nullopt, {}},
@@ -44,31 +41,22 @@ TEST(DetachedProcessLauncher, StartsTheProgramInTheDirectoryWithTheVariables) {
     }
 }
 
-TEST(LinuxPlatform, FindsLsofOnTheSearchPathElseLeavesItToTheShell) {
-    TempTree tree;
-    const auto found = tree.write("tools/lsof", "#!/bin/sh\n");
-    ::chmod(found.c_str(), 0755);
-    {
-        const ScopedEnvironment path("PATH", tree.path("tools").string());
-        EXPECT_EQ(probeCommandSet().lsof, found.string());
-    }
-    const ScopedEnvironment path("PATH", tree.root().string());
-    EXPECT_EQ(probeCommandSet().lsof, "lsof");
-}
-
-TEST(LinuxPlatform, RunsAnLsofWhosePathHoldsShellSyntaxAsOneProgram) {
+TEST(LinuxPlatform, FindsLsofOnTheSearchPathAndRunsItAsOneProgramElseLeavesItToTheShell) {
     TempTree tree;
     const std::string folder = "my tools;$(touch pwned)";
     const auto lsof = tree.write(folder + "/lsof",
                                  "#!/bin/sh\nprintf 'p%s\\nfcwd\\nn/from/fake lsof\\n' \"$5\"\n");
     ::chmod(lsof.c_str(), 0755);
-    const ScopedEnvironment path("PATH", tree.path(folder).string() + ":/usr/bin:/bin");
-    const auto runner = makeCommandRunner();
-    test::RecordingLogger logger;
-    const auto probes = makeProcessProbes(ProbeSource::Commands, *runner, logger);
-    EXPECT_EQ(probes->workingDirectoryForPID(42), "/from/fake lsof");
-    std::error_code ignored;
-    EXPECT_FALSE(std::filesystem::remove("pwned", ignored));
+    {
+        const ScopedEnvironment path("PATH", tree.path(folder).string() + ":/usr/bin:/bin");
+        EXPECT_EQ(probeCommandSet().lsof, lsof.string());
+        const auto runner = makeCommandRunner();
+        test::RecordingLogger logger;
+        const auto probes = makeProcessProbes(ProbeSource::Commands, *runner, logger);
+        EXPECT_EQ(probes->workingDirectoryForPID(42), "/from/fake lsof");
+    }
+    const ScopedEnvironment path("PATH", tree.root().string());
+    EXPECT_EQ(probeCommandSet().lsof, "lsof");
 }
 
 TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
@@ -84,6 +72,19 @@ TEST(LinuxPlatform, PlacesPreferencesUnderTheConfigurationHome) {
         EXPECT_EQ(preferencesFile(), tree.path(".config/Fernbeacon/Fernbeacon.conf"));
     }
     EXPECT_EQ(claudeDirectory(), tree.path(".claude"));
+    // An empty HOME is no home: the user database's is.
+    const ScopedEnvironment noHome("HOME", "");
+    EXPECT_EQ(homeDirectory(), ::getpwuid(::getuid())->pw_dir);
+}
+
+TEST(LinuxPlatform, SeesAGraphicalSessionInANonEmptyDisplayVariable) {
+    const ScopedEnvironment x11("DISPLAY", "");
+    const ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
+    EXPECT_FALSE(hasGraphicalSession());
+    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const ScopedEnvironment set(variable, ":1");
+        EXPECT_TRUE(hasGraphicalSession()) << variable;
+    }
 }
 
 TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {

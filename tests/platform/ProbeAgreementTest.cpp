@@ -5,9 +5,11 @@
 #include <algorithm>
 
 #include "core/CommandProbes.h"
+#include "core/ProcessOutput.h"
 #include "core/Text.h"
 #include "platform/Platform.h"
 #include "platform/linux/ProcProbes.h"
+#include "platform/linux/ProcTerminalSources.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -20,7 +22,7 @@ using test::RecordingLogger;
 using test::TempTree;
 
 bool contains(const std::vector<std::int32_t>& pids, std::int32_t pid) {
-    return std::find(pids.begin(), pids.end(), pid) != pids.end();
+    return std::ranges::count(pids, pid) > 0;
 }
 
 TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
@@ -45,23 +47,15 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     ASSERT_TRUE(inTerminal);
     ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(detached.pid()) == "claude"; }));
 
-    RecordingLogger procLogger;
-    RecordingLogger toolsLogger;
+    RecordingLogger procLogger, toolsLogger;
     ProcProbes proc(procLogger);
     PosixCommandRunner runner;
     CommandProbes tools(runner, commands, toolsLogger);
 
-    // Other tests' claude processes may come and go between the two listings: a few tries
-    // usually settle it; otherwise the processes both listings saw must agree in their order.
-    std::vector<std::int32_t> fromProc;
-    std::vector<std::int32_t> fromTools;
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        fromProc = proc.findClaudePIDs();
-        fromTools = tools.findClaudePIDs();
-        if (fromProc == fromTools) {
-            break;
-        }
-    }
+    // Other tests' claude processes may come and go between the two listings: the processes
+    // both listings saw must agree in their order.
+    const std::vector<std::int32_t> fromProc = proc.findClaudePIDs();
+    const std::vector<std::int32_t> fromTools = tools.findClaudePIDs();
     const auto seenByBoth = [](std::vector<std::int32_t> pids,
                                const std::vector<std::int32_t>& other) {
         std::erase_if(pids, [&](std::int32_t pid) { return !contains(other, pid); });
@@ -90,6 +84,20 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
         EXPECT_EQ(computed, fromPs);
     }
     EXPECT_EQ(procLogger.messages(), toolsLogger.messages());
+
+    // The table of every process, as ps prints it.
+    const auto rowOf = [](const std::vector<ProcessRow>& rows, std::int32_t pid) {
+        const auto row = std::ranges::find(rows, pid, &ProcessRow::pid);
+        return row == rows.end()
+                   ? "none"
+                   : std::to_string(row->ppid) + " " + row->tty.value_or("?") + " " + row->command;
+    };
+    const auto fromPs =
+        parsePsTtyTable(runner.run({{commands.ps, "-eo", "pid,ppid,tty,comm"}}).standardOutput);
+    const auto fromTable = ProcProcessTable().processRows();
+    for (const std::int32_t pid : {terminal.pid(), *inTerminal, detached.pid()}) {
+        EXPECT_EQ(rowOf(fromTable, pid), rowOf(fromPs, pid));
+    }
 
     // And they are right.
     EXPECT_EQ(proc.ttyForPID(*inTerminal), terminal.terminal());

@@ -5,8 +5,10 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <future>
 
+#include "platform/linux/ProcTerminalSources.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
@@ -14,8 +16,7 @@
 namespace fernbeacon::platform {
 namespace {
 
-using test::RecordingLogger;
-using test::TempTree;
+using namespace std::chrono_literals;
 
 // A /proc/<pid>/stat line as the kernel writes it, with the fields the probes read.
 std::string statLine(std::int32_t pid, std::string_view comm, std::int32_t ppid,
@@ -30,31 +31,25 @@ std::uint64_t ticks(std::uint64_t seconds) {
     return seconds * static_cast<std::uint64_t>(::sysconf(_SC_CLK_TCK));
 }
 
-TEST(ParseProcStat, ReadsTheNameBetweenTheFirstOpeningAndTheLastClosingParenthesis) {
-    const std::string_view real =
+// Any name reading back is the fuzz target's; these are the lines it does not make.
+TEST(ParseProcStat, ReadsKernelLinesAndRefusesOthers) {
+    const auto real = parseProcStat(
         "7915 (cat) R 7913 7913 4533 34819 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 121048 3133440 "
         "409 18446744073709551615 93913408962560 93913408982441 140732335244096 0 0 0 0 0 0 0 0 0 "
-        "17 1 0 0 0 0 0 93913408998448 93913409000064 93914009706496 140732335249863 "
-        "140732335249883 140732335249883 140732335251435 0\n";
-    const auto stat = parseProcStat(real);
-    ASSERT_TRUE(stat);
-    EXPECT_EQ(stat->row.pid, 7915);
-    EXPECT_EQ(stat->row.command, "cat");
-    EXPECT_EQ(stat->row.ppid, 7913);
-    EXPECT_EQ(stat->row.tty, "pts/3");
-    EXPECT_EQ(stat->ttyNumber, 34819u);
-    EXPECT_EQ(stat->startTicks, 121048u);
+        "17 1 0 0 0 0 0 93913408998448 93913409000064 93914009706496 140732335249863\n");
+    ASSERT_TRUE(real);
+    EXPECT_EQ(real->row.pid, 7915);
+    EXPECT_EQ(real->row.command, "cat");
+    EXPECT_EQ(real->row.tty, "pts/3");
+    EXPECT_EQ(real->row.ppid, 7913);
+    EXPECT_EQ(real->ttyNumber, 34819u);
+    EXPECT_EQ(real->startTicks, 121048u);
+    // The first opening and the last closing parenthesis.
+    EXPECT_EQ(parseProcStat(statLine(42, "a) b (c", 7, 0, 5))->row.command, "a) b (c");
+    // The kernel prints the encoded device as a signed int; pts/1048575 comes out negative.
+    const auto wide = parseProcStat(statLine(42, "claude", 1, -1013505, 5));
+    EXPECT_EQ(terminalNameForDeviceNumber(wide->ttyNumber), "pts/1048575");
 
-    for (const std::string_view comm : {"tmux: server", "a) b (c", ") S 1 2 3", ""}) {
-        const auto parsed = parseProcStat(statLine(42, comm, 7, 0, 5));
-        ASSERT_TRUE(parsed) << comm;
-        EXPECT_EQ(parsed->row.command, comm);
-        EXPECT_EQ(parsed->row.ppid, 7);
-        EXPECT_EQ(parsed->startTicks, 5u);
-    }
-}
-
-TEST(ParseProcStat, RefusesWhatIsNotAStatLine) {
     const std::string fields = " S 1 100 100 0 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 ";
     for (const std::string& text :
          {std::string(""), "42 claude" + fields + "5", "42 (claude" + fields + "5",
@@ -64,27 +59,20 @@ TEST(ParseProcStat, RefusesWhatIsNotAStatLine) {
     }
 }
 
-TEST(ParseProcStat, ReadsATerminalNumberPrintedAsNegative) {
-    // The kernel prints the encoded device as a signed int; pts/1048575 comes out negative.
-    const auto stat = parseProcStat(statLine(42, "claude", 1, -1013505, 5));
-    ASSERT_TRUE(stat);
-    EXPECT_EQ(terminalNameForDeviceNumber(stat->ttyNumber), "pts/1048575");
-}
-
 TEST(TerminalNameForDeviceNumber, NamesDevicesAsPsDoes) {
     const struct {
         unsigned major;
         unsigned minor;
         std::optional<std::string> expected;
     } cases[] = {
-        {136, 300, "pts/300"}, {137, 2, "pts/258"},    {143, 255, "pts/2047"}, {4, 63, "tty63"},
-        {4, 64, "ttyS0"},      {135, 0, std::nullopt}, {144, 0, std::nullopt}, {5, 1, std::nullopt},
+        {136, 300, "pts/300"},  {137, 2, "pts/258"},  {143, 255, "pts/2047"},
+        {4, 63, "tty63"},       {4, 64, "ttyS0"},     {135, 0, std::nullopt},
+        {144, 0, std::nullopt}, {5, 1, std::nullopt}, {0, 0, std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(terminalNameForDeviceNumber(makedev(c.major, c.minor)), c.expected)
             << c.major << ":" << c.minor;
     }
-    EXPECT_EQ(terminalNameForDeviceNumber(0), std::nullopt);
 }
 
 // A /proc tree made by the test.
@@ -97,21 +85,21 @@ protected:
     }
     void link(const std::string& relative, const std::filesystem::path& target) {
         std::filesystem::create_directories(tree_.path(relative).parent_path());
+        std::filesystem::remove(tree_.path(relative));
         std::filesystem::create_symlink(target, tree_.path(relative));
     }
 
-    TempTree tree_;
-    RecordingLogger logger_;
+    test::TempTree tree_;
+    test::RecordingLogger logger_;
     ProcProbes probes_{logger_, tree_.root()};
 };
 
 TEST_F(FakeProc, FindsTheProcessesNamedExactlyClaude) {
-    process(10, "claude", 1);
-    process(11, "claudex", 1);
-    process(12, "claude", 10);
-    process(13, "node", 1);
-    process(14, "Claude", 1);
-    process(15, "claude ", 1);
+    std::int32_t pid = 10;
+    for (const char* name : {"claude", "claudex", "node", "Claude", "claude "}) {
+        process(pid++, name, 1);
+    }
+    process(20, "claude", 10);
     tree_.write("16/stat", "garbage");
     tree_.makeDirectory("17");
     process(0, "claude", 1);
@@ -120,12 +108,36 @@ TEST_F(FakeProc, FindsTheProcessesNamedExactlyClaude) {
     tree_.write("nonsense/stat", statLine(99, "claude", 1, 0, 0));
     auto pids = probes_.findClaudePIDs();
     std::sort(pids.begin(), pids.end());
-    EXPECT_EQ(pids, (std::vector<std::int32_t>{10, 12}));
+    EXPECT_EQ(pids, (std::vector<std::int32_t>{10, 20}));
 
     EXPECT_TRUE(ProcProbes(logger_, tree_.path("missing")).findClaudePIDs().empty());
 }
 
-TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumber) {
+TEST_F(FakeProc, ListsTheProcessTableAndTheEnvironmentOfOwnProcesses) {
+    process(12, "tmux: server", 1);
+    process(13, "bash", 12, 34817);  // major 136, minor 1
+    tree_.write("14/stat", "garbage");
+    link("self", "12");
+    auto rows = ProcProcessTable(tree_.root()).processRows();
+    std::ranges::sort(rows, {}, &ProcessRow::pid);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].tty, std::nullopt);
+    EXPECT_EQ(rows[0].command, "tmux: server");
+    EXPECT_EQ(rows[1].tty, "pts/1");
+    EXPECT_EQ(rows[1].ppid, 12);
+
+    using namespace std::string_literals;
+    tree_.write("20/environ", "TMUX=/tmp/tmux-1/default,5,0\0TMUX_PANE=%3\0BROKEN\0"s);
+    const auto environment = ProcEnvironment(tree_.root()).environmentOf(20);
+    EXPECT_EQ(environment.size(), 2u);
+    EXPECT_EQ(environment.at("TMUX_PANE"), "%3");
+    EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(21).empty());
+    if (::getuid() != 0) {
+        EXPECT_TRUE(ProcEnvironment().environmentOf(1).empty());
+    }
+}
+
+TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumberElseAnOpenDescriptor) {
     process(20, "claude", 1, makedev(136, 3));
     process(21, "claude", 1, 0);
     process(22, "claude", 1, makedev(4, 2));
@@ -133,41 +145,32 @@ TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumber) {
     EXPECT_EQ(probes_.ttyForPID(21), std::nullopt);
     EXPECT_EQ(probes_.ttyForPID(22), "tty2");
     EXPECT_EQ(probes_.ttyForPID(23), std::nullopt);
-}
 
-TEST_F(FakeProc, NamesAnyOtherTerminalByADescriptorOpenOnIt) {
     struct stat null {};
     ASSERT_EQ(::stat("/dev/null", &null), 0);
-    const auto device = static_cast<std::int64_t>(null.st_rdev);
-    process(30, "claude", 1, device);
+    process(30, "claude", 1, static_cast<std::int64_t>(null.st_rdev));
     link("30/fd/2", "/dev/zero");
+    EXPECT_EQ(probes_.ttyForPID(30), std::nullopt);  // ps would print a number; we give nothing
     link("30/fd/0", "/dev/null");
     EXPECT_EQ(probes_.ttyForPID(30), "null");
-
-    // No descriptor on that device: ps would print a number; we give nothing.
-    process(31, "claude", 1, device);
-    link("31/fd/2", "/dev/zero");
-    EXPECT_EQ(probes_.ttyForPID(31), std::nullopt);
 }
 
-TEST_F(FakeProc, ReadsTheWorkingDirectoryLink) {
-    tree_.makeDirectory("40");
-    link("40/cwd", "/home/me/my project");
-    tree_.makeDirectory("41");
-    link("41/cwd", "relative/path");
-    tree_.makeDirectory("42");
-    link("42/cwd", "/home/me/caf\xE9");
-    tree_.makeDirectory("43");
+TEST_F(FakeProc, ReadsAnAbsoluteUtf8WorkingDirectory) {
     const std::string deep = "/" + std::string(300, 'd') + "/" + std::string(300, 'e');
-    link("43/cwd", deep);
-    EXPECT_EQ(probes_.workingDirectoryForPID(40), "/home/me/my project");
-    EXPECT_EQ(probes_.workingDirectoryForPID(41), std::nullopt);
-    EXPECT_EQ(probes_.workingDirectoryForPID(42), std::nullopt);
-    EXPECT_EQ(probes_.workingDirectoryForPID(43), deep);
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
+        {"/home/me/my project", "/home/me/my project"},
+        {"relative/path", std::nullopt},
+        {"/home/me/caf\xE9", std::nullopt},
+        {deep, deep},
+    };
+    for (const auto& [target, expected] : cases) {
+        link("40/cwd", target);
+        EXPECT_EQ(probes_.workingDirectoryForPID(40), expected) << target;
+    }
     EXPECT_EQ(probes_.workingDirectoryForPID(44), std::nullopt);
 }
 
-TEST_F(FakeProc, WalksTheParentsThroughTheStatFiles) {
+TEST_F(FakeProc, WalksTheParentsThatStartedBeforeTheProcess) {
     process(300, "konsole", 1);
     process(400, "bash", 300);
     process(42, "claude", 400);
@@ -180,15 +183,19 @@ TEST_F(FakeProc, WalksTheParentsThroughTheStatFiles) {
     EXPECT_EQ(probes_.terminalAppForPID(42), "Konsole");
     EXPECT_EQ(probes_.terminalAppForPID(43), "tmux");
     EXPECT_TRUE(logger_.messages().empty());
-    EXPECT_EQ(probes_.terminalAppForPID(44), std::nullopt);
-    EXPECT_EQ(probes_.terminalAppForPID(46), std::nullopt);
-    EXPECT_EQ(probes_.terminalAppForPID(47), std::nullopt);
-    EXPECT_EQ(logger_.texts(),
-              (std::vector<std::string>{
-                  "Could not determine terminal for PID 44 by walking parent chain",
-                  "Could not determine terminal for PID 46 by walking parent chain",
-                  "Could not determine terminal for PID 47 by walking parent chain",
-              }));
+    for (const std::int32_t pid : {44, 46, 47}) {
+        EXPECT_EQ(probes_.terminalAppForPID(pid), std::nullopt);
+        EXPECT_EQ(logger_.texts().back(), "Could not determine terminal for PID " +
+                                              std::to_string(pid) + " by walking parent chain");
+    }
+
+    process(60, "claude", 61, 0, 1000);
+    process(61, "konsole", 1, 0, 1000);
+    EXPECT_EQ(probes_.terminalAppForPID(60), "Konsole");
+    // The parent went and a later process took its ID.
+    process(61, "konsole", 1, 0, 1001);
+    EXPECT_EQ(probes_.terminalAppForPID(60), std::nullopt);
+    EXPECT_EQ(probes_.factsForPID(60).terminalApp, std::nullopt);
 }
 
 TEST_F(FakeProc, CountsTheUptimeInTicksAsPsDoes) {
@@ -214,16 +221,6 @@ TEST_F(FakeProc, CountsTheUptimeInTicksAsPsDoes) {
         tree_.write("uptime", unusable);
         EXPECT_EQ(probes_.uptimeForPID(50), std::nullopt) << unusable;
     }
-}
-
-TEST_F(FakeProc, AnAncestorThatStartedAfterTheProcessIsNotItsParent) {
-    process(60, "claude", 61, 0, 1000);
-    process(61, "konsole", 1, 0, 1000);
-    EXPECT_EQ(probes_.terminalAppForPID(60), "Konsole");
-    // The parent went and a later process took its ID.
-    process(61, "konsole", 1, 0, 1001);
-    EXPECT_EQ(probes_.terminalAppForPID(60), std::nullopt);
-    EXPECT_EQ(probes_.factsForPID(60).terminalApp, std::nullopt);
 }
 
 TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
@@ -253,35 +250,35 @@ TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
 }
 
 TEST_F(FakeProc, AProcessReplacedWhileItsFactsAreReadGivesNone) {
-    // The parent's stat is a FIFO, so the probe waits there, after reading the working
-    // directory, until the test has replaced the process.
+    // The parent's stat is a FIFO: the probe waits there, after reading the working directory,
+    // until the test has replaced the process.
+    const auto fifo = tree_.makeDirectory("81") / "stat";
     for (const bool replaced : {false, true}) {
         SCOPED_TRACE(replaced);
-        std::filesystem::remove_all(tree_.path("80"));
-        std::filesystem::remove_all(tree_.path("81"));
         process(80, "claude", 81, 0, 500);
         link("80/cwd", "/home/me/old");
-        const auto parentStat = tree_.makeDirectory("81") / "stat";
-        ASSERT_EQ(::mkfifo(parentStat.c_str(), 0600), 0);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
         auto facts = std::async(std::launch::async, [this] { return probes_.factsForPID(80); });
-        // Opens once the probe reads.
+        // Opens without waiting once the probe has opened it to read.
+        const auto openToWrite = [&] {
+            return ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+        };
         int parent = -1;
-        const bool opened = test::waitUntil([&] {
-            parent = ::open(parentStat.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-            return parent >= 0;
-        });
-        if (!opened) {
-            std::filesystem::remove(parentStat);  // so that a late probe does not wait for us
-        }
-        ASSERT_TRUE(opened) << "the probe never read the parent's stat";
-        if (replaced) {
+        const bool reached = test::waitUntil([&] { return (parent = openToWrite()) >= 0; });
+        if (reached && replaced) {
             process(80, "claude", 81, 0, 900);
-            std::filesystem::remove(tree_.path("80/cwd"));
             link("80/cwd", "/home/me/new");
         }
         const std::string stat = statLine(81, "konsole", 1, 0, 100);
         EXPECT_EQ(::write(parent, stat.data(), stat.size()), static_cast<ssize_t>(stat.size()));
         ::close(parent);
+        // Whatever waits at the FIFO later reads nothing, so that the probe always ends.
+        const bool ended = test::waitUntil([&] {
+            ::close(openToWrite());
+            return facts.wait_for(0s) == std::future_status::ready;
+        });
+        std::filesystem::remove(fifo);
+        ASSERT_TRUE(reached && ended) << "the probe never read the parent's stat, or never ended";
         const ProcessFacts got = facts.get();
         EXPECT_EQ(got.workingDirectory, replaced ? std::nullopt : std::optional("/home/me/old"));
         EXPECT_EQ(got.terminalApp, replaced ? std::nullopt : std::optional("Konsole"));

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <optional>
 
 #include "platform/linux/QtDBusSession.h"
 #include "support/TestProcesses.h"
@@ -9,28 +8,14 @@
 namespace fernbeacon::platform {
 namespace {
 
-// A private session bus for the test process, gone when the test is.
-class PrivateBus {
-public:
-    PrivateBus() {
-        if (const auto address = test::startReporting(
-                daemon_, {"dbus-daemon", "--session", "--nofork", "--print-address=3"})) {
-            variable_.emplace("DBUS_SESSION_BUS_ADDRESS", *address);
-        }
-    }
-    bool running() const { return variable_.has_value(); }
-    pid_t pid() const { return daemon_.pid(); }
-
-private:
-    test::Child daemon_;
-    std::optional<test::ScopedEnvironment> variable_;
-};
-
 TEST(QtDBusSession, CallsWithArgumentsAndReadsRepliesAndErrors) {
-    PrivateBus bus;
-    if (!bus.running()) {
+    test::Child daemon;
+    const auto address =
+        test::startReporting(daemon, {"dbus-daemon", "--session", "--nofork", "--print-address=3"});
+    if (!address) {
         GTEST_SKIP() << "dbus-daemon is not installed";
     }
+    const test::ScopedEnvironment bus("DBUS_SESSION_BUS_ADDRESS", *address);
     QtDBusSession session;
     const DBusReply owner = session.call({"org.freedesktop.DBus",
                                           "/org/freedesktop/DBus",
@@ -38,7 +23,7 @@ TEST(QtDBusSession, CallsWithArgumentsAndReadsRepliesAndErrors) {
                                           "GetConnectionUnixProcessID",
                                           {std::string("org.freedesktop.DBus")}});
     ASSERT_TRUE(owner.ok) << owner.error;
-    EXPECT_EQ(std::get<std::int64_t>(owner.values.at(0)), bus.pid());
+    EXPECT_EQ(std::get<std::int64_t>(owner.values.at(0)), daemon.pid());
 
     const DBusReply names = session.call(
         {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames", {}});

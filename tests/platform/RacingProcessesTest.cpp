@@ -1,16 +1,12 @@
-// Real claude processes that end between the listing and the probes, or while the probes read:
-// a listed session may lose facts, but never shows another process's.
+// Real claude processes that end before their facts are asked, or while the probes read: a
+// process may lose facts, but never shows another process's.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <functional>
-#include <map>
 #include <random>
 #include <thread>
 
-#include "core/SessionScanner.h"
 #include "platform/linux/ProcProbes.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -19,127 +15,54 @@
 namespace fernbeacon::platform {
 namespace {
 
-using test::TempTree;
-
-// The /proc probes, listing only the processes a test started, with a hook that runs between
-// the listing and the facts.
-class OwnProcesses final : public ProcessProbes {
-public:
-    explicit OwnProcesses(ProcProbes& probes) : probes_(probes) {}
-
-    std::vector<std::int32_t> findClaudePIDs() override {
-        std::vector<std::int32_t> own;
-        for (const std::int32_t pid : probes_.findClaudePIDs()) {
-            if (std::find(started.begin(), started.end(), pid) != started.end()) {
-                own.push_back(pid);
-            }
-        }
-        if (afterListing) {
-            afterListing();
-        }
-        return own;
-    }
-    std::optional<std::string> ttyForPID(std::int32_t pid) override {
-        return probes_.ttyForPID(pid);
-    }
-    std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override {
-        return probes_.workingDirectoryForPID(pid);
-    }
-    std::optional<std::string> terminalAppForPID(std::int32_t pid) override {
-        return probes_.terminalAppForPID(pid);
-    }
-    std::optional<std::string> uptimeForPID(std::int32_t pid) override {
-        return probes_.uptimeForPID(pid);
-    }
-    ProcessFacts factsForPID(std::int32_t pid) override { return probes_.factsForPID(pid); }
-
-    std::vector<std::int32_t> started;
-    std::function<void()> afterListing;
-
-private:
-    ProcProbes& probes_;
-};
-
-// Every fact is either absent or the one that the session's own process has.
-void expectOwnFactsOrNone(const ClaudeSession& session, const std::string& directory,
-                          const std::optional<std::string>& terminal) {
-    EXPECT_TRUE(session.workingDirectory == std::nullopt || session.workingDirectory == directory);
-    EXPECT_EQ(session.tty, std::nullopt);
-    EXPECT_TRUE(session.terminalApp == std::nullopt || session.terminalApp == terminal);
-    EXPECT_TRUE(session.processUptime == std::nullopt || session.processUptime == "<1 min");
-}
-
-class RacingProcessesTest : public ::testing::Test {
-protected:
-    TempTree tree_;
-    std::filesystem::path claude_ = test::copyProgram("/bin/sleep", tree_.root(), "claude");
-    test::RecordingLogger logger_;
-    ProcProbes proc_{logger_};
-    OwnProcesses probes_{proc_};
-    test::MemoryPreferences preferences_;
-    SystemClock clock_;
-    SessionScanner scanner_{tree_.path(".claude"), probes_, preferences_, clock_, logger_};
-};
-
-TEST_F(RacingProcessesTest, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts) {
-    // Our processes run under this test, and so in its terminal, if any.
-    const auto terminal = proc_.terminalAppForPID(::getpid());
+TEST(RacingProcesses, ProcessesEndingAroundTheProbesNeverLendOrBorrowFacts) {
+    test::TempTree tree;
+    const auto claude = test::copyProgram("/bin/sleep", tree.root(), "claude");
+    test::RecordingLogger logger;
+    ProcProbes probes(logger);
+    // Our processes run under this test, and so under its terminal, if any.
+    const auto terminal = probes.terminalAppForPID(::getpid());
     constexpr int kRounds = 30;
     constexpr int kEach = 20;
-    std::vector<std::filesystem::path> directories;
-    for (int i = 0; i < kEach; ++i) {
-        directories.push_back(tree_.makeDirectory("run-" + std::to_string(i)));
-    }
     std::mt19937 random(11);
-    int listedWithFacts = 0;
+    int withFacts = 0;
     for (int round = 0; round < kRounds; ++round) {
         std::vector<test::Child> batch;
-        for (const auto& directory : directories) {
-            batch.emplace_back(std::vector<std::string>{claude_.string(), "1000"}, -1, directory);
-        }
-        probes_.started.clear();
-        for (const test::Child& child : batch) {
-            // Listed as claude only once it runs the program.
-            ASSERT_TRUE(
-                test::waitUntil([&] { return test::commandNameOf(child.pid()) == "claude"; }));
-            probes_.started.push_back(child.pid());
-        }
-        std::map<std::int32_t, std::string> directoryOf;
-        std::vector<pid_t> endBeforeProbes;
-        std::vector<pid_t> endDuringProbes;
         for (int i = 0; i < kEach; ++i) {
-            const pid_t pid = probes_.started[static_cast<std::size_t>(i)];
-            directoryOf[pid] = directories[static_cast<std::size_t>(i)].string();
-            // A third end before their facts are asked, a third while they are read.
-            if ((i + round) % 3 == 0) {
-                endBeforeProbes.push_back(pid);
-            } else if ((i + round) % 3 == 1) {
-                endDuringProbes.push_back(pid);
-            }
+            batch.emplace_back(std::vector<std::string>{claude.string(), "1000"}, -1,
+                               tree.makeDirectory(std::to_string(i)));
         }
-        std::thread killer;
-        probes_.afterListing = [&] {
-            for (const pid_t pid : endBeforeProbes) {
+        // A third end before their facts are asked, a third while they are read.
+        std::vector<pid_t> ending[3];
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            // A claude only once it runs the program.
+            ASSERT_TRUE(
+                test::waitUntil([&] { return test::commandNameOf(batch[i].pid()) == "claude"; }));
+            ending[(i + static_cast<std::size_t>(round)) % 3].push_back(batch[i].pid());
+        }
+        for (const pid_t pid : ending[0]) {
+            ::kill(pid, SIGKILL);
+        }
+        std::thread killer([&ending, delay = std::chrono::microseconds(random() % 2000)] {
+            std::this_thread::sleep_for(delay);
+            for (const pid_t pid : ending[1]) {
                 ::kill(pid, SIGKILL);
             }
-            const auto delay = std::chrono::microseconds(random() % 2000);
-            killer = std::thread([&endDuringProbes, delay] {
-                std::this_thread::sleep_for(delay);
-                for (const pid_t pid : endDuringProbes) {
-                    ::kill(pid, SIGKILL);
-                }
-            });
-        };
-        const auto sessions = scanner_.scanLiveSessions();
-        killer.join();
-        ASSERT_EQ(sessions.size(), static_cast<std::size_t>(kEach));
-        for (const ClaudeSessionPtr& session : sessions) {
-            expectOwnFactsOrNone(*session, directoryOf.at(session->pid), terminal);
-            listedWithFacts += session->workingDirectory.has_value();
+        });
+        for (std::size_t i = 0; i < batch.size(); ++i) {
+            // Every fact is either absent or the one that the process itself has.
+            const ProcessFacts facts = probes.factsForPID(batch[i].pid());
+            const std::string directory = tree.path(std::to_string(i)).string();
+            EXPECT_TRUE(!facts.workingDirectory || facts.workingDirectory == directory);
+            EXPECT_EQ(facts.tty, std::nullopt);
+            EXPECT_TRUE(!facts.terminalApp || facts.terminalApp == terminal);
+            EXPECT_TRUE(!facts.uptime || facts.uptime == "<1 min");
+            withFacts += facts.workingDirectory.has_value();
         }
+        killer.join();
     }
-    // The processes that did not end during their scan kept all their facts.
-    EXPECT_GE(listedWithFacts, kRounds * kEach / 3);
+    // The processes that did not end during their round kept all their facts.
+    EXPECT_GE(withFacts, kRounds * kEach / 3);
 }
 
 }  // namespace

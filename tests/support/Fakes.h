@@ -22,9 +22,21 @@ struct LoggedMessage {
 
 class RecordingLogger final : public Logger {
 public:
-    void write(LogLevel level, std::string_view message) override;
-    std::vector<LoggedMessage> messages() const;
-    std::vector<std::string> texts() const;
+    void write(LogLevel level, std::string_view message) override {
+        const std::lock_guard lock(mutex_);
+        messages_.push_back({level, std::string(message)});
+    }
+    std::vector<LoggedMessage> messages() const {
+        const std::lock_guard lock(mutex_);
+        return messages_;
+    }
+    std::vector<std::string> texts() const {
+        std::vector<std::string> texts;
+        for (const LoggedMessage& message : messages()) {
+            texts.push_back(message.text);
+        }
+        return texts;
+    }
 
 private:
     mutable std::mutex mutex_;
@@ -33,12 +45,29 @@ private:
 
 class MemoryPreferences final : public Preferences {
 public:
-    std::optional<std::int64_t> integer(std::string_view key) const override;
-    std::optional<std::string> text(std::string_view key) const override;
-    bool setInteger(std::string_view key, std::int64_t value) override;
-    bool setText(std::string_view key, std::string_view value) override;
+    std::optional<std::int64_t> integer(std::string_view key) const override {
+        return find(integers_, key);
+    }
+    std::optional<std::string> text(std::string_view key) const override {
+        return find(texts_, key);
+    }
+    bool setInteger(std::string_view key, std::int64_t value) override {
+        integers_.insert_or_assign(std::string(key), value);
+        return true;
+    }
+    bool setText(std::string_view key, std::string_view value) override {
+        texts_.insert_or_assign(std::string(key), std::string(value));
+        return true;
+    }
 
 private:
+    template <typename Value>
+    static std::optional<Value> find(const std::map<std::string, Value, std::less<>>& values,
+                                     std::string_view key) {
+        const auto found = values.find(key);
+        return found == values.end() ? std::nullopt : std::optional(found->second);
+    }
+
     std::map<std::string, std::int64_t, std::less<>> integers_;
     std::map<std::string, std::string, std::less<>> texts_;
 };
@@ -66,34 +95,84 @@ struct FakeProcess {
 // A process table given by the test; records which probes were asked, in order.
 class FakeProbes final : public ProcessProbes {
 public:
+    using Text = std::optional<std::string>;
+
     std::vector<std::int32_t> pids;
     std::map<std::int32_t, FakeProcess> processes;
 
-    std::vector<std::int32_t> findClaudePIDs() override;
-    std::optional<std::string> ttyForPID(std::int32_t pid) override;
-    std::optional<std::string> workingDirectoryForPID(std::int32_t pid) override;
-    std::optional<std::string> terminalAppForPID(std::int32_t pid) override;
-    std::optional<std::string> uptimeForPID(std::int32_t pid) override;
-    ProcessFacts factsForPID(std::int32_t pid) override;
+    std::vector<std::int32_t> findClaudePIDs() override {
+        record("findClaudePIDs");
+        return pids;
+    }
+    Text ttyForPID(std::int32_t pid) override { return fact("tty", pid, &FakeProcess::tty); }
+    Text workingDirectoryForPID(std::int32_t pid) override {
+        return fact("cwd", pid, &FakeProcess::workingDirectory);
+    }
+    Text terminalAppForPID(std::int32_t pid) override {
+        return fact("terminal", pid, &FakeProcess::terminalApp);
+    }
+    Text uptimeForPID(std::int32_t pid) override {
+        return fact("uptime", pid, &FakeProcess::uptime);
+    }
+    ProcessFacts factsForPID(std::int32_t pid) override {
+        ProcessFacts facts = ProcessProbes::factsForPID(pid);
+        if (const auto found = processes.find(pid); found != processes.end()) {
+            facts.startTime = found->second.startTime;
+            facts.configDirectory = found->second.configDirectory;
+            facts.millionContextDisabled = found->second.millionContextDisabled;
+        }
+        return facts;
+    }
 
-    std::vector<std::string> calls() const;
+    std::vector<std::string> calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
 
 private:
-    std::optional<std::string> fact(std::string_view probe, std::int32_t pid,
-                                    std::optional<std::string> FakeProcess::*field);
+    void record(std::string call) {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+    Text fact(std::string_view probe, std::int32_t pid, Text FakeProcess::*field) {
+        record(std::string(probe) + " " + std::to_string(pid));
+        const auto found = processes.find(pid);
+        return found == processes.end() ? std::nullopt : found->second.*field;
+    }
 
     mutable std::mutex mutex_;
     std::vector<std::string> calls_;
 };
 
 // Answers each command with the reply registered for its arguments (joined by spaces), or with
-// an empty, successful result; records every request.
+// an empty, successful result; records every request, its variables first as NAME=value.
 class FakeRunner final : public CommandRunner {
 public:
-    void reply(std::string joinedArguments, CommandResult result);
-    void replyOutput(std::string joinedArguments, std::string standardOutput);
-    CommandResult run(const CommandRequest& request) override;
-    std::vector<std::string> requests() const;
+    void reply(std::string joinedArguments, CommandResult result) {
+        const std::lock_guard lock(mutex_);
+        replies_.insert_or_assign(std::move(joinedArguments), std::move(result));
+    }
+    void replyOutput(std::string joinedArguments, std::string standardOutput) {
+        reply(std::move(joinedArguments), {true, {}, false, 0, std::move(standardOutput), {}});
+    }
+    CommandResult run(const CommandRequest& request) override {
+        std::string joined;
+        for (const std::string& argument : request.arguments) {
+            joined += (joined.empty() ? "" : " ") + argument;
+        }
+        std::string variables;
+        for (const auto& [name, value] : request.environment) {
+            variables += name + "=" + value + " ";
+        }
+        const std::lock_guard lock(mutex_);
+        requests_.push_back(variables + joined);
+        const auto found = replies_.find(joined);
+        return found != replies_.end() ? found->second : CommandResult{true, {}, false, 0, {}, {}};
+    }
+    std::vector<std::string> requests() const {
+        const std::lock_guard lock(mutex_);
+        return requests_;
+    }
 
 private:
     mutable std::mutex mutex_;

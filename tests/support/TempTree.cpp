@@ -1,11 +1,9 @@
 #include "support/TempTree.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace fernbeacon::test {
@@ -44,6 +42,11 @@ std::filesystem::path TempTree::write(std::string_view relative, std::string_vie
     return file;
 }
 
+std::string TempTree::read(std::string_view relative) const {
+    std::ifstream in(root_ / relative, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::filesystem::path TempTree::makeDirectory(std::string_view relative) const {
     const std::filesystem::path directory = root_ / relative;
     std::filesystem::create_directories(directory);
@@ -51,14 +54,8 @@ std::filesystem::path TempTree::makeDirectory(std::string_view relative) const {
 }
 
 void TempTree::setModified(const std::filesystem::path& path, Instant when) {
-    const double seconds = secondsSince1970(when);
-    timespec times[2];
-    times[0].tv_sec = static_cast<time_t>(seconds);
-    times[0].tv_nsec = static_cast<long>((seconds - static_cast<double>(times[0].tv_sec)) * 1e9);
-    times[1] = times[0];
-    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
-        throw std::runtime_error("cannot set the time of " + path.string());
-    }
+    const auto exact = std::chrono::round<std::chrono::system_clock::duration>(when);
+    std::filesystem::last_write_time(path, std::chrono::file_clock::from_sys(exact));
 }
 
 ScopedEnvironment::ScopedEnvironment(std::string name, const std::string& value)

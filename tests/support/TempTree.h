@@ -22,6 +22,8 @@ public:
 
     // Writes a file (making its folders) and returns its path.
     std::filesystem::path write(std::string_view relative, std::string_view contents) const;
+    // A file's bytes; empty when it cannot be read.
+    std::string read(std::string_view relative) const;
     std::filesystem::path makeDirectory(std::string_view relative) const;
     // Sets a file's modification time.
     static void setModified(const std::filesystem::path& path, Instant when);

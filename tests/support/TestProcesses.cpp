@@ -12,7 +12,6 @@
 #include <array>
 #include <atomic>
 #include <cstdlib>
-#include <fstream>
 #include <thread>
 
 #include "core/ProcessOutput.h"
@@ -26,43 +25,22 @@ extern char** environ;
 namespace fernbeacon::test {
 namespace {
 
+using namespace std::chrono_literals;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
 
-std::optional<platform::ProcStat> statOf(pid_t pid) {
-    const auto text = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
-    return text ? platform::parseProcStat(*text) : std::nullopt;
-}
-
-bool hasExited(pid_t child) {
-    int status = 0;
-    return ::waitpid(child, &status, WNOHANG) == child;
-}
-
-// Kills and reaps our child, waiting at most a short while for it to go by itself first.
-void endChild(pid_t child, milliseconds grace) {
-    if (grace.count() > 0 && waitUntil([child] { return hasExited(child); }, grace)) {
-        return;
-    }
-    ::kill(child, SIGKILL);
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
+std::vector<ProcessRow> processes() {
+    return platform::ProcProcessTable().processRows();
 }
 
 std::vector<pid_t> processesWithMarker(const std::string& marker) {
     std::vector<pid_t> found;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const auto pid = parseInt32(entry.path().filename().string());
-        auto commandLine = pid ? platform::readSmallFile(entry.path() / "cmdline") : std::nullopt;
-        if (!commandLine) {
-            continue;
-        }
-        for (char& c : *commandLine) {
-            c = c == '\0' ? ' ' : c;
-        }
-        if (*pid != ::getpid() && commandLine->find(marker) != std::string::npos) {
-            found.push_back(*pid);
+    for (const ProcessRow& row : processes()) {
+        std::string commandLine =
+            platform::readSmallFile("/proc/" + std::to_string(row.pid) + "/cmdline").value_or("");
+        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+        if (row.pid != ::getpid() && commandLine.find(marker) != std::string::npos) {
+            found.push_back(row.pid);
         }
     }
     return found;
@@ -136,22 +114,27 @@ void Child::start(const std::vector<std::string>& arguments, int descriptor3,
     ::posix_spawnattr_destroy(&attributes);
 }
 
-// Asks first, so that servers remove their sockets and lock files.
+// Asks first, so that servers remove their sockets and lock files; then kills what is left of
+// the session.
 Child::~Child() {
     if (pid_ > 0) {
         ::kill(-pid_, SIGTERM);
-        endChild(pid_, milliseconds(2000));
-        ::kill(-pid_, SIGKILL);  // what it left running in its session
+        int status = 0;
+        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, 2000ms)) {
+            ::kill(pid_, SIGKILL);
+            while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
+            }
+        }
+        ::kill(-pid_, SIGKILL);
     }
     if (master_ >= 0) {
         ::close(master_);
     }
 }
 
-Child::Child(Child&& other) noexcept
-    : pid_(std::exchange(other.pid_, -1)),
-      master_(std::exchange(other.master_, -1)),
-      terminal_(std::move(other.terminal_)) {}
+Child::Child(Child&& other) noexcept {
+    *this = std::move(other);
+}
 
 Child& Child::operator=(Child&& other) noexcept {
     std::swap(pid_, other.pid_);
@@ -172,7 +155,8 @@ std::string toolOutput(std::vector<std::string> arguments) {
 }
 
 std::optional<std::string> commandNameOf(pid_t pid) {
-    const auto stat = statOf(pid);
+    const auto text = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
+    const auto stat = text ? platform::parseProcStat(*text) : std::nullopt;
     return stat ? std::optional(stat->row.command) : std::nullopt;
 }
 
@@ -180,12 +164,9 @@ std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view na
     std::vector<std::int32_t> children;
     const bool one = waitUntil([&] {
         children.clear();
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-            const auto pid = parseInt32(entry.path().filename().string());
-            const auto stat = pid ? statOf(*pid) : std::nullopt;
-            if (stat && stat->row.ppid == parent && stat->row.command == name) {
-                children.push_back(*pid);
+        for (const ProcessRow& row : processes()) {
+            if (row.ppid == parent && row.command == name) {
+                children.push_back(row.pid);
             }
         }
         return children.size() == 1;
@@ -201,17 +182,14 @@ bool isRunning(std::int32_t pid) {
 void endProcessesWith(std::string_view variable, std::string_view value) {
     std::vector<std::int32_t> marked;
     platform::ProcEnvironment environments;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
-        const auto pid = parseInt32(entry.path().filename().string());
-        if (pid && *pid != ::getpid() &&
-            environmentValue(environments.environmentOf(*pid), variable) == value) {
-            marked.push_back(*pid);
-            ::kill(*pid, SIGTERM);
+    for (const ProcessRow& row : processes()) {
+        if (row.pid != ::getpid() &&
+            environmentValue(environments.environmentOf(row.pid), variable) == value) {
+            marked.push_back(row.pid);
+            ::kill(row.pid, SIGTERM);
         }
     }
-    waitUntil([&] { return std::none_of(marked.begin(), marked.end(), isRunning); },
-              milliseconds(3000));
+    waitUntil([&] { return std::none_of(marked.begin(), marked.end(), isRunning); }, 3000ms);
     for (const std::int32_t pid : marked) {
         if (isRunning(pid)) {
             ::kill(pid, SIGKILL);
@@ -246,7 +224,7 @@ std::optional<std::string> startReporting(Child& child, const std::vector<std::s
     std::string line;
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     pollfd ready{pipe[0], POLLIN, 0};
-    for (char c = 0; line.find('\n') == std::string::npos; line += c) {
+    for (char c = 0; !line.ends_with('\n'); line += c) {
         const auto left = std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
         if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) != 1 ||
             ::read(pipe[0], &c, 1) != 1) {
@@ -254,11 +232,7 @@ std::optional<std::string> startReporting(Child& child, const std::vector<std::s
         }
     }
     ::close(pipe[0]);
-    if (line.find('\n') == std::string::npos) {
-        return std::nullopt;
-    }
-    line.pop_back();
-    return line;
+    return line.ends_with('\n') ? std::optional(line.substr(0, line.size() - 1)) : std::nullopt;
 }
 
 std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
@@ -282,42 +256,40 @@ std::string VirtualDisplay::start() {
     }
     display_ = std::make_unique<ScopedEnvironment>("DISPLAY", ":" + *number);
     windowManager_ = Child({"openbox"});
-    if (!waitUntil([] {
-            return toolOutput({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
-                   std::string::npos;
-        })) {
-        return "openbox did not start";
-    }
-    return {};
+    const bool managed = waitUntil([] {
+        return toolOutput({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
+               std::string::npos;
+    });
+    return managed ? "" : "openbox did not start";
+}
+
+// What xprop prints after the property's name and `separator`, up to the end of the line.
+std::string VirtualDisplay::property(const std::vector<std::string>& window,
+                                     const std::string& name, std::string_view separator) {
+    std::vector<std::string> arguments = window;
+    arguments.insert(arguments.begin(), "xprop");
+    arguments.push_back(name);
+    const std::string line = toolOutput(arguments);
+    const std::size_t at = line.find(separator);
+    const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
+    return line.substr(from, line.find('\n', from) - from);
 }
 
 std::optional<std::uint64_t> VirtualDisplay::activeWindow() {
-    const std::string active = toolOutput({"xprop", "-root", "_NET_ACTIVE_WINDOW"});
-    const std::size_t hash = active.find("# 0x");
-    if (hash == std::string::npos) {
-        return std::nullopt;
-    }
-    const std::uint64_t id = std::strtoull(active.c_str() + hash + 2, nullptr, 16);
+    const std::uint64_t id =
+        std::strtoull(property({"-root"}, "_NET_ACTIVE_WINDOW", "# ").c_str(), nullptr, 16);
     return id != 0 ? std::optional<std::uint64_t>(id) : std::nullopt;
 }
 
 std::optional<std::int32_t> VirtualDisplay::activePid() {
     const auto window = activeWindow();
-    if (!window) {
-        return std::nullopt;
-    }
-    const std::string pid = toolOutput({"xprop", "-id", std::to_string(*window), "_NET_WM_PID"});
-    const std::size_t equals = pid.find("= ");
-    return equals == std::string::npos
-               ? std::nullopt
-               : parseInt32(pid.substr(equals + 2, pid.find('\n') - equals - 2));
+    return window ? parseInt32(property({"-id", std::to_string(*window)}, "_NET_WM_PID", "= "))
+                  : std::nullopt;
 }
 
 std::size_t VirtualDisplay::windowCount() {
-    const std::string list = toolOutput({"xprop", "-root", "_NET_CLIENT_LIST"});
-    return list.find('#') == std::string::npos
-               ? 0
-               : static_cast<std::size_t>(std::count(list.begin(), list.end(), ',') + 1);
+    const std::string list = property({"-root"}, "_NET_CLIENT_LIST", "# ");
+    return list.empty() ? 0 : static_cast<std::size_t>(std::ranges::count(list, ',') + 1);
 }
 
 ProgramHome::ProgramHome() {
@@ -335,14 +307,11 @@ void ProgramHome::prefer(const std::string& terminal) const {
 }
 
 std::optional<std::string> ProgramHome::startedIn(milliseconds limit) const {
-    const auto record = path("started-in");
-    if (!waitUntil([&] { return std::filesystem::exists(record); }, limit)) {
+    if (!waitUntil([&] { return std::filesystem::exists(path("started-in")); }, limit)) {
         return std::nullopt;
     }
-    std::ifstream in(record);
-    std::string started;
-    std::getline(in, started);
-    return started;
+    const std::string started = read("started-in");
+    return started.substr(0, started.find('\n'));
 }
 
 CommandResult fernbeacon(std::vector<std::string> arguments) {

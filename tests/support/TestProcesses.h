@@ -106,6 +106,9 @@ public:
     static std::size_t windowCount();
 
 private:
+    static std::string property(const std::vector<std::string>& window, const std::string& name,
+                                std::string_view separator);
+
     Child server_;
     std::unique_ptr<ScopedEnvironment> display_;
     Child windowManager_;

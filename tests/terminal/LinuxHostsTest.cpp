@@ -157,7 +157,9 @@ TEST(WezTermHost, ActivatesThePaneOnItsTtyAndRaisesThatWindow) {
         R"([{"window_id":0,"tab_id":0,"pane_id":0,"tty_name":"/dev/pts/4","window_title":"a"},
             {"window_id":1,"tab_id":2,"pane_id":5,"tty_name":"/dev/pts/5","window_title":"b"}])");
     EXPECT_TRUE(linux.focus("WezTerm", 400, {{"WEZTERM_UNIX_SOCKET", "/run/wez/gui-sock-400"}}));
-    EXPECT_EQ(linux.runner.requests().back(), "/usr/bin/wezterm cli activate-pane --pane-id 5");
+    EXPECT_EQ(
+        linux.runner.requests().back(),
+        "WEZTERM_UNIX_SOCKET=/run/wez/gui-sock-400 /usr/bin/wezterm cli activate-pane --pane-id 5");
     EXPECT_EQ(linux.workspace.calls(), Texts{"raise pid 400 title b"});
     linux.runner.replyOutput("/usr/bin/wezterm cli list --format json", "[]");
     EXPECT_FALSE(linux.focus("WezTerm", 400));
