@@ -23,8 +23,8 @@ std::vector<LineText> labels(const RowModel& row) {
 
 TEST(SessionRow, LinesInOrderForWhatIsKnown) {
     const RowModel bare = sessionRowModel(ClaudeSession(1, std::nullopt, std::nullopt, "iTerm2"));
-    EXPECT_EQ(labels(bare), (std::vector<LineText>{{"claude", ColorRole::Label},
-                                                   {"iTerm2", ColorRole::TertiaryLabel}}));
+    EXPECT_EQ(labels(bare), (std::vector<LineText>{{"claude", ColorRole::Text},
+                                                   {"iTerm2", ColorRole::TertiaryText}}));
     EXPECT_FALSE(bare.lines[0].bar);
 
     ClaudeSession session(1, "pts/1", "/home/me/spotter/", "Cursor");
@@ -33,11 +33,11 @@ TEST(SessionRow, LinesInOrderForWhatIsKnown) {
     session.contextTokensUsed = 150000;
     const RowModel row = sessionRowModel(session);
     EXPECT_EQ(labels(row),
-              (std::vector<LineText>{{"spotter", ColorRole::Label},
-                                     {"Cursor", ColorRole::SecondaryLabel},
-                                     {"Speed work", ColorRole::SecondaryLabel},
-                                     {"150k / 200k tokens (75%)", ColorRole::TertiaryLabel},
-                                     {"Cursor  \u00B7  main", ColorRole::TertiaryLabel}}));
+              (std::vector<LineText>{{"spotter", ColorRole::Text},
+                                     {"Cursor", ColorRole::SecondaryText},
+                                     {"Speed work", ColorRole::SecondaryText},
+                                     {"150k / 200k tokens (75%)", ColorRole::TertiaryText},
+                                     {"Cursor  \u00B7  main", ColorRole::TertiaryText}}));
     // Without a maximum the bar counts against 200000.
     ASSERT_TRUE(row.lines[2].bar);
     EXPECT_DOUBLE_EQ(row.lines[2].bar->progress, 0.75);
@@ -57,8 +57,8 @@ TEST(SessionRow, BadgeOnlyForEditors) {
 TEST(RecentRow, FolderNameAndTitle) {
     RecentSession session{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 3, "main"};
     EXPECT_EQ(labels(recentSessionRowModel(session)),
-              (std::vector<LineText>{{"tools", ColorRole::SecondaryLabel},
-                                     {"Add tests", ColorRole::TertiaryLabel}}));
+              (std::vector<LineText>{{"tools", ColorRole::SecondaryText},
+                                     {"Add tests", ColorRole::TertiaryText}}));
     session.firstPrompt.reset();
     EXPECT_EQ(labels(recentSessionRowModel(session)).size(), 1u);
 }
@@ -70,10 +70,10 @@ TEST(ContextBar, FillWidthAndColourAroundTheThreshold) {
         RoleColor fill;
         RoleColor highlightedFill;
     };
-    const RoleColor accent{ColorRole::ControlAccent};
+    const RoleColor accent{ColorRole::Accent};
     const RoleColor selected{ColorRole::HighlightedText, 0.5};
-    const RoleColor orange{ColorRole::SystemOrange};
-    const RoleColor paleOrange{ColorRole::SystemOrange, 0.9};
+    const RoleColor orange{ColorRole::Warning};
+    const RoleColor paleOrange{ColorRole::Warning, 0.9};
     for (const Case& c :
          {Case{0.0, 0.0, accent, selected}, Case{0.5, 40.0, accent, selected},
           Case{0.8, 64.0, accent, selected}, Case{0.8001, 64.008, orange, paleOrange},
@@ -84,7 +84,7 @@ TEST(ContextBar, FillWidthAndColourAroundTheThreshold) {
         EXPECT_EQ(bar.fillColor(true), c.highlightedFill) << c.progress;
     }
     const ContextBarModel bar{0.3};
-    EXPECT_EQ(bar.trackColor(false), (RoleColor{ColorRole::QuaternaryLabel}));
+    EXPECT_EQ(bar.trackColor(false), (RoleColor{ColorRole::FaintText}));
     EXPECT_EQ(bar.trackColor(true), (RoleColor{ColorRole::HighlightedText, 0.2}));
     EXPECT_EQ(ContextBarModel{-0.5}.fillWidth(80), 0.0);
     EXPECT_EQ(ContextBarModel{std::numeric_limits<double>::quiet_NaN()}.fillWidth(80), 0.0);

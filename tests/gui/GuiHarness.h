@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/AppDelegate.h"
+#include "app/TrayController.h"
 #include "platform/linux/XdgAutostart.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -66,9 +66,9 @@ private:
     std::vector<std::string>& events_;
 };
 
-// A delegate over a temporary home, a fake process table and fakes that record what they were
+// The tray over a temporary home, a fake process table and fakes that record what they were
 // asked, in one list of events.
-struct DelegateHarness {
+struct TrayHarness {
     TempHome home;
     FakeProbes probes;
     MemoryPreferences preferences;
@@ -79,17 +79,22 @@ struct DelegateHarness {
     FakeTerminal terminal{events};
     platform::XdgAutostart loginItem{home.path(".config/autostart"), "/usr/bin/fernbeacon"};
     std::vector<QUrl> opened;
-    std::unique_ptr<app::AppDelegate> delegate =
-        std::make_unique<app::AppDelegate>(environment(nullptr));
+    app::TrayIcon icon{false};
+    std::unique_ptr<app::TrayController> tray = makeTray();
 
     // What the tray gets from its process: these fakes, and this notifier when one is given.
-    app::TrayEnvironment environment(SessionNotifier* notifier) {
-        return {home.root(), probes,
-                preferences, clock,
-                logger,      dispatcher,
-                terminal,    loginItem,
-                false,       [this](const QUrl& url) { opened.push_back(url); },
-                nullptr,     notifier};
+    app::TrayEnvironment environment(SessionNotifier* notifier = nullptr) {
+        return {{home.root(), probes, preferences, clock, logger},
+                dispatcher,
+                terminal,
+                loginItem,
+                false,
+                [this](const QUrl& url) { opened.push_back(url); },
+                nullptr,
+                notifier};
+    }
+    std::unique_ptr<app::TrayController> makeTray(SessionNotifier* notifier = nullptr) {
+        return std::make_unique<app::TrayController>(environment(notifier), icon);
     }
 
     void addProcess(std::int32_t pid, const std::string& directory) {
@@ -103,7 +108,7 @@ struct DelegateHarness {
         }
         dispatcher.runMain();
     }
-    QMenu& menu() const { return *delegate->statusItem()->menu(); }
+    QMenu& menu() const { return *icon.menu(); }
 };
 
 // The menu's items as text: titles, "-" for separators, "[row]" for custom rows.

@@ -9,9 +9,9 @@ namespace fernbeacon::test {
 namespace {
 
 TEST(PopupMenu, AChoiceActsAsInTheTrayAndTheMenuFinishesOnceClosed) {
-    DelegateHarness harness;
+    TrayHarness harness;
     harness.addProcess(4242, harness.home.makeDirectory("work/api").string());
-    app::PopupMenu popup(harness.environment(nullptr));
+    app::PopupMenu popup(harness.environment());
     int finished = 0;
     QObject::connect(&popup, &app::PopupMenu::finished, [&] { ++finished; });
     // As a person chooses: the menu hides, then the item acts.

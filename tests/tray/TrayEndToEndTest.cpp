@@ -17,8 +17,9 @@
 #include <algorithm>
 #include <functional>
 
-#include "app/SessionMenuItemView.h"
+#include "app/MenuRowView.h"
 #include "app/TrayApplication.h"
+#include "app/TrayController.h"
 #include "platform/Platform.h"
 #include "support/DarkPalette.h"
 #include "support/EventWait.h"
@@ -138,15 +139,14 @@ protected:
     bool scanned() const {
         return std::all_of(fixture.directories.begin(), fixture.directories.end(),
                            [&](const std::filesystem::path& directory) {
-                               const auto& live = delegate->cachedSessions();
-                               return std::any_of(live.begin(), live.end(), [&](const auto& s) {
+                               return std::any_of(shown.begin(), shown.end(), [&](const auto& s) {
                                    return s->workingDirectory == directory.string();
                                });
                            });
     }
     // The title counts every live session: the fixture's and any other on this machine.
     void expectTitleCountsTheFixture() {
-        const QString title = delegate->statusItem()->title();
+        const QString title = icon().title();
         EXPECT_GE(title.section(' ', 1).toInt(), static_cast<int>(fixture.directories.size()))
             << title.toStdString();
         EXPECT_TRUE(icon().toolTip().startsWith(title));  // then any session waiting
@@ -155,8 +155,12 @@ protected:
     // Starts the tray as the program does, and waits for its icon and the fixture's sessions.
     void launch() {
         services = std::make_unique<app::SystemServices>();
-        delegate = std::make_unique<app::AppDelegate>(services->environment());
-        delegate->applicationDidFinishLaunching();
+        const app::TrayEnvironment environment = services->environment();
+        trayIcon = std::make_unique<app::TrayIcon>(environment.trayMenuIsExported);
+        tray = std::make_unique<app::TrayController>(environment, *trayIcon);
+        QObject::connect(tray.get(), &app::TrayController::sessionsShown,
+                         [this](const std::vector<ClaudeSessionPtr>& live) { shown = live; });
+        tray->start();
         ASSERT_TRUE(waitFor([&] { return scanned(); }));
         expectTitleCountsTheFixture();
         ASSERT_TRUE(waitFor([&] { return icon().geometry().isValid(); }));
@@ -175,10 +179,11 @@ protected:
             2000);
     }
     void TearDown() override {
-        delegate.reset();
+        tray.reset();
+        trayIcon.reset();
         services.reset();
     }
-    QSystemTrayIcon& icon() { return delegate->statusItem()->trayIcon(); }
+    app::TrayIcon& icon() const { return *trayIcon; }
     // The menu on screen: the refresh timer may put a new menu in place for the next opening
     // at any time, and drops the old one once it closes.
     static QMenu* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
@@ -196,13 +201,12 @@ protected:
                                                 QString::number(at.y()), "click", "1"}),
                   0);
     }
-    static const app::SessionMenuItemView* rowNamed(const QMenu& menu, const QString& name) {
+    static const app::MenuRowView* rowNamed(const QMenu& menu, const QString& name) {
         for (QAction* action : menu.actions()) {
             auto* widgetAction = qobject_cast<QWidgetAction*>(action);
-            const auto* view =
-                widgetAction != nullptr
-                    ? qobject_cast<app::SessionMenuItemView*>(widgetAction->defaultWidget())
-                    : nullptr;
+            const auto* view = widgetAction != nullptr
+                                   ? qobject_cast<app::MenuRowView*>(widgetAction->defaultWidget())
+                                   : nullptr;
             if (view != nullptr && view->labels()[0]->text() == name) {
                 return view;
             }
@@ -213,7 +217,9 @@ protected:
     // Declared first so that it goes last: scans still running read its home and environment.
     Fixture fixture;
     std::unique_ptr<app::SystemServices> services;
-    std::unique_ptr<app::AppDelegate> delegate;
+    std::unique_ptr<app::TrayIcon> trayIcon;
+    std::unique_ptr<app::TrayController> tray;
+    std::vector<ClaudeSessionPtr> shown;
 };
 
 // One tray for the whole flow: Qt's X11 tray icon does not take clicks again once an earlier
@@ -226,7 +232,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
     clickIcon();
     ASSERT_TRUE(waitFor([] { return openMenu() != nullptr; })) << "no menu after the click";
     QPointer<QMenu> menu = openMenu();
-    const app::SessionMenuItemView* row = rowNamed(*menu, "spotter");
+    const app::MenuRowView* row = rowNamed(*menu, "spotter");
     ASSERT_NE(row, nullptr) << "no row for the fixture's session";
     EXPECT_TRUE(row->isVisible());
     // The release of the opening click chose nothing: the menu is still open.
@@ -243,7 +249,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
     fixture.live("notes", "Summarise the design review", "docs", 12000);
     fixture.recent("/home/me/src/lighthouse", "Port the renderer to the new API");
     fixture.recent("/home/me/src/tide-tables", "Why does the parser drop the last line?");
-    delegate->refresh();
+    tray->refresh();
     ASSERT_TRUE(waitFor([&] { return scanned(); }));
     expectTitleCountsTheFixture();
 

@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include "GuiHarness.h"
+#include "core/SessionNotifier.h"
+
+namespace fernbeacon::test {
+namespace {
+
+using Shape = std::vector<std::string>;
+
+TEST(TrayController, StartShowsTheEmptyMenuThenScansAndWarmsUp) {
+    TrayHarness harness;
+    harness.addProcess(41, "/w/spotter");
+    harness.tray->start();
+    EXPECT_EQ(menuShape(harness.menu()).size(), 7u);
+    EXPECT_FALSE(harness.menu().actions()[0]->isEnabled());
+    EXPECT_EQ(harness.events, (Shape{"background", "warmUp"}));
+    EXPECT_EQ(harness.icon.title(), "FB");
+
+    harness.completeScans();
+    EXPECT_EQ(harness.icon.title(), "FB 1");
+    EXPECT_EQ(harness.icon.toolTip(), "FB 1");
+    EXPECT_EQ(menuShape(harness.menu())[0], "[row]");
+}
+
+TEST(TrayController, TheCycleThatFinishesLastWins) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.completeScans();
+
+    harness.tray->refresh();  // older
+    harness.tray->refresh();  // newer
+    ASSERT_EQ(harness.dispatcher.pendingBackground(), 2u);
+    // The newer cycle sees one process and finishes first; the older one sees two and later.
+    harness.addProcess(1, "/w/one");
+    harness.dispatcher.runBackground(1);
+    harness.addProcess(2, "/w/two");
+    harness.dispatcher.runBackground(0);
+    harness.dispatcher.runMain();
+
+    EXPECT_EQ(harness.icon.title(), "FB 2");
+    EXPECT_EQ(menuShape(harness.menu()), (Shape{"[row]", "-", "[row]", "-", "Refresh", "-",
+                                                "Settings...", "-", "Quit Fernbeacon"}));
+}
+
+TEST(TrayController, ACycleOfAGoneControllerDoesNothing) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.tray.reset();
+    harness.addProcess(1, "/w/one");
+    harness.dispatcher.runBackground(0);
+    EXPECT_EQ(harness.dispatcher.pendingMain(), 0u);
+    EXPECT_TRUE(harness.probes.calls().empty());
+}
+
+TEST(TrayController, EntriesActOnTheirOwnRecords) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.addProcess(812, "/w/spotter");
+    harness.addProcess(813, "/w/harbor");
+    harness.home.writeProjectFile("old", "x.jsonl", cwdRecord("/srv/tools") + "\n");
+    harness.completeScans();
+    harness.events.clear();
+
+    const QList<QAction*> actions = harness.menu().actions();
+    ASSERT_EQ(menuShape(harness.menu()),
+              (Shape{"[row]", "-", "[row]", "-", "Recent", "[row]", "-", "Refresh", "-",
+                     "Settings...", "-", "Quit Fernbeacon"}));
+    actions[2]->trigger();
+    actions[5]->trigger();
+    EXPECT_EQ(harness.events, (Shape{"focus 813", "open /srv/tools"}));
+
+    // Refresh starts a cycle at once; a limit of 0 then hides the Recent section.
+    harness.preferences.setInteger(kMaxRecentSessionsKey, 0);
+    actions[7]->trigger();
+    EXPECT_EQ(harness.events.back(), "background");
+    harness.completeScans();
+    EXPECT_EQ(menuShape(harness.menu()).size(), 9u);
+
+    // Entries of a menu that outlives its controller do nothing.
+    QPointer<QMenu> menu = &harness.menu();
+    harness.tray.reset();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(harness.events.size(), 3u);
+}
+
+TEST(TrayController, AnOpenMenuStaysUntilItCloses) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.completeScans();
+    QPointer<QMenu> open = &harness.menu();
+    open->popup(QPoint(0, 0));
+    ASSERT_TRUE(open->isVisible());
+
+    harness.tray->refresh();
+    harness.addProcess(5, "/w/five");
+    harness.completeScans();
+    // The new menu is in place for the next opening; the open one is left alone.
+    EXPECT_NE(&harness.menu(), open.data());
+    ASSERT_FALSE(open.isNull());
+    EXPECT_TRUE(open->isVisible());
+
+    open->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(open.isNull());
+}
+
+TEST(TrayController, AWaitingSessionLeadsAndMarksTheIcon) {
+    TrayHarness harness;
+    harness.addProcess(41, "/w/harbor");
+    harness.addProcess(42, "/w/notes");
+    harness.tray->start();
+    harness.completeScans();
+
+    harness.home.write(".claude/sessions/42.json",
+                       R"({"pid":42,"status":"waiting","waitingFor":"input needed"})");
+    harness.tray->refresh();
+    harness.completeScans();
+    EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_EQ(harness.icon.title(), "FB 2");
+    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nnotes \u2014 Waiting: input needed");
+    harness.menu().actions()[0]->trigger();
+    EXPECT_EQ(harness.events.back(), "focus 42");
+}
+
+class RecordingNotifier final : public SessionNotifier {
+public:
+    void show(std::int32_t pid, const WaitingNotice&) override {
+        events.push_back("show " + std::to_string(pid));
+    }
+    void close(std::int32_t pid) override { events.push_back("close " + std::to_string(pid)); }
+    std::vector<std::string> events;
+};
+
+// Overlapping cycles: the menu takes what arrives last, but an older cycle's late view of a
+// session that already stopped waiting must not announce it again.
+TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
+    TrayHarness harness;
+    RecordingNotifier notifier;
+    harness.tray = harness.makeTray(&notifier);
+    harness.addProcess(41, "/w/harbor");
+    harness.tray->start();
+    harness.completeScans();
+    const auto status = [&](const char* value) {
+        harness.home.write(".claude/sessions/41.json",
+                           std::string(R"({"pid":41,"status":")") + value + R"("})");
+    };
+
+    harness.tray->refresh();  // older
+    harness.tray->refresh();  // newer
+    status("idle");
+    harness.dispatcher.runBackground(1);
+    harness.dispatcher.runMain();
+    status("waiting");
+    harness.dispatcher.runBackground(0);
+    harness.dispatcher.runMain();
+    EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_TRUE(notifier.events.empty());
+
+    harness.tray->refresh();
+    harness.completeScans();
+    status("idle");
+    harness.tray->refresh();
+    harness.completeScans();
+    EXPECT_EQ(notifier.events, (Shape{"show 41", "close 41"}));
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
