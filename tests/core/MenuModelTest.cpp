@@ -50,27 +50,14 @@ TEST(MenuModel, SectionsAndSeparators) {
 }
 
 TEST(MenuModel, EachRecordInListOrder) {
-    std::vector<ClaudeSessionPtr> sessions;
-    std::vector<RecentSession> recents;
-    std::string expected;
-    for (int i = 0; i < 20; ++i) {
-        sessions.push_back(live(100 + i));
-        recents.push_back(recent("/p/" + std::to_string(i)));
-        expected += std::to_string(100 + i) + " ";
-    }
-    for (int i = 0; i < 20; ++i) {
-        expected += "/p/" + std::to_string(i) + " ";
-    }
+    const std::vector<ClaudeSessionPtr> sessions{live(3), live(1), live(2)};
+    const std::vector<RecentSession> recents{recent("/c"), recent("/a"), recent("/b")};
     std::string records;
-    for (const MenuItemModel& item : buildMenuModel(sessions, recents, 5)) {
-        if (item.session) {
-            records += std::to_string(item.session->pid) + " ";
-        }
-        if (item.recent) {
-            records += item.recent->projectPath + " ";
-        }
+    for (const MenuItemModel& item : buildMenuModel(sessions, recents, 1)) {
+        records += item.session ? std::to_string(item.session->pid) : "";
+        records += item.recent ? item.recent->projectPath : "";
     }
-    EXPECT_EQ(records, expected);
+    EXPECT_EQ(records, "312/c/a/b");
 }
 
 }  // namespace

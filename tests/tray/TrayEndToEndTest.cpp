@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
@@ -225,45 +224,29 @@ protected:
 // One tray for the whole flow: Qt's X11 tray icon does not take clicks again once an earlier
 // icon of the same process was destroyed, and the program only ever makes one.
 TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
+    fixture.live("harbor-api", "Add retries to the webhook client", "main", 172000);
     fixture.live("spotter", "Make the scanner faster", "feature/cache", 60000);
+    fixture.live("notes", "Summarise the design review", "docs", 12000);
+    fixture.recent("/home/me/src/lighthouse", "Port the renderer to the new API");
+    fixture.recent("/home/me/src/tide-tables", "Why does the parser drop the last line?");
     ASSERT_NO_FATAL_FAILURE(launch());
     EXPECT_TRUE(icon().isVisible());
 
     clickIcon();
     ASSERT_TRUE(waitFor([] { return openMenu() != nullptr; })) << "no menu after the click";
-    QPointer<QMenu> menu = openMenu();
+    QMenu* menu = openMenu();
     const app::MenuRowView* row = rowNamed(*menu, "spotter");
     ASSERT_NE(row, nullptr) << "no row for the fixture's session";
     EXPECT_TRUE(row->isVisible());
     // The release of the opening click chose nothing: the menu is still open.
     QApplication::processEvents();
-    ASSERT_EQ(openMenu(), menu.data());
-    EXPECT_GT(screenshot("tray-menu.png", {}, *menu), 0.9);
+    ASSERT_EQ(openMenu(), menu);
 
-    // Escape closes it; a second click on the icon may open it again at once, as the press
-    // that closes a popup can reach the icon too.
-    ASSERT_EQ(QProcess::execute("xdotool", {"key", "Escape"}), 0);
-    ASSERT_TRUE(waitFor([] { return openMenu() == nullptr; }));
-
-    fixture.live("harbor-api", "Add retries to the webhook client", "main", 172000);
-    fixture.live("notes", "Summarise the design review", "docs", 12000);
-    fixture.recent("/home/me/src/lighthouse", "Port the renderer to the new API");
-    fixture.recent("/home/me/src/tide-tables", "Why does the parser drop the last line?");
-    tray->refresh();
-    ASSERT_TRUE(waitFor([&] { return scanned(); }));
-    expectTitleCountsTheFixture();
-
-    clickIcon();
-    ASSERT_TRUE(waitFor([] { return openMenu() != nullptr; }));
-    menu = openMenu();
-    ASSERT_NE(rowNamed(*menu, "harbor-api"), nullptr);
-    const auto* first = static_cast<const app::MenuRowView*>(
-        static_cast<QWidgetAction*>(menu->actions()[0])->defaultWidget());
-    movePointer(first->mapToGlobal(first->rect().center()));
-    ASSERT_TRUE(waitFor([&] { return first->isHighlighted(); }));
+    movePointer(row->mapToGlobal(row->rect().center()));
+    ASSERT_TRUE(waitFor([&] { return row->isHighlighted(); }));
     QApplication::processEvents();
     const QRect area = menu->geometry().united(icon().geometry()).adjusted(-12, 0, 4, 12);
-    EXPECT_GT(screenshot("tray-menu-several.png", area, *menu), 0.9);
+    EXPECT_GT(screenshot("tray-menu.png", area, *menu), 0.9);
     menu->close();
 }
 
