@@ -17,53 +17,43 @@
 namespace fernbeacon::test {
 
 // Keeps every piece of work until the test runs it, so that the test decides the order.
-class ManualDispatcher final : public Dispatcher {
-public:
-    explicit ManualDispatcher(std::vector<std::string>& events) : events_(events) {}
+struct ManualDispatcher final : Dispatcher {
+    explicit ManualDispatcher(std::vector<std::string>& log) : events(log) {}
+    std::vector<std::string>& events;
+    std::deque<std::function<void()>> background;
+    std::deque<std::function<void()>> main;
 
-    void toMain(std::function<void()> work) override { main_.push_back(std::move(work)); }
+    void toMain(std::function<void()> work) override { main.push_back(std::move(work)); }
     void toBackground(WorkClass, std::function<void()> work) override {
-        events_.push_back("background");
-        background_.push_back(std::move(work));
+        events.push_back("background");
+        background.push_back(std::move(work));
     }
-
-    std::size_t pendingBackground() const { return background_.size(); }
-    std::size_t pendingMain() const { return main_.size(); }
     void runBackground(std::size_t index) {
-        auto work = std::move(background_.at(index));
-        background_.erase(background_.begin() + static_cast<std::ptrdiff_t>(index));
+        auto work = std::move(background.at(index));
+        background.erase(background.begin() + static_cast<std::ptrdiff_t>(index));
         work();
     }
     void runMain() {
-        while (!main_.empty()) {
-            auto work = std::move(main_.front());
-            main_.pop_front();
-            work();
+        for (; !main.empty(); main.pop_front()) {
+            main.front()();
         }
     }
-
-private:
-    std::vector<std::string>& events_;
-    std::deque<std::function<void()>> background_;
-    std::deque<std::function<void()>> main_;
 };
 
-class FakeTerminal final : public TerminalControl {
-public:
-    explicit FakeTerminal(std::vector<std::string>& events) : events_(events) {}
+struct FakeTerminal final : TerminalControl {
+    explicit FakeTerminal(std::vector<std::string>& log) : events(log) {}
+    std::vector<std::string>& events;
+
     void focusSession(const ClaudeSessionPtr& session) override {
-        events_.push_back("focus " + std::to_string(session->pid));
+        events.push_back("focus " + std::to_string(session->pid));
     }
     void openNewSession(const std::string& directory) override {
-        events_.push_back("open " + directory);
+        events.push_back("open " + directory);
     }
-    void warmUp() override { events_.push_back("warmUp"); }
+    void warmUp() override { events.push_back("warmUp"); }
     std::vector<std::string> terminalChoices() const override {
         return {"Auto", "kitty", "Konsole"};
     }
-
-private:
-    std::vector<std::string>& events_;
 };
 
 // The tray over a temporary home, a fake process table and fakes that record what they were
@@ -103,7 +93,7 @@ struct TrayHarness {
     }
     // Runs every scan submitted so far, oldest first, then their completions.
     void completeScans() {
-        while (dispatcher.pendingBackground() > 0) {
+        while (!dispatcher.background.empty()) {
             dispatcher.runBackground(0);
         }
         dispatcher.runMain();

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <QKeyEvent>
+
 #include "GuiHarness.h"
+#include "app/PopupMenu.h"
 #include "core/SessionNotifier.h"
 
 namespace fernbeacon::test {
@@ -30,7 +33,7 @@ TEST(TrayController, TheCycleThatFinishesLastWins) {
 
     harness.tray->refresh();  // older
     harness.tray->refresh();  // newer
-    ASSERT_EQ(harness.dispatcher.pendingBackground(), 2u);
+    ASSERT_EQ(harness.dispatcher.background.size(), 2u);
     // The newer cycle sees one process and finishes first; the older one sees two and later.
     harness.addProcess(1, "/w/one");
     harness.dispatcher.runBackground(1);
@@ -49,7 +52,7 @@ TEST(TrayController, ACycleOfAGoneControllerDoesNothing) {
     harness.tray.reset();
     harness.addProcess(1, "/w/one");
     harness.dispatcher.runBackground(0);
-    EXPECT_EQ(harness.dispatcher.pendingMain(), 0u);
+    EXPECT_EQ(harness.dispatcher.main.size(), 0u);
     EXPECT_TRUE(harness.probes.calls().empty());
 }
 
@@ -163,6 +166,40 @@ TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
     harness.tray->refresh();
     harness.completeScans();
     EXPECT_EQ(notifier.events, (Shape{"show 41", "close 41"}));
+}
+
+TEST(PopupMenu, AChoiceActsAsInTheTrayAndTheMenuFinishesOnceClosed) {
+    TrayHarness harness;
+    harness.addProcess(4242, harness.home.makeDirectory("work/api").string());
+    app::PopupMenu popup(harness.environment());
+    int finished = 0;
+    QObject::connect(&popup, &app::PopupMenu::finished, [&] { ++finished; });
+    // As a person chooses: the menu hides, then the item acts.
+    const auto choose = [&](int index) {
+        popup.popUp(QPoint(40, 40));
+        popup.menu()->setActiveAction(popup.menu()->actions()[index]);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(popup.menu(), &enter);
+        QApplication::processEvents();
+    };
+
+    choose(0);
+    EXPECT_EQ(harness.events.back(), "focus 4242");
+    EXPECT_EQ(finished, 1);
+
+    // The settings panel keeps it going until the panel closes.
+    EXPECT_EQ(menuShape(*popup.menu()),
+              (std::vector<std::string>{"[row]", "-", "-", "Settings...", "-"}));
+    choose(3);
+    EXPECT_EQ(finished, 1);
+    QWidget* panel = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        panel = qobject_cast<app::SettingsDialog*>(window) != nullptr ? window : panel;
+    }
+    ASSERT_NE(panel, nullptr);
+    panel->close();
+    QApplication::processEvents();
+    EXPECT_EQ(finished, 2);
 }
 
 }  // namespace
