@@ -143,14 +143,6 @@ protected:
                                });
                            });
     }
-    // The title counts every live session: the fixture's and any other on this machine.
-    void expectTitleCountsTheFixture() {
-        const QString title = icon().title();
-        EXPECT_GE(title.section(' ', 1).toInt(), static_cast<int>(fixture.directories.size()))
-            << title.toStdString();
-        EXPECT_TRUE(icon().toolTip().startsWith(title));  // then any session waiting
-    }
-
     // Starts the tray as the program does, and waits for its icon and the fixture's sessions.
     void launch() {
         services = std::make_unique<app::SystemServices>();
@@ -161,7 +153,11 @@ protected:
                          [this](const std::vector<ClaudeSessionPtr>& live) { shown = live; });
         tray->start();
         ASSERT_TRUE(waitFor([&] { return scanned(); }));
-        expectTitleCountsTheFixture();
+        // The title counts every live session: the fixture's and any other on this machine.
+        const QString title = icon().title();
+        EXPECT_GE(title.section(' ', 1).toInt(), static_cast<int>(fixture.directories.size()))
+            << title.toStdString();
+        EXPECT_TRUE(icon().toolTip().startsWith(title));  // then any session waiting
         ASSERT_TRUE(waitFor([&] { return icon().geometry().isValid(); }));
         // Clicks reach the icon once the host has mapped it, which Qt learns as an exposure of
         // the icon's window (Qt's own widget, found by its object name; a mere hint, not a check).
@@ -187,17 +183,13 @@ protected:
     // at any time, and drops the old one once it closes.
     static QMenu* openMenu() { return qobject_cast<QMenu*>(QApplication::activePopupWidget()); }
 
-    static void movePointer(const QPoint& logical) {
+    // Through the X server and the tray host, as a person moves and clicks.
+    static void pointerTo(const QPoint& logical, bool click) {
         const QPoint at = onDevice(logical);
-        ASSERT_EQ(QProcess::execute(
-                      "xdotool", {"mousemove", QString::number(at.x()), QString::number(at.y())}),
-                  0);
-    }
-    // Through the X server and the tray host, as a person clicks.
-    void clickIcon() {
-        const QPoint at = onDevice(icon().geometry().center());
-        ASSERT_EQ(QProcess::execute("xdotool", {"mousemove", QString::number(at.x()),
-                                                QString::number(at.y()), "click", "1"}),
+        QStringList arguments{"mousemove", QString::number(at.x()), QString::number(at.y())};
+        ASSERT_EQ(QProcess::execute("xdotool", click ? arguments << "click"
+                                                                 << "1"
+                                                     : arguments),
                   0);
     }
     static const app::MenuRowView* rowNamed(const QMenu& menu, const QString& name) {
@@ -232,7 +224,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
     ASSERT_NO_FATAL_FAILURE(launch());
     EXPECT_TRUE(icon().isVisible());
 
-    clickIcon();
+    pointerTo(icon().geometry().center(), true);
     ASSERT_TRUE(waitFor([] { return openMenu() != nullptr; })) << "no menu after the click";
     QMenu* menu = openMenu();
     const app::MenuRowView* row = rowNamed(*menu, "spotter");
@@ -242,7 +234,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
     QApplication::processEvents();
     ASSERT_EQ(openMenu(), menu);
 
-    movePointer(row->mapToGlobal(row->rect().center()));
+    pointerTo(row->mapToGlobal(row->rect().center()), false);
     ASSERT_TRUE(waitFor([&] { return row->isHighlighted(); }));
     QApplication::processEvents();
     const QRect area = menu->geometry().united(icon().geometry()).adjusted(-12, 0, 4, 12);
