@@ -12,11 +12,6 @@
 namespace fernbeacon::bench {
 namespace {
 
-class NoTarget final : public app::MenuActionTarget {
-public:
-    void performMenuAction(MenuAction, QObject*) override {}
-};
-
 std::vector<ClaudeSessionPtr> liveSessions(int count) {
     std::vector<ClaudeSessionPtr> sessions;
     for (int i = 0; i < count; ++i) {
@@ -47,11 +42,10 @@ std::vector<RecentSession> recentSessions(int count) {
 void MenuRebuild(benchmark::State& state) {
     const auto live = liveSessions(static_cast<int>(state.range(0)));
     const auto recent = recentSessions(static_cast<int>(state.range(1)));
-    NoTarget target;
     std::unique_ptr<QMenu> menu;
     for (auto _ : state) {
         // The previous menu goes as the new one comes, as in the tray.
-        menu = app::buildMenu(buildMenuModel(live, recent, 30), &target);
+        menu = app::buildMenu(buildMenuModel(live, recent, 30), {}, nullptr);
         benchmark::DoNotOptimize(menu->sizeHint());
     }
     state.counters["rows"] = static_cast<double>(live.size() + recent.size());

@@ -7,10 +7,10 @@
 #include "app/BuildVersion.h"
 #include "app/Listing.h"
 #include "app/PopupMenu.h"
+#include "app/SystemScan.h"
 #include "app/TrayApplication.h"
 #include "core/Attention.h"
 #include "core/CliDispatcher.h"
-#include "core/Clock.h"
 #include "core/ProcessOutput.h"
 #include "core/SessionScanner.h"
 
@@ -276,36 +276,20 @@ std::string versionText() {
 }
 
 int runList(const ListOptions& options, std::ostream& out) {
-    const auto target =
-        options.verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
-    const auto logger = platform::makeLogger("SessionScanner", target);
-    const auto runner = platform::makeCommandRunner();
-    const auto probes = platform::makeProcessProbes(options.probes, *runner, *logger);
-    const auto preferences = platform::makePreferences();
-    const SystemClock clock;
-    const SessionScanner scanner(platform::claudeDirectory(), *probes, *preferences, clock,
-                                 *logger);
-
-    ScanResult scan = runScanCycle(scanner);
-    scan.live = waitingFirstOrder(scan.live, *preferences);
+    const SystemScan system(logTarget(options.verbose), options.probes);
+    ScanResult scan = runScanCycle(*system.parts().makeScanner());
+    scan.live = waitingFirstOrder(scan.live, system.preferences());
     out << (options.json ? formatListingJson(scan)
-                         : formatListingText(scan, maxRecentSessions(*preferences)));
+                         : formatListingText(scan, maxRecentSessions(system.preferences())));
     out.flush();
     return out ? 0 : 1;
 }
 
 int runFocus(const FocusOptions& options, std::ostream& err) {
     const auto target = logTarget(options.verbose);
-    const auto scanLogger = platform::makeLogger("SessionScanner", target);
-    const auto runner = platform::makeCommandRunner();
-    const auto probes =
-        platform::makeProcessProbes(platform::ProbeSource::Native, *runner, *scanLogger);
-    const auto preferences = platform::makePreferences();
-    const SystemClock clock;
-    const SessionScanner scanner(platform::claudeDirectory(), *probes, *preferences, clock,
-                                 *scanLogger);
+    const SystemScan system(target);
     ClaudeSessionPtr chosen;
-    for (const ClaudeSessionPtr& session : scanner.scanLiveSessions()) {
+    for (const ClaudeSessionPtr& session : system.parts().makeScanner()->scanLiveSessions()) {
         if (session->pid == options.pid) {
             chosen = session;
         }
@@ -315,7 +299,7 @@ int runFocus(const FocusOptions& options, std::ostream& err) {
         return 1;
     }
     CliDispatcher dispatcher;
-    const auto control = platform::makeTerminalControl(dispatcher, *preferences, target);
+    const auto control = platform::makeTerminalControl(dispatcher, system.preferences(), target);
     control->focusSession(chosen);
     dispatcher.runUntilIdle(kTerminalWorkLimit);
     return 0;

@@ -17,10 +17,10 @@ struct TextStrength {
     double alpha;
 };
 constexpr TextStrength kTextStrengths[] = {
-    {ColorRole::Label, 0.88},
-    {ColorRole::SecondaryLabel, 0.62},
-    {ColorRole::TertiaryLabel, 0.56},
-    {ColorRole::QuaternaryLabel, 0.18},
+    {ColorRole::Text, 0.88},
+    {ColorRole::SecondaryText, 0.62},
+    {ColorRole::TertiaryText, 0.56},
+    {ColorRole::FaintText, 0.18},
 };
 
 }  // namespace
@@ -29,10 +29,10 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
     QColor base;
     double alpha = 1.0;
     switch (color.role) {
-        case ColorRole::Label:
-        case ColorRole::SecondaryLabel:
-        case ColorRole::TertiaryLabel:
-        case ColorRole::QuaternaryLabel:
+        case ColorRole::Text:
+        case ColorRole::SecondaryText:
+        case ColorRole::TertiaryText:
+        case ColorRole::FaintText:
             base = palette.color(QPalette::Active, QPalette::Text);
             for (const TextStrength& strength : kTextStrengths) {
                 if (strength.role == color.role) {
@@ -41,11 +41,11 @@ QColor colorFor(RoleColor color, const QPalette& palette) {
             }
             break;
         // The theme's selection colour is its accent.
-        case ColorRole::ControlAccent:
-        case ColorRole::SelectedContentBackground:
+        case ColorRole::Accent:
+        case ColorRole::Selection:
             base = palette.color(QPalette::Active, QPalette::Highlight);
             break;
-        case ColorRole::SystemOrange:
+        case ColorRole::Warning:
             base = isDark(palette) ? QColor(255, 159, 10) : QColor(255, 149, 0);
             break;
         case ColorRole::HighlightedText:

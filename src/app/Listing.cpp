@@ -63,7 +63,7 @@ RowModel sessionRowWithStatus(const ClaudeSession& session) {
         const auto at = row.lines.begin() + (session.displayTitle() ? 2 : 1);
         row.lines.insert(
             at, RowLine{std::nullopt,
-                        {std::move(*status), 10, FontWeight::Regular, ColorRole::SecondaryLabel},
+                        {std::move(*status), 10, FontWeight::Regular, ColorRole::SecondaryText},
                         std::nullopt});
     }
     return row;
@@ -130,8 +130,8 @@ std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSess
             pendingSeparator = true;
             continue;
         }
-        if (item.action == MenuAction::RefreshClicked ||
-            item.action == MenuAction::SettingsClicked || item.action == MenuAction::QuitClicked) {
+        if (item.kind == MenuItemKind::Refresh || item.kind == MenuItemKind::Settings ||
+            item.kind == MenuItemKind::Quit) {
             break;
         }
         if (pendingSeparator) {
@@ -143,7 +143,7 @@ std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSess
                 out += indented(sessionListingLines(*item.session), "");
                 break;
             case MenuItemKind::RecentSession:
-                out += indented(recentListingLines(item.recent->session), "  ");
+                out += indented(recentListingLines(*item.recent), "  ");
                 break;
             default:
                 out += item.title + "\n";

@@ -62,8 +62,7 @@ RowText::RowText(LabelModel model, std::optional<RoleColor> tint, QWidget* paren
       tint_(tint),
       color_{model_.color} {
     setFont(fontFor(model_));
-    setSizePolicy(model_.truncateTail ? QSizePolicy::Preferred : QSizePolicy::Fixed,
-                  QSizePolicy::Fixed);
+    setSizePolicy(model_.elide ? QSizePolicy::Preferred : QSizePolicy::Fixed, QSizePolicy::Fixed);
 }
 
 void RowText::setColor(RoleColor color) {
@@ -79,7 +78,7 @@ QSize RowText::sizeHint() const {
 }
 
 QSize RowText::minimumSizeHint() const {
-    if (!model_.truncateTail) {
+    if (!model_.elide) {
         return sizeHint();
     }
     const QFontMetrics metrics(font());
@@ -93,15 +92,14 @@ void RowText::paintEvent(QPaintEvent*) {
         fillRounded(painter, rect(), BadgeModel{}.cornerRadius, colorFor(*tint_, palette()));
     }
     painter.setPen(colorFor(color_, palette()));
-    const QString shown = model_.truncateTail
-                              ? QFontMetrics(font()).elidedText(text_, Qt::ElideRight, width())
-                              : text_;
+    const QString shown =
+        model_.elide ? QFontMetrics(font()).elidedText(text_, Qt::ElideRight, width()) : text_;
     painter.drawText(rect(), (tint_ ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter, shown);
 }
 
-MenuRowView::MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTarget* target,
-                         MenuAction action, QWidget* parent)
-    : QWidget(parent), menuItemRef_(menuItem), clickTarget_(target), clickAction_(action) {
+MenuRowView::MenuRowView(const RowModel& model, const std::vector<std::string>& spokenLines,
+                         QAction* menuItem, QWidget* parent)
+    : QWidget(parent), menuItem_(menuItem) {
     auto* stack = new QVBoxLayout(this);
     stack->setSpacing(RowModel::kLineSpacing);
     stack->setContentsMargins(model.insets.left, model.insets.top, model.insets.right,
@@ -125,7 +123,7 @@ MenuRowView::MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTar
         if (line.badge) {
             auto* box = new BadgeBox(*line.badge, this);
             auto* inside = new QHBoxLayout(box);
-            const EdgeInsets& padding = line.badge->padding;
+            const Margins& padding = line.badge->padding;
             inside->setContentsMargins(padding.left, padding.top, padding.right, padding.bottom);
             inside->addWidget(addLabel(line.badge->label, line.badge->tint));
             row->addWidget(box, 0, Qt::AlignVCenter);
@@ -133,6 +131,7 @@ MenuRowView::MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTar
         row->addStretch(1);
         stack->addLayout(row);
     }
+    setAccessibleText(spokenLines);
     resize(sizeHint());
 }
 
@@ -171,9 +170,9 @@ void MenuRowView::setAccessibleText(const std::vector<std::string>& lines) {
     }
     setAccessibleName(texts.value(0));
     setAccessibleDescription(texts.mid(1).join(QLatin1Char('\n')));
-    if (menuItemRef_) {
+    if (menuItem_) {
         // Doubled, an ampersand is no shortcut mark.
-        menuItemRef_->setText(
+        menuItem_->setText(
             texts.join(QLatin1Char('\n')).replace(QLatin1Char('&'), QStringLiteral("&&")));
     }
 }
@@ -203,8 +202,8 @@ void MenuRowView::mouseReleaseEvent(QMouseEvent* event) {
             menu->close();
         }
     }
-    if (clickTarget_ != nullptr && clickAction_ != MenuAction::None && menuItemRef_) {
-        clickTarget_->performMenuAction(clickAction_, menuItemRef_);
+    if (menuItem_) {
+        menuItem_->trigger();
     }
 }
 

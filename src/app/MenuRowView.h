@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/MenuActionTarget.h"
 #include "core/RowModels.h"
 
 class QHBoxLayout;
@@ -41,11 +40,17 @@ private:
     RoleColor color_;
 };
 
-// What both session rows share: the layout of a RowModel, the hover highlight, and a click that
-// closes the menu and sends the row's action with its menu item as sender.
+// The row of a session in the menu: the layout of a RowModel, the hover highlight, and a click
+// that closes the menu and triggers the row's menu item.
 class MenuRowView : public QWidget {
     Q_OBJECT
 public:
+    // `spokenLines` are what a screen reader says for the row: the first line as its name, the
+    // others as its description. Menus expose their items, not the items' widgets, to assistive
+    // technology, so the menu item carries all the lines as its text.
+    MenuRowView(const RowModel& model, const std::vector<std::string>& spokenLines,
+                QAction* menuItem, QWidget* parent = nullptr);
+
     bool isHighlighted() const { return isHighlighted_; }
     void setHighlighted(bool on);
 
@@ -53,19 +58,10 @@ public:
     const std::vector<RowText*>& labels() const { return labels_; }
     ContextBarView* contextBar() const { return contextBar_; }
     QWidget* statusMark() const { return statusMark_; }
-    QAction* menuItem() const { return menuItemRef_; }
 
     QSize sizeHint() const override;
 
 protected:
-    MenuRowView(const RowModel& model, QAction* menuItem, MenuActionTarget* target,
-                MenuAction action, QWidget* parent);
-
-    // What a screen reader says for the row: the first line as its name, the others as its
-    // description. Menus expose their items, not the items' widgets, to assistive technology,
-    // so the menu item carries all the lines as its text.
-    void setAccessibleText(const std::vector<std::string>& lines);
-
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -75,6 +71,7 @@ protected:
 private:
     RowText* addLabel(const LabelModel& label, std::optional<RoleColor> tint);
     void addStatusMark(QHBoxLayout& row, const StatusMarkModel& mark);
+    void setAccessibleText(const std::vector<std::string>& lines);
 
     bool isHighlighted_ = false;
     bool pressed_ = false;
@@ -82,10 +79,7 @@ private:
     std::vector<RoleColor> normalColors_;
     ContextBarView* contextBar_ = nullptr;
     QWidget* statusMark_ = nullptr;
-    QPointer<QAction> menuItemRef_;
-    // Outlives every row: it owns the menus they live in.
-    MenuActionTarget* clickTarget_;
-    MenuAction clickAction_;
+    QPointer<QAction> menuItem_;
 };
 
 }  // namespace fernbeacon::app

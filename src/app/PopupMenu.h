@@ -6,8 +6,9 @@
 #include <iosfwd>
 #include <memory>
 
-#include "app/AppDelegate.h"
 #include "app/Cli.h"
+#include "app/SettingsController.h"
+#include "app/TrayEnvironment.h"
 
 // `fernbeacon menu`: the tray's menu for desktops without a tray, popped up where a status bar
 // was clicked.
@@ -16,15 +17,13 @@ namespace fernbeacon::app {
 // One scan's menu at a point. Choices act as in the tray, and "Settings..." keeps it going until
 // the panel closes. Refresh and Quit are left out: each opening scans afresh, closing the menu
 // ends it, and Quit would suggest that it ends a running tray.
-class PopupMenu final : public QObject, public MenuActionTarget {
+class PopupMenu final : public QObject {
     Q_OBJECT
 public:
     explicit PopupMenu(TrayEnvironment environment, QObject* parent = nullptr);
 
     void popUp(const QPoint& at);
     QMenu* menu() const { return menu_.get(); }
-
-    void performMenuAction(MenuAction action, QObject* sender) override;
 
 signals:
     // Once the menu, or the settings panel opened from it, has closed.
@@ -34,9 +33,7 @@ private:
     void menuClosed();
 
     TrayEnvironment environment_;
-    // Answers the choices, so that they act exactly as in the tray; it shows no icon.
-    AppDelegate delegate_;
-    std::shared_ptr<const SessionScanner> scanner_;
+    SettingsController settings_;
     std::unique_ptr<QMenu> menu_;
 };
 

@@ -6,6 +6,8 @@
 
 namespace fernbeacon::app {
 
+// Between two scans when nothing tells of a change.
+inline constexpr int kRefreshIntervalMilliseconds = 5000;
 // After the first change of a burst: long enough for the writer to finish the file.
 inline constexpr int kSettleMilliseconds = 100;
 // Between two refreshes a storm of changes causes: the scan is what costs.

@@ -13,9 +13,9 @@ constexpr int kColumnSpacing = 8;
 constexpr int kNumberWidth = 40;
 
 // A spin box whose number is shown but never typed into.
-class StepperField : public QSpinBox {
+class ReadOnlySpinBox : public QSpinBox {
 public:
-    explicit StepperField(QWidget* parent) : QSpinBox(parent) {
+    explicit ReadOnlySpinBox(QWidget* parent) : QSpinBox(parent) {
         lineEdit()->setReadOnly(true);
         lineEdit()->setAlignment(Qt::AlignCenter);
     }
@@ -40,26 +40,26 @@ SettingsDialog::SettingsDialog(const Values& values, QWidget* parent)
     grid->setVerticalSpacing(kRowSpacing);
     grid->setHorizontalSpacing(kColumnSpacing);
 
-    terminalPopUp_ = new QComboBox(this);
+    terminalChoice_ = new QComboBox(this);
     for (const std::string& choice : values.terminalChoices) {
-        terminalPopUp_->addItem(QString::fromStdString(choice));
+        terminalChoice_->addItem(QString::fromStdString(choice));
     }
     // A stored value that is not offered selects nothing, and stays stored until a choice.
-    terminalPopUp_->setCurrentIndex(
-        terminalPopUp_->findText(QString::fromStdString(values.preferredTerminal.value_or("Auto")),
-                                 Qt::MatchExactly | Qt::MatchCaseSensitive));
+    terminalChoice_->setCurrentIndex(
+        terminalChoice_->findText(QString::fromStdString(values.preferredTerminal.value_or("Auto")),
+                                  Qt::MatchExactly | Qt::MatchCaseSensitive));
     grid->addWidget(rightAligned("Terminal App:", this), 0, 0);
-    grid->addWidget(terminalPopUp_, 0, 1, Qt::AlignLeft);
+    grid->addWidget(terminalChoice_, 0, 1, Qt::AlignLeft);
 
-    maxRecentStepper_ = new StepperField(this);
-    maxRecentStepper_->setRange(0, kMaxRecentSessionsLimit);
-    maxRecentStepper_->setSingleStep(1);
-    maxRecentStepper_->setWrapping(false);
-    maxRecentStepper_->setValue(static_cast<int>(
+    maxRecentBox_ = new ReadOnlySpinBox(this);
+    maxRecentBox_->setRange(0, kMaxRecentSessionsLimit);
+    maxRecentBox_->setSingleStep(1);
+    maxRecentBox_->setWrapping(false);
+    maxRecentBox_->setValue(static_cast<int>(
         std::clamp<std::int64_t>(values.maxRecentSessions, 0, kMaxRecentSessionsLimit)));
-    maxRecentStepper_->setMinimumWidth(kNumberWidth + maxRecentStepper_->sizeHint().height());
+    maxRecentBox_->setMinimumWidth(kNumberWidth + maxRecentBox_->sizeHint().height());
     grid->addWidget(rightAligned("Max recent sessions:", this), 1, 0);
-    grid->addWidget(maxRecentStepper_, 1, 1, Qt::AlignLeft);
+    grid->addWidget(maxRecentBox_, 1, 1, Qt::AlignLeft);
 
     loginCheckbox_ = new QCheckBox(QStringLiteral("Start on login"), this);
     loginCheckbox_->setChecked(values.startsOnLogin);

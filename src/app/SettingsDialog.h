@@ -15,8 +15,8 @@ namespace fernbeacon::app {
 inline constexpr const char* kHomePageAddress = "https://fernbeacon.dev";
 inline constexpr int kMaxRecentSessionsLimit = 30;
 
-// The settings panel's controls with the values they start from. It writes nothing itself: the
-// delegate connects to the controls' user signals.
+// The settings panel's controls with the values they start from. It writes nothing itself: its
+// controller connects to the controls' user signals.
 class SettingsDialog : public QDialog {
     Q_OBJECT
 public:
@@ -31,17 +31,17 @@ public:
 
     explicit SettingsDialog(const Values& values, QWidget* parent = nullptr);
 
-    QComboBox* terminalPopUp() const { return terminalPopUp_; }
-    // Both the number and its stepper: the number cannot be typed, only stepped.
-    QSpinBox* maxRecentStepper() const { return maxRecentStepper_; }
+    QComboBox* terminalChoice() const { return terminalChoice_; }
+    // The number cannot be typed, only stepped.
+    QSpinBox* maxRecentBox() const { return maxRecentBox_; }
     QCheckBox* loginCheckbox() const { return loginCheckbox_; }
     QCheckBox* waitingFirstCheckbox() const { return waitingFirstCheckbox_; }
     QCheckBox* notifyCheckbox() const { return notifyCheckbox_; }
     QLabel* homePageLink() const { return homePageLink_; }
 
 private:
-    QComboBox* terminalPopUp_;
-    QSpinBox* maxRecentStepper_;
+    QComboBox* terminalChoice_;
+    QSpinBox* maxRecentBox_;
     QCheckBox* loginCheckbox_;
     QCheckBox* waitingFirstCheckbox_;
     QCheckBox* notifyCheckbox_;

@@ -3,30 +3,23 @@
 #include <QApplication>
 #include <QSystemTrayIcon>
 
+#include "app/TrayController.h"
 #include "platform/Platform.h"
 
 namespace fernbeacon::app {
 
-SystemServices::SystemServices(platform::LogTarget scanLog)
-    : scannerLogger_(platform::makeLogger("SessionScanner", scanLog)),
-      runner_(platform::makeCommandRunner()),
-      probes_(
-          platform::makeProcessProbes(platform::ProbeSource::Native, *runner_, *scannerLogger_)),
-      preferences_(platform::makePreferences()),
+SystemServices::SystemServices()
+    : scan_(platform::LogTarget::System),
       loginItem_(platform::makeLoginItem()),
       registryWatcher_(platform::makeFolderWatcher()),
-      terminal_(platform::makeTerminalControl(dispatcher_, *preferences_)) {}
+      terminal_(platform::makeTerminalControl(dispatcher_, scan_.preferences())) {}
 
 SystemServices::~SystemServices() {
     finishBackgroundWork();
 }
 
 TrayEnvironment SystemServices::environment() {
-    return TrayEnvironment{platform::homeDirectory(),
-                           *probes_,
-                           *preferences_,
-                           clock_,
-                           *scannerLogger_,
+    return TrayEnvironment{scan_.parts(),
                            dispatcher_,
                            *terminal_,
                            *loginItem_,
@@ -67,9 +60,9 @@ int runTray(std::ostream& err) {
     const auto notifier = platform::makeSessionNotifier(*noticeLogger);
     TrayEnvironment environment = services.environment();
     environment.notifier = notifier.get();
-    AppDelegate delegate(std::move(environment));
-    QMetaObject::invokeMethod(&delegate, &AppDelegate::applicationDidFinishLaunching,
-                              Qt::QueuedConnection);
+    TrayIcon icon(environment.trayMenuIsExported);
+    TrayController controller(std::move(environment), icon);
+    QMetaObject::invokeMethod(&controller, &TrayController::start, Qt::QueuedConnection);
     const int status = QApplication::exec();
     services.finishBackgroundWork();
     return status;

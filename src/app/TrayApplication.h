@@ -4,18 +4,17 @@
 #include <memory>
 #include <ostream>
 
-#include "app/AppDelegate.h"
 #include "app/QtDispatcher.h"
-#include "core/CommandRunner.h"
-#include "platform/Platform.h"
+#include "app/SystemScan.h"
+#include "app/TrayEnvironment.h"
 
 namespace fernbeacon::app {
 
-// What the tray takes from this system: probes, preferences, logging, login item, terminal
-// control and the dispatcher. Needs the application object to exist.
+// What the tray takes from this system: the scan's parts, the login item, the registry watcher,
+// terminal control and the dispatcher. Needs the application object to exist.
 class SystemServices {
 public:
-    explicit SystemServices(platform::LogTarget scanLog = platform::LogTarget::System);
+    SystemServices();
     ~SystemServices();
 
     TrayEnvironment environment();
@@ -23,13 +22,9 @@ public:
     void finishBackgroundWork() { dispatcher_.waitForBackground(); }
 
 private:
-    std::unique_ptr<Logger> scannerLogger_;
-    std::unique_ptr<CommandRunner> runner_;
-    std::unique_ptr<ProcessProbes> probes_;
-    std::unique_ptr<Preferences> preferences_;
+    SystemScan scan_;
     std::unique_ptr<LoginItem> loginItem_;
     std::unique_ptr<FolderWatcher> registryWatcher_;
-    SystemClock clock_;
     QtDispatcher dispatcher_;
     std::shared_ptr<TerminalControl> terminal_;
 };

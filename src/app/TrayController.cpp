@@ -1,138 +1,138 @@
 #include "app/TrayController.h"
 
-#include <QApplication>
-#include <QCursor>
-#include <QPainter>
-#include <QPainterPath>
-#include <QScreen>
+#include <QCoreApplication>
+#include <QPointer>
+#include <algorithm>
 
-#include "app/ColorTable.h"
+#include "core/LiveRegistry.h"
+#include "core/MenuModel.h"
+#include "core/StatusTitle.h"
 
 namespace fernbeacon::app {
-namespace {
 
-constexpr int kTitleFontSize = 12;
-constexpr int kHalo = 1;
-constexpr int kAttentionDot = 7;
-
-}  // namespace
-
-TrayController::TrayController(bool menuIsExported, QObject* parent)
-    : QObject(parent), menuIsExported_(menuIsExported) {
-    connect(&icon_, &QSystemTrayIcon::activated, this, &TrayController::activated);
+MenuCallbacks sessionMenuCallbacks(TerminalControl& terminal, SettingsController& settings) {
+    MenuCallbacks callbacks;
+    callbacks.focusSession = [&terminal](const ClaudeSessionPtr& session) {
+        terminal.focusSession(session);
+    };
+    callbacks.openRecent = [&terminal](const RecentSession& recent) {
+        terminal.openNewSession(recent.projectPath);
+    };
+    callbacks.showSettings = [&settings] { settings.show(); };
+    return callbacks;
 }
 
-TrayController::~TrayController() {
-    icon_.setContextMenu(nullptr);
+TrayController::TrayController(TrayEnvironment environment, TrayIcon& icon, QObject* parent)
+    : QObject(parent),
+      environment_(std::move(environment)),
+      icon_(icon),
+      settings_(environment_),
+      menuCallbacks_(sessionMenuCallbacks(environment_.terminal, settings_)),
+      scanner_(environment_.scan.makeScanner()) {
+    menuCallbacks_.refresh = [this] { refresh(); };
+    menuCallbacks_.quit = [] { QCoreApplication::quit(); };
+    connect(&settings_, &SettingsController::menuPreferenceChanged, this, &TrayController::refresh);
+    connect(&refreshTimer_, &QTimer::timeout, this, &TrayController::refresh);
 }
 
-void TrayController::show() {
+TrayController::~TrayController() = default;
+
+void TrayController::start() {
+    icon_.setTitle(QString::fromStdString(statusTitle(0)));
     icon_.show();
-}
-
-QImage TrayController::titleImage(const QString& title, qreal devicePixelRatio) {
-    const QFont font = fontFor(kTitleFontSize, FontWeight::Bold);
-    const QFontMetrics metrics(font);
-    const QSize size(metrics.horizontalAdvance(title) + 2 * kHalo, metrics.height() + 2 * kHalo);
-    QImage image(size * devicePixelRatio, QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(devicePixelRatio);
-    image.fill(Qt::transparent);
-
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QPainterPath path;
-    path.addText(kHalo, kHalo + metrics.ascent(), font, title);
-    const QPalette palette = QApplication::palette();
-    QColor halo = palette.color(QPalette::Window);
-    halo.setAlphaF(0.7f);
-    painter.strokePath(path, QPen(halo, 2 * kHalo));
-    painter.fillPath(path, palette.color(QPalette::WindowText));
-    return image;
-}
-
-QIcon TrayController::titleIcon(const QString& title) {
-    // Drawn at each ratio rather than scaled, so that the text stays sharp on every screen. An
-    // image of a size the icon holds already replaces it.
-    const QScreen* screen = QApplication::primaryScreen();
-    QIcon icon;
-    for (const qreal ratio : {1.0, 2.0, screen != nullptr ? screen->devicePixelRatio() : 1.0}) {
-        icon.addPixmap(QPixmap::fromImage(titleImage(title, ratio)));
+    rebuildMenu();
+    refresh();
+    environment_.terminal.warmUp();
+    if (environment_.registryWatcher != nullptr) {
+        registryChanges_ = std::make_unique<RefreshDebounce>([this] { refresh(); });
+        environment_.registryWatcher->onChange([this] { registryChanges_->changed(); });
+        watchRegistries();
     }
-    return icon;
-}
-
-void TrayController::setTitle(const QString& title) {
-    title_ = title;
-    icon_.setIcon(titleIcon(title));
-    icon_.setToolTip(title);
-}
-
-void TrayController::setAttention(bool waiting, const QString& toolTip) {
-    attention_ = waiting;
-    const QScreen* screen = QApplication::primaryScreen();
-    const QImage title = titleImage(title_, screen != nullptr ? screen->devicePixelRatio() : 1.0);
-    icon_.setIcon(QIcon(QPixmap::fromImage(waiting ? withAttentionDot(title) : title)));
-    icon_.setToolTip(toolTip);
-}
-
-QImage TrayController::withAttentionDot(const QImage& title) {
-    const qreal ratio = title.devicePixelRatio();
-    const QSizeF logical = title.deviceIndependentSize();
-    const qreal dot = kAttentionDot;
-    QImage image((QSizeF(logical.width() + dot, logical.height()) * ratio).toSize(),
-                 QImage::Format_ARGB32_Premultiplied);
-    image.setDevicePixelRatio(ratio);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.drawImage(QPointF(0, 0), title);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colorFor(RoleColor{ColorRole::Attention}, QApplication::palette()));
-    painter.drawEllipse(QRectF(logical.width(), 0, dot, dot));
-    return image;
-}
-
-void TrayController::setMenu(std::unique_ptr<QMenu> menu) {
-    if (menu_ && menu_->isVisible()) {
-        QMenu* open = menu_.release();
-        connect(open, &QMenu::aboutToHide, open, &QObject::deleteLater);
+    if (environment_.notifier != nullptr) {
+        environment_.notifier->onChosen([this](std::int32_t pid) { noticeChosen(pid); });
     }
-    menu_ = std::move(menu);
-    if (!menuIsExported_) {
-        icon_.setContextMenu(menu_.get());
-    }
+    refreshTimer_.start(kRefreshIntervalMilliseconds);
 }
 
-void TrayController::popUpMenu() {
-    if (!menu_) {
-        return;
-    }
-    if (menu_->isVisible()) {
-        menu_->close();
-        return;
-    }
-    // Beside the icon when the tray says where it is, else at the pointer. Qt moves the menu up
-    // when there is no room below.
-    const QRect icon = icon_.geometry();
-    const QScreen* screen = icon.isValid() ? QApplication::screenAt(icon.center()) : nullptr;
-    if (screen == nullptr) {
-        menu_->popup(QCursor::pos());
-        return;
-    }
-    const bool iconInUpperHalf = icon.center().y() < screen->geometry().center().y();
-    menu_->popup(iconInUpperHalf ? icon.bottomLeft() + QPoint(0, 1) : icon.topLeft());
-}
-
-void TrayController::activated(QSystemTrayIcon::ActivationReason reason) {
-    // A right click on an embedded icon already opened the context menu.
-    const bool contextMenuShown = reason == QSystemTrayIcon::Context && !menuIsExported_;
-    // A second click soon after the first arrives as a double click; it opens the menu too.
-    if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick ||
-        reason == QSystemTrayIcon::Context) {
-        if (!contextMenuShown) {
-            popUpMenu();
+void TrayController::refresh() {
+    std::weak_ptr<const SessionScanner> scanner = scanner_;
+    QPointer<TrayController> self(this);
+    Dispatcher& dispatcher = environment_.dispatcher;
+    const std::uint64_t cycle = ++cyclesStarted_;
+    dispatcher.toBackground(WorkClass::UserInitiated, [scanner, self, &dispatcher, cycle] {
+        const auto strongScanner = scanner.lock();
+        if (!strongScanner) {
+            return;
         }
+        ScanResult result = runScanCycle(*strongScanner);
+        dispatcher.toMain([self, result = std::move(result), cycle]() mutable {
+            if (self) {
+                self->applyScan(std::move(result), cycle);
+            }
+        });
+    });
+}
+
+void TrayController::applyScan(ScanResult scan, std::uint64_t cycle) {
+    const bool stale = cycle < newestApplied_;
+    newestApplied_ = std::max(newestApplied_, cycle);
+    if (!stale) {
+        waitingOrder_.update(scan.live);
+        announceWaiting(scan.live);
     }
+    if (preferenceFlag(environment_.scan.preferences, kWaitingFirstKey, true)) {
+        scan.live = waitingOrder_.arrange(scan.live);
+    }
+    shown_ = std::move(scan);
+    rebuildMenu();
+    const std::string title = statusTitle(static_cast<std::int64_t>(shown_.live.size()));
+    icon_.setTitle(QString::fromStdString(title));
+    icon_.setAttention(anyWaiting(shown_.live),
+                       QString::fromStdString(attentionToolTip(title, shown_.live)));
+    watchRegistries();
+    emit sessionsShown(shown_.live);
+}
+
+void TrayController::announceWaiting(const std::vector<ClaudeSessionPtr>& sessions) {
+    const bool first = !std::exchange(scanned_, true);
+    const WaitingChanges changes = waitingChanges(announcedFrom_, sessions);
+    announcedFrom_ = sessions;
+    SessionNotifier* notifier = environment_.notifier;
+    if (notifier == nullptr) {
+        return;
+    }
+    for (const std::int32_t pid : changes.left) {
+        notifier->close(pid);
+    }
+    if (first || !preferenceFlag(environment_.scan.preferences, kNotifyWhenWaitingKey, true)) {
+        return;
+    }
+    for (const ClaudeSessionPtr& session : changes.entered) {
+        notifier->show(session->pid, waitingNotice(*session));
+    }
+}
+
+void TrayController::noticeChosen(std::int32_t pid) {
+    const auto found = std::find_if(shown_.live.begin(), shown_.live.end(),
+                                    [pid](const ClaudeSessionPtr& s) { return s->pid == pid; });
+    if (found != shown_.live.end()) {
+        environment_.terminal.focusSession(*found);
+    }
+}
+
+void TrayController::watchRegistries() {
+    if (environment_.registryWatcher != nullptr) {
+        environment_.registryWatcher->watch(registryFolders(scanner_->claudeDir(), shown_.live));
+    }
+}
+
+void TrayController::rebuildMenu() {
+    // The limit is read only when there is a Recent section to decide on.
+    const auto model =
+        buildMenuModel(shown_.live, shown_.recent,
+                       shown_.recent.empty() ? kDefaultMaxRecentSessions
+                                             : maxRecentSessions(environment_.scan.preferences));
+    icon_.setMenu(buildMenu(model, menuCallbacks_, this));
 }
 
 }  // namespace fernbeacon::app

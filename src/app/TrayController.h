@@ -1,58 +1,69 @@
 #pragma once
 
-#include <QImage>
-#include <QMenu>
 #include <QObject>
-#include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdint>
 #include <memory>
+#include <vector>
+
+#include "app/MenuBuilder.h"
+#include "app/RefreshDebounce.h"
+#include "app/SettingsController.h"
+#include "app/TrayEnvironment.h"
+#include "app/TrayIcon.h"
+#include "core/Attention.h"
 
 namespace fernbeacon::app {
 
-// The status item: a tray icon that shows the title as text, and the menu.
-//
-// Hosts that embed the icon as an X11 window show the Qt-drawn menu, custom rows included. Hosts
-// that take the menu over D-Bus (StatusNotifierItem) would show plain items only, so there the
-// icon gets no exported menu and a click pops the Qt-drawn one up at the pointer.
+// What choosing a session or the settings does, in the tray and in `fernbeacon menu` alike.
+MenuCallbacks sessionMenuCallbacks(TerminalControl& terminal, SettingsController& settings);
+
+// The tray's state for the life of the process: schedules the scan cycles, puts their results
+// into the icon and its menu, and hands clicks and chosen notices on. Main thread only.
 class TrayController : public QObject {
     Q_OBJECT
 public:
-    explicit TrayController(bool menuIsExported, QObject* parent = nullptr);
+    // `icon` must outlive the controller.
+    TrayController(TrayEnvironment environment, TrayIcon& icon, QObject* parent = nullptr);
     ~TrayController() override;
 
-    void show();
-    QString title() const { return title_; }
-    // Draws the title into the icon and the tooltip.
-    void setTitle(const QString& title);
-    // While a session waits the icon carries a dot in the attention colour; the tooltip names
-    // the waiting sessions. Draws the current title.
-    void setAttention(bool waiting, const QString& toolTip);
-    bool showsAttention() const { return attention_; }
-    // The title image widened by a dot in the attention colour at its top right.
-    static QImage withAttentionDot(const QImage& title);
+    // Shows the icon with an empty menu, starts the first scan, warms the terminal control up
+    // and starts the refresh timer.
+    void start();
 
-    // Replaces the menu. One that is open stays until it closes, so a refresh never snatches a
-    // menu away from under the pointer.
-    void setMenu(std::unique_ptr<QMenu> menu);
-    QMenu* menu() const { return menu_.get(); }
-    QSystemTrayIcon& trayIcon() { return icon_; }
+    // Starts one scan cycle on a worker. Cycles may overlap, and the one whose results arrive
+    // last wins the menu. Notices follow only the newest cycle started: an older one's results
+    // arriving late must not announce again.
+    void refresh();
 
-    // The title as the icon shows it: bold system font of size 12 on a transparent image sized to
-    // the text, with a thin halo so that it reads on light and dark panels alike.
-    static QImage titleImage(const QString& title, qreal devicePixelRatio);
-    // The title image at device pixel ratios 1 and 2, and at the screen's own.
-    static QIcon titleIcon(const QString& title);
-
-    // Opens the menu at the pointer, or closes it when it is open.
-    void popUpMenu();
+signals:
+    // After each scan: the live sessions in the menu's order.
+    void sessionsShown(const std::vector<ClaudeSessionPtr>& sessions);
 
 private:
-    void activated(QSystemTrayIcon::ActivationReason reason);
+    void applyScan(ScanResult scan, std::uint64_t cycle);
+    void rebuildMenu();
+    // Notices for the sessions that started waiting since the last scan, withdrawn once they
+    // stop; none for those already waiting at the first scan.
+    void announceWaiting(const std::vector<ClaudeSessionPtr>& sessions);
+    void noticeChosen(std::int32_t pid);
+    void watchRegistries();
 
-    const bool menuIsExported_;
-    QSystemTrayIcon icon_;
-    QString title_;
-    bool attention_ = false;
-    std::unique_ptr<QMenu> menu_;
+    TrayEnvironment environment_;
+    TrayIcon& icon_;
+    SettingsController settings_;
+    MenuCallbacks menuCallbacks_;
+    // Shared with the scan cycles in flight, which hold it weakly: a cycle that starts after the
+    // controller is gone ends at once.
+    std::shared_ptr<const SessionScanner> scanner_;
+    QTimer refreshTimer_;
+    ScanResult shown_;
+    WaitingOrder waitingOrder_;
+    bool scanned_ = false;
+    std::vector<ClaudeSessionPtr> announcedFrom_;
+    std::uint64_t cyclesStarted_ = 0;
+    std::uint64_t newestApplied_ = 0;
+    std::unique_ptr<RefreshDebounce> registryChanges_;
 };
 
 }  // namespace fernbeacon::app

@@ -9,12 +9,11 @@
 #include <cstdlib>
 #include <ostream>
 
-#include "app/AppDelegate.h"
 #include "app/JsonWriter.h"
 #include "app/Listing.h"
 #include "app/RefreshDebounce.h"
 #include "app/StopSignals.h"
-#include "app/TrayApplication.h"
+#include "app/SystemScan.h"
 #include "core/LiveRegistry.h"
 #include "core/MenuModel.h"
 #include "core/ProcessOutput.h"
@@ -112,13 +111,13 @@ int runWatch(const WatchOptions& options, std::ostream& out) {
     static char* argv[] = {name, nullptr};
     const QCoreApplication application(argc, argv);
     const StopSignals stopSignals;
-    SystemServices services(options.verbose ? platform::LogTarget::StandardError
+    const SystemScan system(options.verbose ? platform::LogTarget::StandardError
                                             : platform::LogTarget::System);
-    const TrayEnvironment environment = services.environment();
-    StatusFeed feed(makeSessionScanner(environment), environment.preferences, options.format, out);
+    StatusFeed feed(system.parts().makeScanner(), system.preferences(), options.format, out);
+    const auto registryWatcher = platform::makeFolderWatcher();
 
     // A reader that left is the usual end, as when a bar restarts; a full disk is a failure.
-    FolderWatcher& registries = *environment.registryWatcher;
+    FolderWatcher& registries = *registryWatcher;
     const auto cycle = [&feed, &registries] {
         const bool readerLeft = readerGone(STDOUT_FILENO);
         if (readerLeft || !feed.refresh()) {

@@ -14,12 +14,11 @@ MenuItemModel disabledTitle(MenuItemKind kind, std::string_view title) {
     return item;
 }
 
-MenuItemModel command(MenuItemKind kind, std::string_view title, MenuAction action, char key) {
+MenuItemModel command(MenuItemKind kind, std::string_view title, char shortcut) {
     MenuItemModel item;
     item.kind = kind;
     item.title = std::string(title);
-    item.action = action;
-    item.keyEquivalent = key;
+    item.shortcut = shortcut;
     item.enabled = true;
     return item;
 }
@@ -37,7 +36,6 @@ std::vector<MenuItemModel> buildMenuModel(std::span<const ClaudeSessionPtr> sess
     for (std::size_t i = 0; i < sessions.size(); ++i) {
         MenuItemModel item;
         item.kind = MenuItemKind::Session;
-        item.action = MenuAction::SessionClicked;
         item.enabled = true;
         item.session = sessions[i];
         items.push_back(std::move(item));
@@ -51,19 +49,17 @@ std::vector<MenuItemModel> buildMenuModel(std::span<const ClaudeSessionPtr> sess
         for (const RecentSession& recent : recentSessions) {
             MenuItemModel item;
             item.kind = MenuItemKind::RecentSession;
-            item.action = MenuAction::RecentSessionClicked;
             item.enabled = true;
-            item.recent = std::make_shared<const RecentSessionBox>(recent);
+            item.recent = recent;
             items.push_back(std::move(item));
         }
     }
     items.push_back(separator());
-    items.push_back(command(MenuItemKind::Refresh, kRefreshTitle, MenuAction::RefreshClicked, 'r'));
+    items.push_back(command(MenuItemKind::Refresh, kRefreshTitle, 'r'));
     items.push_back(separator());
-    items.push_back(
-        command(MenuItemKind::Settings, kSettingsTitle, MenuAction::SettingsClicked, ','));
+    items.push_back(command(MenuItemKind::Settings, kSettingsTitle, ','));
     items.push_back(separator());
-    items.push_back(command(MenuItemKind::Quit, kQuitTitle, MenuAction::QuitClicked, 'q'));
+    items.push_back(command(MenuItemKind::Quit, kQuitTitle, 'q'));
     return items;
 }
 

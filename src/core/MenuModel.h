@@ -1,7 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -9,8 +9,8 @@
 
 #include "core/SessionRecords.h"
 
-// The status menu as data: which items, in which order, with which titles, states, shortcuts and
-// actions. The tray turns it into menu items; `fernbeacon list` prints it.
+// The status menu as data: which items, in which order, with which titles, states and shortcuts.
+// The tray turns it into menu items, each kind with its own callback; `fernbeacon list` prints it.
 namespace fernbeacon {
 
 inline constexpr std::string_view kNoSessionsTitle = "No active Claude sessions";
@@ -30,25 +30,14 @@ enum class MenuItemKind {
     Quit,
 };
 
-enum class MenuAction {
-    None,
-    SessionClicked,
-    RecentSessionClicked,
-    RefreshClicked,
-    SettingsClicked,
-    QuitClicked,
-};
-
 struct MenuItemModel {
     MenuItemKind kind = MenuItemKind::Separator;
     std::string title;
-    MenuAction action = MenuAction::None;
-    // A lower-case letter or punctuation mark, taken with the platform's command modifier; 0 for
-    // none.
-    char keyEquivalent = 0;
+    // A lower-case letter or punctuation mark, taken with Ctrl; 0 for none.
+    char shortcut = 0;
     bool enabled = false;
-    ClaudeSessionPtr session;                        // Session items only
-    std::shared_ptr<const RecentSessionBox> recent;  // RecentSession items only
+    ClaudeSessionPtr session;             // Session items only
+    std::optional<RecentSession> recent;  // RecentSession items only
 };
 
 // The menu for one refresh's lists. `maxRecentSessions` is the preference as read; below 1 it

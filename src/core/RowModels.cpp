@@ -10,15 +10,14 @@ namespace fernbeacon {
 
 RoleColor ContextBarModel::trackColor(bool highlighted) const {
     return highlighted ? RoleColor{ColorRole::HighlightedText, 0.2}
-                       : RoleColor{ColorRole::QuaternaryLabel};
+                       : RoleColor{ColorRole::FaintText};
 }
 
 RoleColor ContextBarModel::fillColor(bool highlighted) const {
     if (progress > kWarningThreshold) {
-        return {ColorRole::SystemOrange, highlighted ? 0.9 : 1.0};
+        return {ColorRole::Warning, highlighted ? 0.9 : 1.0};
     }
-    return highlighted ? RoleColor{ColorRole::HighlightedText, 0.5}
-                       : RoleColor{ColorRole::ControlAccent};
+    return highlighted ? RoleColor{ColorRole::HighlightedText, 0.5} : RoleColor{ColorRole::Accent};
 }
 
 double ContextBarModel::fillWidth(double barWidth) const {
@@ -55,7 +54,7 @@ std::optional<StatusMarkModel> statusMark(const ClaudeSession& session) {
         case Attention::Waiting:
             return StatusMarkModel{{ColorRole::Attention}, 8};
         case Attention::Working:
-            return StatusMarkModel{{ColorRole::TertiaryLabel}, 6};
+            return StatusMarkModel{{ColorRole::TertiaryText}, 6};
         case Attention::None:
             break;
     }
@@ -69,10 +68,10 @@ RowModel sessionRowModel(const ClaudeSession& session) {
     RowLine name;
     name.label = {session.workingDirectory ? lastPathComponent(*session.workingDirectory)
                                            : std::string("claude"),
-                  13, FontWeight::Semibold, ColorRole::Label};
+                  13, FontWeight::Semibold, ColorRole::Text};
     if (showsTerminalBadge(session.terminalApp)) {
         name.badge =
-            BadgeModel{{*session.terminalApp, 9, FontWeight::Medium, ColorRole::SecondaryLabel}};
+            BadgeModel{{*session.terminalApp, 9, FontWeight::Medium, ColorRole::SecondaryText}};
     }
     row.mark = statusMark(session);
     row.lines.push_back(std::move(name));
@@ -80,7 +79,7 @@ RowModel sessionRowModel(const ClaudeSession& session) {
     if (auto title = session.displayTitle()) {
         row.lines.push_back(
             RowLine{std::nullopt,
-                    {std::move(*title), 11, FontWeight::Regular, ColorRole::SecondaryLabel, true},
+                    {std::move(*title), 11, FontWeight::Regular, ColorRole::SecondaryText, true},
                     std::nullopt});
     }
     if (attentionOf(session) == Attention::Waiting) {
@@ -90,15 +89,15 @@ RowModel sessionRowModel(const ClaudeSession& session) {
                     std::nullopt});
     }
     if (const auto progress = contextProgress(session)) {
-        row.lines.push_back(RowLine{ContextBarModel{*progress},
-                                    {session.contextLabel().value_or(""), 10, FontWeight::Regular,
-                                     ColorRole::TertiaryLabel},
-                                    std::nullopt});
+        row.lines.push_back(RowLine{
+            ContextBarModel{*progress},
+            {session.contextLabel().value_or(""), 10, FontWeight::Regular, ColorRole::TertiaryText},
+            std::nullopt});
     }
     if (std::string detail = session.detailLine(); !detail.empty()) {
         row.lines.push_back(
             RowLine{std::nullopt,
-                    {std::move(detail), 10, FontWeight::Regular, ColorRole::TertiaryLabel},
+                    {std::move(detail), 10, FontWeight::Regular, ColorRole::TertiaryText},
                     std::nullopt});
     }
     return row;
@@ -109,12 +108,12 @@ RowModel recentSessionRowModel(const RecentSession& session) {
     row.insets = {6, 14, 6, 14};
     row.lines.push_back(RowLine{std::nullopt,
                                 {lastPathComponent(session.projectPath), 13, FontWeight::Semibold,
-                                 ColorRole::SecondaryLabel},
+                                 ColorRole::SecondaryText},
                                 std::nullopt});
     if (auto title = session.displayTitle()) {
         row.lines.push_back(
             RowLine{std::nullopt,
-                    {std::move(*title), 11, FontWeight::Regular, ColorRole::TertiaryLabel, true},
+                    {std::move(*title), 11, FontWeight::Regular, ColorRole::TertiaryText, true},
                     std::nullopt});
     }
     return row;

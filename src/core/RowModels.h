@@ -12,13 +12,14 @@ namespace fernbeacon {
 
 // Semantic colours; the shell maps each to its theme.
 enum class ColorRole {
-    Label,
-    SecondaryLabel,
-    TertiaryLabel,
-    QuaternaryLabel,
-    ControlAccent,
-    SelectedContentBackground,
-    SystemOrange,
+    // The theme's text at falling strengths.
+    Text,
+    SecondaryText,
+    TertiaryText,
+    FaintText,
+    Accent,
+    Selection,
+    Warning,  // a context window nearly full
     // The theme's text on its selection colour.
     HighlightedText,
     Attention,  // a session waits for its user
@@ -27,34 +28,34 @@ enum class ColorRole {
 enum class FontWeight { Regular, Medium, Semibold, Bold };
 
 struct RoleColor {
-    ColorRole role = ColorRole::Label;
+    ColorRole role = ColorRole::Text;
     double alpha = 1.0;
     bool operator==(const RoleColor&) const = default;
 };
 
-struct EdgeInsets {
+struct Margins {
     int top = 0;
     int left = 0;
     int bottom = 0;
     int right = 0;
-    bool operator==(const EdgeInsets&) const = default;
+    bool operator==(const Margins&) const = default;
 };
 
 struct LabelModel {
     std::string text;
     int fontSize = 13;
     FontWeight weight = FontWeight::Regular;
-    ColorRole color = ColorRole::Label;
-    bool truncateTail = false;  // one line, cut at the end with an ellipsis when too narrow
+    ColorRole color = ColorRole::Text;
+    bool elide = false;  // one line, cut at the end with an ellipsis when too narrow
 };
 
 // A small tinted tag after the name. The label sits inside a container of the same tint, so the
 // label's own area shows the tint twice.
 struct BadgeModel {
     LabelModel label;
-    RoleColor tint{ColorRole::TertiaryLabel, 0.15};
+    RoleColor tint{ColorRole::TertiaryText, 0.15};
     int cornerRadius = 3;
-    EdgeInsets padding{1, 4, 1, 4};
+    Margins padding{1, 4, 1, 4};
 };
 
 inline constexpr double kDefaultContextDivisor = static_cast<double>(kDefaultContextLimit);
@@ -93,7 +94,7 @@ struct RowLine {
 struct RowModel {
     static constexpr int kLineSpacing = 3;
 
-    EdgeInsets insets;
+    Margins insets;
     std::vector<RowLine> lines;
     std::optional<StatusMarkModel> mark;  // before the first line
 };
@@ -102,7 +103,7 @@ struct RowModel {
 struct RowHighlight {
     static constexpr int kHorizontalInset = 4;
     static constexpr int kCornerRadius = 4;
-    static constexpr ColorRole kBackground = ColorRole::SelectedContentBackground;
+    static constexpr ColorRole kBackground = ColorRole::Selection;
     // How far the background is blended away from its text: toward black under light text,
     // toward white under dark text.
     static constexpr double kDarkening = 0.3;

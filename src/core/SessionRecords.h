@@ -69,12 +69,6 @@ struct RecentSession {
     std::optional<std::string> displayTitle() const;
 };
 
-// Carries a copy of a RecentSession as a menu item's payload.
-struct RecentSessionBox {
-    explicit RecentSessionBox(RecentSession recent) : session(std::move(recent)) {}
-    const RecentSession session;
-};
-
 // The shared title rule of both records: the first candidate that is left with text after
 // clean-up, in this order, shortened to at most 45 characters.
 std::optional<std::string> displayTitleFor(const std::optional<std::string>& customTitle,

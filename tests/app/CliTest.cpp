@@ -2,11 +2,7 @@
 
 #include <unistd.h>
 
-#include <chrono>
-
 #include "app/Cli.h"
-#include "core/FileReading.h"
-#include "core/Json.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
@@ -92,79 +88,35 @@ TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLin
 // recent list without that folder.
 TEST(ListCommand, JsonOnAFixtureHome) {
     const test::ProgramHome home;
-    home.write(".config/Fernbeacon/Fernbeacon.conf", "[General]\nmaxRecentSessions=5\n");
     home.write(".claude/settings.json", R"({"model": "sonnet"})");
     const auto directory = home.makeDirectory("spotter");
-    const std::string cwd = directory.string();
-
-    const auto transcript = home.writeProjectFile(
-        "live", "abc.jsonl",
-        test::cwdRecord(cwd, "feature") + "\n" + test::userRecord("Make it faster") + "\n" +
-            test::usageRecord(1200, 30000, 0, 300) + "\n");
+    home.writeProjectFile("live", "abc.jsonl",
+                          test::cwdRecord(directory.string(), "feature") + "\n" +
+                              test::userRecord("Make it faster") + "\n" +
+                              test::usageRecord(1200, 30000, 0, 300) + "\n");
     home.writeProjectFile(
         "live", "sessions-index.json",
         R"({"entries": [{"sessionId": "abc", "summary": "Speed work", "messageCount": 7}]})");
-    const auto now = std::chrono::system_clock::now();
-    home.writeProjectFile(
-        "indexed", "sessions-index.json",
-        R"({"entries": [{"fileMtime": )" +
-            std::to_string(static_cast<long long>(secondsSince1970(now) * 1000 - 60000)) +
-            R"(, "summary": "Old work", "projectPath": "/srv/indexed", "messageCount": 3}]})");
     home.writeProjectFile("plain", "x.jsonl", test::cwdRecord("/srv/plain") + "\n");
-    // A folder whose index names the live directory: left out of the recent list. Its newest
-    // transcript was recorded elsewhere, so it is not the live session's folder.
-    home.writeProjectFile("older-live", "sessions-index.json",
-                          R"({"entries": [{"modified": "2099-01-01T00:00:00Z", "projectPath": )" +
-                              test::jsonQuoted(cwd) + "}]}");
-    home.writeProjectFile("older-live", "z.jsonl", test::cwdRecord("/elsewhere") + "\n");
 
     const test::Child claude({home.claude().string(), "60"}, -1, directory);
     ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(claude.pid()) == "claude"; }));
-
     const CommandResult listing = test::runTool({FERNBEACON_BINARY, "list", "--json"});
     EXPECT_EQ(listing.exitStatus, 0);
+    const std::string live =
+        "{\"pid\": " + std::to_string(claude.pid()) +
+        ", \"tty\": null, \"workingDirectory\": " + test::jsonQuoted(directory.string());
     const std::string& output = listing.standardOutput;
-    PaddedBuffer buffer(output.size());
-    std::copy(output.begin(), output.end(), buffer.data());
-    buffer.setSize(output.size());
-    json::Parser parser;
-    const auto root = parser.parseObject(buffer.view());
-    ASSERT_TRUE(root) << output;
-
-    std::optional<json::Object> live;
-    const auto liveSessions = json::arrayOfObjects(*root, "live");
-    ASSERT_TRUE(liveSessions);
-    for (json::Element element : *liveSessions) {
-        const json::Object session = element.get_object().value_unsafe();
-        if (json::integer(session, "pid") == claude.pid()) {
-            live = session;
-        }
+    ASSERT_NE(output.find(live), std::string::npos) << output;
+    const std::string session = output.substr(output.find(live));
+    for (const char* field :
+         {R"("summary": "Speed work", "firstPrompt": "Make it faster")", R"("messageCount": 7)",
+          R"("gitBranch": "feature")", R"("model": "sonnet", "contextTokensUsed": 31500)"}) {
+        EXPECT_LT(session.find(field), session.find('}')) << field;
     }
-    ASSERT_TRUE(live) << output;
-    EXPECT_EQ(json::string(*live, "workingDirectory"), cwd);
-    EXPECT_EQ(json::string(*live, "summary"), "Speed work");
-    EXPECT_EQ(json::string(*live, "firstPrompt"), "Make it faster");
-    EXPECT_EQ(json::integer(*live, "messageCount"), 7);
-    EXPECT_EQ(json::string(*live, "gitBranch"), "feature");
-    EXPECT_EQ(json::string(*live, "model"), "sonnet");
-    EXPECT_EQ(json::integer(*live, "contextTokensUsed"), 31500);
-    EXPECT_EQ(json::integer(*live, "contextTokensMax"), 200000);
-    EXPECT_EQ(json::string(*live, "processUptime"), "<1 min");
-    EXPECT_EQ(json::string(*live, "displayTitle"), "Speed work");
-    EXPECT_EQ(json::string(*live, "contextLabel"), "31k / 200k tokens (15%)");
-    EXPECT_TRUE((*live)["tty"].is_null());
-    EXPECT_TRUE((*live)["sessionCreated"].is_null());
-    const auto modified = json::number(*live, "sessionModified");
-    ASSERT_TRUE(modified);
-    EXPECT_NEAR(*modified, secondsSince1970(now), 60);
-
-    std::vector<std::string> recentPaths;
-    const auto recentSessions = json::arrayOfObjects(*root, "recent");
-    ASSERT_TRUE(recentSessions);
-    for (json::Element element : *recentSessions) {
-        recentPaths.emplace_back(*json::string(element.get_object().value_unsafe(), "projectPath"));
-    }
-    EXPECT_EQ(recentPaths, (std::vector<std::string>{"/srv/plain", "/srv/indexed"}));
+    const std::string recent = output.substr(output.find(R"("recent": [)"));
+    EXPECT_NE(recent.find(R"("projectPath": "/srv/plain")"), std::string::npos);
+    EXPECT_EQ(recent.find(directory.string()), std::string::npos);
 }
 
 }  // namespace

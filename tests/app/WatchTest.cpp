@@ -9,10 +9,12 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
+#include <sstream>
 #include <thread>
 #include <utility>
 
 #include "app/Watch.h"
+#include "support/Fakes.h"
 #include "support/TempTree.h"
 #include "support/TestProcesses.h"
 
@@ -41,6 +43,24 @@ TEST(WatchLine, EachFormatIsOneLine) {
     titled->status = "waiting";
     EXPECT_NE(watchLine(scan, WatchFormat::Waybar).find(R"("class": "waiting")"),
               std::string::npos);
+}
+
+TEST(StatusFeed, WritesALineOnlyWhenWhatTheMenuShowsChanges) {
+    const test::TempHome home;
+    test::FakeProbes probes;
+    test::MemoryPreferences preferences;
+    const SystemClock clock;
+    test::RecordingLogger logger;
+    std::ostringstream out;
+    StatusFeed feed(std::make_shared<const SessionScanner>(home.path(".claude"), probes,
+                                                           preferences, clock, logger),
+                    preferences, WatchFormat::Text, out);
+    EXPECT_TRUE(feed.refresh());
+    EXPECT_TRUE(feed.refresh());
+    probes.pids.push_back(7);
+    probes.processes[7] = test::FakeProcess{"pts/1", "/w/seven", "kitty", "2 min"};
+    EXPECT_TRUE(feed.refresh());
+    EXPECT_EQ(out.str(), "FB\nFB 1 | seven\n");
 }
 
 // The program on a test home, refreshing every 100 ms, its standard output a pipe read here.

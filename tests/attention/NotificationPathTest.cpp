@@ -14,6 +14,7 @@
 #include <mutex>
 
 #include "app/TrayApplication.h"
+#include "app/TrayController.h"
 #include "core/Attention.h"
 #include "platform/linux/DBusSessionNotifier.h"
 #include "support/EventWait.h"
@@ -88,7 +89,7 @@ protected:
     }
 
     void TearDown() override {
-        delegate_.reset();
+        tray_.reset();
         notifier_.reset();
         services_.reset();
         if (installed("tmux")) {
@@ -136,13 +137,16 @@ protected:
             noticeLog_, QDBusConnection::connectToBus(address_, "tray"));
         app::TrayEnvironment environment = services_->environment();
         environment.notifier = notifier_.get();
-        delegate_ = std::make_unique<app::AppDelegate>(std::move(environment));
-        delegate_->applicationDidFinishLaunching();
+        icon_ = std::make_unique<app::TrayIcon>(environment.trayMenuIsExported);
+        tray_ = std::make_unique<app::TrayController>(std::move(environment), *icon_);
+        QObject::connect(tray_.get(), &app::TrayController::sessionsShown,
+                         [this](const std::vector<ClaudeSessionPtr>& live) { shown_ = live; });
+        tray_->start();
         ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) && statusOf(notes_); }));
     }
 
     std::optional<std::string> statusOf(std::int32_t pid) const {
-        for (const ClaudeSessionPtr& session : delegate_->cachedSessions()) {
+        for (const ClaudeSessionPtr& session : shown_) {
             if (session->pid == pid) {
                 return session->status.value_or("");
             }
@@ -165,7 +169,9 @@ protected:
     RecordingLogger noticeLog_;
     std::unique_ptr<app::SystemServices> services_;
     std::unique_ptr<platform::DBusSessionNotifier> notifier_;
-    std::unique_ptr<app::AppDelegate> delegate_;
+    std::unique_ptr<app::TrayIcon> icon_;
+    std::unique_ptr<app::TrayController> tray_;
+    std::vector<ClaudeSessionPtr> shown_;
 };
 
 // No service at first: nothing breaks and rows still follow at once. Then, with the service:
@@ -181,7 +187,7 @@ TEST_F(NotificationPath, EntriesIntoWaitingAreAnnouncedAtOnceWithdrawnAndFocusTh
     setStatus(harbor_, "idle");
 
     startServer();
-    Preferences& preferences = services_->environment().preferences;
+    Preferences& preferences = services_->environment().scan.preferences;
     setPreferenceFlag(preferences, kNotifyWhenWaitingKey, false);
     ASSERT_TRUE(waitFor([&] { return statusOf(harbor_) == "idle"; }));
     setStatus(harbor_, "waiting");

@@ -1,24 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QThread>
 #include <atomic>
 #include <future>
 
 #include "app/QtDispatcher.h"
+#include "support/EventWait.h"
 
 namespace fernbeacon::app {
 namespace {
-
-bool processEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 5000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
 
 TEST(QtDispatcher, BackgroundRunsConcurrentlyAndResultsReturnToTheMainThreadInOrder) {
     QtDispatcher dispatcher;
@@ -42,7 +33,7 @@ TEST(QtDispatcher, BackgroundRunsConcurrentlyAndResultsReturnToTheMainThreadInOr
         });
         secondStarted.set_value();
     });
-    ASSERT_TRUE(processEventsUntil([&] { return arrivals.size() == 2; }));
+    ASSERT_TRUE(test::waitFor([&] { return arrivals.size() == 2; }));
     // The second finished first, so its result arrived first.
     EXPECT_EQ(arrivals, (std::vector<int>{2, 1}));
     EXPECT_TRUE(offMain);
@@ -50,7 +41,7 @@ TEST(QtDispatcher, BackgroundRunsConcurrentlyAndResultsReturnToTheMainThreadInOr
     dispatcher.toMain([&arrivals] { arrivals.push_back(3); });
     dispatcher.toMain([&arrivals] { arrivals.push_back(4); });
     EXPECT_EQ(arrivals.size(), 2u);  // queued, not run at once
-    ASSERT_TRUE(processEventsUntil([&] { return arrivals.size() == 4; }));
+    ASSERT_TRUE(test::waitFor([&] { return arrivals.size() == 4; }));
     EXPECT_EQ(arrivals.back(), 4);
 }
 

@@ -10,7 +10,7 @@
 #include "app/Listing.h"
 #include "app/MenuBuilder.h"
 #include "app/MenuRowView.h"
-#include "app/TrayController.h"
+#include "app/TrayIcon.h"
 #include "support/DarkPalette.h"
 
 namespace fernbeacon::test {
@@ -45,7 +45,7 @@ struct Menu {
     std::vector<ClaudeSessionPtr> live{busySession()};
     std::vector<RecentSession> recent{
         {std::nullopt, "Add tests", "/srv/tools", Instant{}, 2, "main"}};
-    std::unique_ptr<QMenu> menu = app::buildMenu(buildMenuModel(live, recent, 15), nullptr);
+    std::unique_ptr<QMenu> menu = app::buildMenu(buildMenuModel(live, recent, 15), {}, nullptr);
 
     // The live row, then the recent one.
     app::MenuRowView& row(int which) const {
@@ -87,12 +87,19 @@ TEST(RowTheme, EveryTextKeepsAContrastOfFourAndAHalfInLightDarkAndMixedThemes) {
 }
 
 TEST(RowTheme, TheIconHoldsTheTitleDrawnAtRatiosOneAndTwoNotScaled) {
-    const QImage single = app::TrayController::titleImage("FB 3", 1.0);
-    const QImage twice = app::TrayController::titleImage("FB 3", 2.0);
+    const QImage single = app::TrayIcon::titleImage("FB 3", 1.0);
+    const QImage twice = app::TrayIcon::titleImage("FB 3", 2.0);
     EXPECT_EQ(twice.size(), single.size() * 2);
-    const QIcon icon = app::TrayController::titleIcon("FB 3");
+    EXPECT_GT(app::TrayIcon::titleImage("FB 12", 1.0).width(), single.width());
+    const QIcon icon = app::TrayIcon::titleIcon("FB 3");
     EXPECT_EQ(icon.pixmap(single.size(), 2.0).toImage().convertToFormat(twice.format()), twice);
     EXPECT_EQ(icon.pixmap(single.size(), 1.0).toImage().convertToFormat(single.format()), single);
+
+    // Waiting: a dot in the attention colour at the top right, beside the title.
+    const QImage marked = app::TrayIcon::withAttentionDot(twice);
+    EXPECT_GT(marked.width(), twice.width());
+    EXPECT_EQ(marked.pixelColor(marked.width() - 7, 7).rgb(),
+              app::colorFor({ColorRole::Attention}, QApplication::palette()).rgb());
 }
 
 // The menu exposes its items, not their widgets, to a screen reader: the item's name carries

@@ -3,35 +3,18 @@
 #include <QEnterEvent>
 #include <QMouseEvent>
 #include <algorithm>
+#include <filesystem>
 
 #include "GuiHarness.h"
 #include "app/ColorTable.h"
 #include "app/ContextBarView.h"
 #include "app/MenuBuilder.h"
-#include "app/RecentSessionMenuItemView.h"
-#include "app/SessionMenuItemView.h"
+#include "app/MenuRowView.h"
 
 namespace fernbeacon::test {
 namespace {
 
-using app::ContextBarView;
 using app::MenuRowView;
-using app::RecentSessionMenuItemView;
-using app::SessionMenuItemView;
-
-struct Click {
-    MenuAction action;
-    QObject* sender;
-};
-
-class RecordingTarget final : public app::MenuActionTarget {
-public:
-    void performMenuAction(MenuAction action, QObject* sender) override {
-        clicks.push_back({action, sender});
-    }
-    std::vector<Click> clicks;
-};
-
 using Labels = std::vector<std::pair<std::string, ColorRole>>;
 
 Labels labelsOf(const MenuRowView& row) {
@@ -53,13 +36,19 @@ Labels labelsOf(const RowModel& model) {
     return labels;
 }
 
-ClaudeSession fullSession() {
-    ClaudeSession session(812, "pts/3", "/home/me/spotter", "VS Code");
-    session.summary = "Speed work";
-    session.gitBranch = "main";
-    session.contextTokensUsed = 45000;
-    session.contextTokensMax = 200000;
+ClaudeSessionPtr live(std::int32_t pid, const char* directory, std::optional<std::string> status,
+                      std::int64_t tokens) {
+    auto session = std::make_shared<ClaudeSession>(pid, "pts/3", directory, "VS Code");
+    session->summary = "Speed work";
+    session->gitBranch = "main";
+    session->contextTokensUsed = tokens;
+    session->status = std::move(status);
     return session;
+}
+
+MenuRowView& rowAt(const QMenu& menu, int index) {
+    return *static_cast<MenuRowView*>(
+        static_cast<QWidgetAction*>(menu.actions()[index])->defaultWidget());
 }
 
 QColor pixel(QWidget& widget, int x, int y) {
@@ -67,21 +56,42 @@ QColor pixel(QWidget& widget, int x, int y) {
 }
 
 TEST(RowViews, LabelsAndBarFollowTheRowModel) {
-    QAction item(nullptr);
-    for (const ClaudeSession& session :
-         {fullSession(), ClaudeSession(1, std::nullopt, std::nullopt, "iTerm2")}) {
-        const SessionMenuItemView row(session, &item, nullptr, MenuAction::SessionClicked);
-        const RowModel model = sessionRowModel(session);
+    const RecentSession recent{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 2, "main"};
+    for (const RowModel& model :
+         {sessionRowModel(*live(812, "/home/me/spotter", "busy", 45000)),
+          sessionRowModel(ClaudeSession(1, std::nullopt, std::nullopt, "iTerm2")),
+          recentSessionRowModel(recent)}) {
+        const MenuRowView row(model, {}, nullptr);
         EXPECT_EQ(labelsOf(row), labelsOf(model));
         EXPECT_EQ(row.contextBar() != nullptr,
                   std::ranges::any_of(model.lines,
                                       [](const RowLine& line) { return line.bar.has_value(); }));
+        EXPECT_EQ(row.statusMark() != nullptr, model.mark.has_value());
     }
-    const RecentSession recent{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 2, "main"};
-    const RecentSessionMenuItemView recentRow(recent, &item, nullptr,
-                                              MenuAction::RecentSessionClicked);
-    EXPECT_EQ(labelsOf(recentRow), labelsOf(recentSessionRowModel(recent)));
-    EXPECT_EQ(recentRow.contextBar(), nullptr);
+}
+
+// Each state drawn: the waiting row's mark in the attention colour, the working row's in a
+// quiet one, the idle row without. Saved for the documentation.
+TEST(RowViews, StatusMarksInTheColourOfTheState) {
+    const std::vector<ClaudeSessionPtr> sessions{live(1, "/src/harbor-api", "waiting", 92000),
+                                                 live(2, "/src/spotter", "busy", 61000),
+                                                 live(3, "/src/notes", "idle", 12000)};
+    const auto menu = app::buildMenu(buildMenuModel(sessions, {}, 0), {}, nullptr);
+    menu->adjustSize();
+    for (const int index : {0, 2}) {
+        QWidget& mark = *rowAt(*menu, index).statusMark();
+        const QColor centre = mark.grab().toImage().pixelColor(mark.width() / 2, mark.height() / 2);
+        EXPECT_EQ(centre == app::colorFor({ColorRole::Attention}, mark.palette()), index == 0);
+        // Before the name, on its line.
+        const QRect name = rowAt(*menu, index).labels()[0]->geometry();
+        EXPECT_LT(mark.geometry().right(), name.left());
+        EXPECT_NEAR(mark.geometry().center().y(), name.center().y(), 2);
+    }
+    EXPECT_EQ(rowAt(*menu, 4).statusMark(), nullptr);
+
+    const std::filesystem::path directory = FERNBEACON_SCREENSHOT_DIR;
+    std::filesystem::create_directories(directory);
+    menu->grab().save(QString::fromStdString((directory / "attention.png").string()));
 }
 
 TEST(RowViews, TheBarIsFilledToItsProgressInTheColourOfItsLevel) {
@@ -93,12 +103,12 @@ TEST(RowViews, TheBarIsFilledToItsProgressInTheColourOfItsLevel) {
         double progress;
         int lastFilled;  // -1: none
         ColorRole fill;
-    } cases[] = {{0.0, -1, ColorRole::ControlAccent},
-                 {0.8, 63, ColorRole::ControlAccent},
-                 {0.81, 64, ColorRole::SystemOrange},
-                 {1.7, 79, ColorRole::SystemOrange}};
+    } cases[] = {{0.0, -1, ColorRole::Accent},
+                 {0.8, 63, ColorRole::Accent},
+                 {0.81, 64, ColorRole::Warning},
+                 {1.7, 79, ColorRole::Warning}};
     for (const auto& c : cases) {
-        ContextBarView bar(ContextBarModel{c.progress});
+        app::ContextBarView bar(ContextBarModel{c.progress});
         QImage image(bar.size(), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::white);
         bar.render(&image, QPoint(), QRegion(), QWidget::RenderFlags());
@@ -114,37 +124,28 @@ TEST(RowViews, TheBarIsFilledToItsProgressInTheColourOfItsLevel) {
     }
 }
 
-TEST(RowViews, WidthAtLeast250ThenTheMenus) {
-    QAction item(nullptr);
-    const SessionMenuItemView narrow(ClaudeSession(1, std::nullopt, "/a", std::nullopt), &item,
-                                     nullptr, MenuAction::SessionClicked);
-    EXPECT_EQ(narrow.width(), 250);
-    EXPECT_EQ(narrow.sizeHint().width(), 250);
-
-    ClaudeSession wide(2, std::nullopt, "/a/" + std::string(60, 'w'), std::nullopt);
+TEST(RowViews, RowsAreAtLeast250WideAndAsWideAsTheMenu) {
     const std::vector<ClaudeSessionPtr> sessions{
         std::make_shared<ClaudeSession>(1, std::nullopt, "/a", std::nullopt),
-        std::make_shared<ClaudeSession>(wide)};
-    RecordingTarget target;
-    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), &target);
+        std::make_shared<ClaudeSession>(2, std::nullopt, "/a/" + std::string(60, 'w'),
+                                        std::nullopt)};
+    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), {}, nullptr);
+    EXPECT_EQ(rowAt(*menu, 0).sizeHint().width(), 250);
     menu->popup(QPoint(0, 0));
     QApplication::processEvents();
-    QWidget* first = static_cast<QWidgetAction*>(menu->actions()[0])->defaultWidget();
-    QWidget* second = static_cast<QWidgetAction*>(menu->actions()[2])->defaultWidget();
-    EXPECT_GT(second->width(), 250);
-    EXPECT_EQ(first->width(), second->width());
+    EXPECT_GT(rowAt(*menu, 2).width(), 250);
+    EXPECT_EQ(rowAt(*menu, 0).width(), rowAt(*menu, 2).width());
     menu->close();
 }
 
 TEST(RowViews, HoverHighlightsAndLeavingRestores) {
-    QAction item(nullptr);
-    SessionMenuItemView row(fullSession(), &item, nullptr, MenuAction::SessionClicked);
+    MenuRowView row(sessionRowModel(*live(812, "/home/me/spotter", std::nullopt, 45000)), {},
+                    nullptr);
     row.resize(300, row.height());
     const QColor before = pixel(row, 20, row.height() / 2);
 
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
     QApplication::sendEvent(&row, &enter);
-    EXPECT_TRUE(row.isHighlighted());
     for (const app::RowText* label : row.labels()) {
         EXPECT_EQ(label->color(), (RoleColor{ColorRole::HighlightedText}))
             << label->text().toStdString();
@@ -152,18 +153,14 @@ TEST(RowViews, HoverHighlightsAndLeavingRestores) {
     EXPECT_TRUE(row.contextBar()->highlighted());
     // The darkened selection colour, inset 4 from each side.
     const QColor highlight = app::rowHighlightColor(row.palette());
-    const QColor selection = app::colorFor(ColorRole::SelectedContentBackground, row.palette());
-    EXPECT_EQ(highlight.red(), qRound(selection.red() * 0.7));
     EXPECT_EQ(pixel(row, 6, row.height() / 2).rgb(), highlight.rgb());
     EXPECT_EQ(pixel(row, 293, row.height() / 2).rgb(), highlight.rgb());
     EXPECT_NE(pixel(row, 2, row.height() / 2).rgb(), highlight.rgb());
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&row, &leave);
-    EXPECT_FALSE(row.isHighlighted());
     EXPECT_FALSE(row.contextBar()->highlighted());
-    EXPECT_EQ(row.labels()[0]->color(), (RoleColor{ColorRole::Label}));
-    EXPECT_EQ(row.labels()[3]->color(), (RoleColor{ColorRole::TertiaryLabel}));
+    EXPECT_EQ(labelsOf(row), labelsOf(sessionRowModel(*live(812, "/home/me/spotter", {}, 45000))));
     EXPECT_EQ(pixel(row, 20, row.height() / 2), before);
 }
 
@@ -179,33 +176,27 @@ void click(QWidget& widget, bool press) {
     QApplication::sendEvent(&widget, &up);
 }
 
-TEST(RowViews, MouseUpClosesTheMenuAndSendsTheActionWithTheItem) {
-    RecordingTarget target;
-    const std::vector<ClaudeSessionPtr> sessions{std::make_shared<ClaudeSession>(fullSession())};
-    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), &target);
+TEST(RowViews, AClickClosesTheMenuAndChoosesTheRowsRecord) {
+    std::vector<std::int32_t> focused;
+    app::MenuCallbacks callbacks;
+    callbacks.focusSession = [&](const ClaudeSessionPtr& session) {
+        focused.push_back(session->pid);
+    };
+    const std::vector<ClaudeSessionPtr> sessions{live(7, "/a", {}, 1), live(8, "/b", {}, 1)};
+    const QObject receiver;
+    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), callbacks, &receiver);
     menu->popup(QPoint(0, 0));
     QApplication::processEvents();
     ASSERT_TRUE(menu->isVisible());
-    QAction* item = menu->actions()[0];
-    QWidget& row = *static_cast<QWidgetAction*>(item)->defaultWidget();
 
     // The release of the click that opened the menu is no choice.
-    click(row, false);
-    EXPECT_TRUE(target.clicks.empty());
+    click(rowAt(*menu, 2), false);
+    EXPECT_TRUE(focused.empty());
     EXPECT_TRUE(menu->isVisible());
 
-    click(row, true);
+    click(rowAt(*menu, 2), true);
     EXPECT_FALSE(menu->isVisible());
-    ASSERT_EQ(target.clicks.size(), 1u);
-    EXPECT_EQ(target.clicks[0].action, MenuAction::SessionClicked);
-    EXPECT_EQ(target.clicks[0].sender, item);
-
-    // An item that is gone: the click only closes the menu.
-    auto* transient = new QAction(nullptr);
-    SessionMenuItemView lonely(fullSession(), transient, &target, MenuAction::SessionClicked);
-    delete transient;
-    click(lonely, true);
-    EXPECT_EQ(target.clicks.size(), 1u);
+    EXPECT_EQ(focused, std::vector<std::int32_t>{8});
 }
 
 }  // namespace

@@ -2,26 +2,23 @@
 
 #include <QMessageBox>
 #include <QTimer>
+#include <stdexcept>
 
 #include "GuiHarness.h"
 
 namespace fernbeacon::test {
 namespace {
 
-struct Alert {
-    QString text;
-    QString informativeText;
-};
-
-// Runs `action`, answering the modal alert it opens; the alert's texts, if one appeared.
-std::optional<Alert> answeringAlert(const std::function<void()>& action) {
-    std::optional<Alert> seen;
+// Runs `action`, answering the modal alert it opens; the alert's text and informative text, if
+// one appeared.
+std::optional<QString> answeringAlert(const std::function<void()>& action) {
+    std::optional<QString> seen;
     QTimer answer;
     answer.setInterval(10);
     int attempts = 0;
     QObject::connect(&answer, &QTimer::timeout, [&] {
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            seen = Alert{box->text(), box->informativeText()};
+            seen = box->text() + "\n" + box->informativeText();
             box->accept();
         } else if (++attempts > 500) {
             answer.stop();  // bounded: a missing alert must not hang the test
@@ -32,57 +29,72 @@ std::optional<Alert> answeringAlert(const std::function<void()>& action) {
     return seen;
 }
 
-struct SettingsHarness : DelegateHarness {
+// The tray's panel, opened as a person does: from the menu.
+struct SettingsHarness : TrayHarness {
     SettingsHarness() {
-        delegate->applicationDidFinishLaunching();
+        tray->start();
         completeScans();
         events.clear();
     }
     app::SettingsDialog& open() {
-        delegate->showSettings();
-        return *delegate->settingsPanel();
+        menu().actions()[4]->trigger();  // Settings...
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (auto* panel = qobject_cast<app::SettingsDialog*>(window);
+                panel && panel->isVisible()) {
+                return *panel;
+            }
+        }
+        throw std::runtime_error("no settings panel");
     }
 };
 
 TEST(Settings, StoredValuesAreShownAsTheyAreAndOpeningWritesNothing) {
     SettingsHarness harness;
-    EXPECT_FALSE(harness.open().loginCheckbox()->isChecked());
+    app::SettingsDialog& defaults = harness.open();
+    EXPECT_FALSE(defaults.loginCheckbox()->isChecked());
+    EXPECT_TRUE(defaults.notifyCheckbox()->isChecked());
     EXPECT_FALSE(harness.preferences.integer(kMaxRecentSessionsKey));
     EXPECT_FALSE(harness.preferences.text(kPreferredTerminalKey));
-    harness.delegate->settingsPanel()->close();
+    defaults.close();
 
     harness.preferences.setText(kPreferredTerminalKey, "Konsole");
     harness.preferences.setInteger(kMaxRecentSessionsKey, 7);
+    harness.preferences.setText(kNotifyWhenWaitingKey, "false");
     harness.loginItem.registerLoginItem();
     app::SettingsDialog& panel = harness.open();
-    EXPECT_EQ(panel.terminalPopUp()->currentText(), "Konsole");
-    EXPECT_EQ(panel.maxRecentStepper()->value(), 7);
+    EXPECT_EQ(panel.terminalChoice()->currentText(), "Konsole");
+    EXPECT_EQ(panel.maxRecentBox()->value(), 7);
     EXPECT_TRUE(panel.loginCheckbox()->isChecked());
+    EXPECT_FALSE(panel.notifyCheckbox()->isChecked());
     panel.close();
 
     // A value no item offers selects nothing and stays stored.
     harness.preferences.setText(kPreferredTerminalKey, "Hyper");
-    EXPECT_EQ(harness.open().terminalPopUp()->currentIndex(), -1);
+    EXPECT_EQ(harness.open().terminalChoice()->currentIndex(), -1);
     EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Hyper");
 }
 
-TEST(Settings, ControlsWriteThePreferences) {
+TEST(Settings, ControlsWriteThePreferencesAndWhatTheMenuShowsRefreshesIt) {
     SettingsHarness harness;
     app::SettingsDialog& panel = harness.open();
 
-    QComboBox& popUp = *panel.terminalPopUp();
-    popUp.setCurrentIndex(2);
-    emit popUp.activated(2);
+    QComboBox& terminal = *panel.terminalChoice();
+    terminal.setCurrentIndex(2);
+    emit terminal.activated(2);
     EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Konsole");
+    EXPECT_TRUE(harness.events.empty());
 
-    // Each change of the limit is stored and starts a refresh at once.
-    QSpinBox& stepper = *panel.maxRecentStepper();
-    stepper.setValue(0);
+    QSpinBox& limit = *panel.maxRecentBox();
+    limit.setValue(0);
     EXPECT_EQ(harness.preferences.integer(kMaxRecentSessionsKey), 0);
     EXPECT_EQ(harness.events, (std::vector<std::string>{"background"}));
-    stepper.setValue(30);
+    limit.setValue(30);
     EXPECT_EQ(harness.preferences.integer(kMaxRecentSessionsKey), 30);
-    EXPECT_EQ(harness.events.size(), 2u);
+    panel.waitingFirstCheckbox()->click();
+    panel.notifyCheckbox()->click();
+    EXPECT_FALSE(preferenceFlag(harness.preferences, kWaitingFirstKey, true));
+    EXPECT_FALSE(preferenceFlag(harness.preferences, kNotifyWhenWaitingKey, true));
+    EXPECT_EQ(harness.events.size(), 4u);
 
     emit panel.homePageLink()->linkActivated("ignored");
     ASSERT_EQ(harness.opened.size(), 1u);
@@ -93,13 +105,13 @@ TEST(Settings, VisiblePanelIsReusedAndAClosedOneRebuilt) {
     SettingsHarness harness;
     QPointer<app::SettingsDialog> first = &harness.open();
     EXPECT_EQ(&harness.open(), first.data());
-    first->maxRecentStepper()->setValue(4);
+    first->maxRecentBox()->setValue(4);
     first->close();
 
     app::SettingsDialog& second = harness.open();
     EXPECT_NE(&second, first.data());
     EXPECT_TRUE(first.isNull());  // released, not left behind
-    EXPECT_EQ(second.maxRecentStepper()->value(), 4);
+    EXPECT_EQ(second.maxRecentBox()->value(), 4);
 }
 
 TEST(Settings, LoginItemSuccessAndFailure) {
@@ -119,9 +131,8 @@ TEST(Settings, LoginItemSuccessAndFailure) {
     harness.home.write(".config/autostart", "not a folder");
     const auto alert = answeringAlert([&] { box.click(); });
     ASSERT_TRUE(alert);
-    EXPECT_EQ(alert->text, "Could not update login item");
-    EXPECT_TRUE(alert->informativeText.contains("Not a directory"))
-        << alert->informativeText.toStdString();
+    EXPECT_TRUE(alert->startsWith("Could not update login item\n")) << alert->toStdString();
+    EXPECT_TRUE(alert->contains("Not a directory")) << alert->toStdString();
     EXPECT_FALSE(box.isChecked());
 }
 

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+
+#include "GuiHarness.h"
+#include "app/PopupMenu.h"
+#include "core/SessionNotifier.h"
+
+namespace fernbeacon::test {
+namespace {
+
+using Shape = std::vector<std::string>;
+
+TEST(TrayController, StartShowsTheEmptyMenuThenScansAndWarmsUp) {
+    TrayHarness harness;
+    harness.addProcess(41, "/w/spotter");
+    harness.tray->start();
+    EXPECT_EQ(menuShape(harness.menu()).size(), 7u);
+    EXPECT_FALSE(harness.menu().actions()[0]->isEnabled());
+    EXPECT_EQ(harness.events, (Shape{"background", "warmUp"}));
+    EXPECT_EQ(harness.icon.title(), "FB");
+
+    harness.completeScans();
+    EXPECT_EQ(harness.icon.title(), "FB 1");
+    EXPECT_EQ(harness.icon.toolTip(), "FB 1");
+    EXPECT_EQ(menuShape(harness.menu())[0], "[row]");
+}
+
+// The menu of the cycle that finishes last is put in place for the next opening; an open menu
+// stays until it closes, so a refresh never snatches it away from under the pointer.
+TEST(TrayController, TheCycleThatFinishesLastWinsAndAnOpenMenuStays) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.completeScans();
+    QPointer<QMenu> open = &harness.menu();
+    open->popup(QPoint(0, 0));
+
+    harness.tray->refresh();  // older
+    harness.tray->refresh();  // newer
+    ASSERT_EQ(harness.dispatcher.background.size(), 2u);
+    // The newer cycle sees one process and finishes first; the older one sees two and later.
+    harness.addProcess(1, "/w/one");
+    harness.dispatcher.runBackground(1);
+    harness.addProcess(2, "/w/two");
+    harness.dispatcher.runBackground(0);
+    harness.dispatcher.runMain();
+
+    EXPECT_EQ(harness.icon.title(), "FB 2");
+    EXPECT_EQ(menuShape(harness.menu()), (Shape{"[row]", "-", "[row]", "-", "Refresh", "-",
+                                                "Settings...", "-", "Quit Fernbeacon"}));
+    ASSERT_FALSE(open.isNull());
+    EXPECT_TRUE(open->isVisible());
+    open->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(open.isNull());
+}
+
+TEST(TrayController, ACycleOfAGoneControllerDoesNothing) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.tray.reset();
+    harness.addProcess(1, "/w/one");
+    harness.dispatcher.runBackground(0);
+    EXPECT_EQ(harness.dispatcher.main.size(), 0u);
+    EXPECT_TRUE(harness.probes.calls().empty());
+}
+
+TEST(TrayController, EntriesActOnTheirOwnRecords) {
+    TrayHarness harness;
+    harness.tray->start();
+    harness.addProcess(812, "/w/spotter");
+    harness.addProcess(813, "/w/harbor");
+    harness.home.writeProjectFile("old", "x.jsonl", cwdRecord("/srv/tools") + "\n");
+    harness.completeScans();
+    harness.events.clear();
+
+    const QList<QAction*> actions = harness.menu().actions();
+    ASSERT_EQ(menuShape(harness.menu()),
+              (Shape{"[row]", "-", "[row]", "-", "Recent", "[row]", "-", "Refresh", "-",
+                     "Settings...", "-", "Quit Fernbeacon"}));
+    actions[2]->trigger();
+    actions[5]->trigger();
+    EXPECT_EQ(harness.events, (Shape{"focus 813", "open /srv/tools"}));
+
+    // Refresh starts a cycle at once; a limit of 0 then hides the Recent section.
+    harness.preferences.setInteger(kMaxRecentSessionsKey, 0);
+    actions[7]->trigger();
+    EXPECT_EQ(harness.events.back(), "background");
+    harness.completeScans();
+    EXPECT_EQ(menuShape(harness.menu()).size(), 9u);
+
+    // Entries of a menu that outlives its controller do nothing.
+    QPointer<QMenu> menu = &harness.menu();
+    harness.tray.reset();
+    menu->actions()[0]->trigger();
+    EXPECT_EQ(harness.events.size(), 3u);
+}
+
+TEST(TrayController, AWaitingSessionLeadsAndMarksTheIcon) {
+    TrayHarness harness;
+    harness.addProcess(41, "/w/harbor");
+    harness.addProcess(42, "/w/notes");
+    harness.tray->start();
+    harness.completeScans();
+
+    harness.home.write(".claude/sessions/42.json",
+                       R"({"pid":42,"status":"waiting","waitingFor":"input needed"})");
+    harness.tray->refresh();
+    harness.completeScans();
+    EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_EQ(harness.icon.title(), "FB 2");
+    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nnotes \u2014 Waiting: input needed");
+    harness.menu().actions()[0]->trigger();
+    EXPECT_EQ(harness.events.back(), "focus 42");
+}
+
+class RecordingNotifier final : public SessionNotifier {
+public:
+    void show(std::int32_t pid, const WaitingNotice&) override {
+        events.push_back("show " + std::to_string(pid));
+    }
+    void close(std::int32_t pid) override { events.push_back("close " + std::to_string(pid)); }
+    std::vector<std::string> events;
+};
+
+// Overlapping cycles: the menu takes what arrives last, but an older cycle's late view of a
+// session that already stopped waiting must not announce it again.
+TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
+    TrayHarness harness;
+    RecordingNotifier notifier;
+    harness.tray = harness.makeTray(&notifier);
+    harness.addProcess(41, "/w/harbor");
+    harness.tray->start();
+    harness.completeScans();
+    const auto status = [&](const char* value) {
+        harness.home.write(".claude/sessions/41.json",
+                           std::string(R"({"pid":41,"status":")") + value + R"("})");
+    };
+
+    harness.tray->refresh();  // older
+    harness.tray->refresh();  // newer
+    status("idle");
+    harness.dispatcher.runBackground(1);
+    harness.dispatcher.runMain();
+    status("waiting");
+    harness.dispatcher.runBackground(0);
+    harness.dispatcher.runMain();
+    EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_TRUE(notifier.events.empty());
+
+    harness.tray->refresh();
+    harness.completeScans();
+    status("idle");
+    harness.tray->refresh();
+    harness.completeScans();
+    EXPECT_EQ(notifier.events, (Shape{"show 41", "close 41"}));
+}
+
+TEST(PopupMenu, AChoiceActsAsInTheTrayAndTheMenuFinishesOnceClosed) {
+    TrayHarness harness;
+    harness.addProcess(4242, harness.home.makeDirectory("work/api").string());
+    app::PopupMenu popup(harness.environment());
+    int finished = 0;
+    QObject::connect(&popup, &app::PopupMenu::finished, [&] { ++finished; });
+    // As a person chooses: the menu hides, then the item acts.
+    const auto choose = [&](int index) {
+        popup.popUp(QPoint(40, 40));
+        popup.menu()->setActiveAction(popup.menu()->actions()[index]);
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(popup.menu(), &enter);
+        QApplication::processEvents();
+    };
+
+    choose(0);
+    EXPECT_EQ(harness.events.back(), "focus 4242");
+    EXPECT_EQ(finished, 1);
+
+    // The settings panel keeps it going until the panel closes.
+    EXPECT_EQ(menuShape(*popup.menu()),
+              (std::vector<std::string>{"[row]", "-", "-", "Settings...", "-"}));
+    choose(3);
+    EXPECT_EQ(finished, 1);
+    QWidget* panel = nullptr;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        panel = qobject_cast<app::SettingsDialog*>(window) != nullptr ? window : panel;
+    }
+    ASSERT_NE(panel, nullptr);
+    panel->close();
+    QApplication::processEvents();
+    EXPECT_EQ(finished, 2);
+}
+
+}  // namespace
+}  // namespace fernbeacon::test
