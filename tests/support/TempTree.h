@@ -70,4 +70,7 @@ std::string jsonQuoted(std::string_view text);
 // Path of a real sample file; empty when the samples folder is absent.
 std::filesystem::path samplePath(std::string_view name);
 
+// A name that runs `touch pwned` in the home folder wherever a shell would interpret it.
+inline constexpr std::string_view kInjection = "$(cd;touch pwned) `cd;touch pwned` \"q\" it's";
+
 }  // namespace fernbeacon::test

@@ -132,8 +132,6 @@ private:
     std::unique_ptr<ScopedEnvironment> path_;
 };
 
-inline constexpr std::string_view kInjection = "$(cd;touch pwned) `cd;touch pwned` \"q\" it's";
-
 // The program under test.
 CommandResult fernbeacon(std::vector<std::string> arguments);
 

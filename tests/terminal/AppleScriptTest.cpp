@@ -2,7 +2,8 @@
 
 #include <fstream>
 
-#include "support/TestProcesses.h"
+#include "platform/posix/PosixCommandRunner.h"
+#include "support/TempTree.h"
 #include "terminal/AppleScript.h"
 
 namespace fernbeacon {
@@ -37,9 +38,10 @@ TEST(AppleScriptTexts, HostileDirectoriesArriveIntactAndNothingRuns) {
             ASSERT_NE(marker, std::string::npos);
             const std::string commandLine = appleScriptStringAt(script, marker);
             std::filesystem::remove(record);
-            const auto ran = test::runTool({"env", "HOME=" + tree.root().string(),
-                                            "PATH=" + tree.path("bin").string() + ":/usr/bin:/bin",
-                                            "/bin/sh", "-c", commandLine});
+            const auto ran = platform::PosixCommandRunner().run(
+                {{"/usr/bin/env", "HOME=" + tree.root().string(),
+                  "PATH=" + tree.path("bin").string() + ":/usr/bin:/bin", "/bin/sh", "-c",
+                  commandLine}});
             ASSERT_EQ(ran.exitStatus, 0) << commandLine << ran.standardError;
             std::ifstream in(record);
             std::string arrived;
