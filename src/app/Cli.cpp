@@ -279,8 +279,7 @@ int runList(const ListOptions& options, std::ostream& out) {
     const SystemScan system(logTarget(options.verbose), options.probes);
     ScanResult scan = runScanCycle(*system.parts().makeScanner());
     scan.live = waitingFirstOrder(scan.live, system.preferences());
-    out << (options.json ? formatListingJson(scan)
-                         : formatListingText(scan, maxRecentSessions(system.preferences())));
+    out << (options.json ? formatListingJson(scan) : formatListingText(scan));
     out.flush();
     return out ? 0 : 1;
 }

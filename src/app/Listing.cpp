@@ -121,11 +121,11 @@ std::vector<std::string> recentListingLines(const RecentSession& session) {
     return rowLines(recentSessionRowModel(session));
 }
 
-std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions) {
+std::string formatListingText(const ScanResult& scan) {
     std::string out = statusTitle(static_cast<std::int64_t>(scan.live.size())) + "\n\n";
     // Separators print as blank lines between sections; the fixed commands are not printed.
     bool pendingSeparator = false;
-    for (const MenuItemModel& item : buildMenuModel(scan.live, scan.recent, maxRecentSessions)) {
+    for (const MenuItemModel& item : buildMenuModel(scan.live, scan.recent)) {
         if (item.kind == MenuItemKind::Separator) {
             pendingSeparator = true;
             continue;

@@ -13,7 +13,7 @@ namespace fernbeacon::app {
 std::vector<std::string> sessionListingLines(const ClaudeSession& session);
 std::vector<std::string> recentListingLines(const RecentSession& session);
 
-std::string formatListingText(const ScanResult& scan, std::int64_t maxRecentSessions);
+std::string formatListingText(const ScanResult& scan);
 
 // {"statusTitle": ..., "live": [...], "recent": [...]}: every field of the records in declaration
 // order, then their display texts; absent values are null, instants are seconds since 1970.

@@ -20,8 +20,7 @@ PopupMenu::PopupMenu(TrayEnvironment environment, QObject* parent)
 
 void PopupMenu::popUp(const QPoint& at) {
     const ScanResult scan = runScanCycle(*environment_.scan.makeScanner());
-    std::vector<MenuItemModel> model =
-        buildMenuModel(scan.live, scan.recent, maxRecentSessions(environment_.scan.preferences));
+    std::vector<MenuItemModel> model = buildMenuModel(scan.live, scan.recent);
     std::erase_if(model, [](const MenuItemModel& item) {
         return item.kind == MenuItemKind::Refresh || item.kind == MenuItemKind::Quit;
     });

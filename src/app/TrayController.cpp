@@ -127,12 +127,7 @@ void TrayController::watchRegistries() {
 }
 
 void TrayController::rebuildMenu() {
-    // The limit is read only when there is a Recent section to decide on.
-    const auto model =
-        buildMenuModel(shown_.live, shown_.recent,
-                       shown_.recent.empty() ? kDefaultMaxRecentSessions
-                                             : maxRecentSessions(environment_.scan.preferences));
-    icon_.setMenu(buildMenu(model, menuCallbacks_, this));
+    icon_.setMenu(buildMenu(buildMenuModel(shown_.live, shown_.recent), menuCallbacks_, this));
 }
 
 }  // namespace fernbeacon::app

@@ -91,7 +91,7 @@ bool StatusFeed::refresh() {
         scan.live = waitingOrder_.arrange(scan.live);
     }
     live_ = scan.live;
-    std::string menu = formatListingText(scan, maxRecentSessions(preferences_));
+    std::string menu = formatListingText(scan);
     if (menu == shownMenu_) {
         return true;
     }

@@ -26,8 +26,7 @@ MenuItemModel command(MenuItemKind kind, std::string_view title, char shortcut) 
 }  // namespace
 
 std::vector<MenuItemModel> buildMenuModel(std::span<const ClaudeSessionPtr> sessions,
-                                          std::span<const RecentSession> recentSessions,
-                                          std::int64_t maxRecentSessions) {
+                                          std::span<const RecentSession> recentSessions) {
     std::vector<MenuItemModel> items;
     items.reserve(sessions.size() * 2 + recentSessions.size() + 8);
     if (sessions.empty()) {
@@ -43,7 +42,7 @@ std::vector<MenuItemModel> buildMenuModel(std::span<const ClaudeSessionPtr> sess
             items.push_back(separator());
         }
     }
-    if (!recentSessions.empty() && maxRecentSessions >= 1) {
+    if (!recentSessions.empty()) {
         items.push_back(separator());
         items.push_back(disabledTitle(MenuItemKind::RecentHeading, kRecentHeadingTitle));
         for (const RecentSession& recent : recentSessions) {

@@ -40,10 +40,9 @@ struct MenuItemModel {
     std::optional<RecentSession> recent;  // RecentSession items only
 };
 
-// The menu for one refresh's lists. `maxRecentSessions` is the preference as read; below 1 it
-// hides the Recent section. The recent list is shown whole, not cut again.
+// The menu for one refresh's lists. The scan has already cut the recent list to the preference
+// (empty at 0, which hides the Recent section); it is shown whole.
 std::vector<MenuItemModel> buildMenuModel(std::span<const ClaudeSessionPtr> sessions,
-                                          std::span<const RecentSession> recentSessions,
-                                          std::int64_t maxRecentSessions);
+                                          std::span<const RecentSession> recentSessions);
 
 }  // namespace fernbeacon

@@ -32,7 +32,7 @@ ScanResult sampleScan() {
 
 TEST(ListingText, ShowsWhatTheMenuShows) {
     EXPECT_EQ(
-        formatListingText(sampleScan(), 15),
+        formatListingText(sampleScan()),
         "FB 2\n"
         "\n"
         "spotter  [VS Code]\n"
@@ -52,10 +52,11 @@ TEST(ListingText, ShowsWhatTheMenuShows) {
 TEST(ListingText, EmptyAndHiddenSections) {
     ScanResult scan = sampleScan();
     scan.live.clear();
-    const std::string withRecent = formatListingText(scan, 15);
+    const std::string withRecent = formatListingText(scan);
     EXPECT_EQ(withRecent.substr(0, 29), "FB\n\nNo active Claude sessions");
     EXPECT_NE(withRecent.find("Recent"), std::string::npos);
-    EXPECT_EQ(formatListingText(scan, 0), "FB\n\nNo active Claude sessions\n");
+    scan.recent.clear();
+    EXPECT_EQ(formatListingText(scan), "FB\n\nNo active Claude sessions\n");
 }
 
 TEST(ListingJson, EveryFieldInDeclarationOrderWithNulls) {

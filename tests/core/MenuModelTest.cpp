@@ -38,22 +38,17 @@ TEST(MenuModel, SectionsAndSeparators) {
     const std::vector<RecentSession> noRecent;
     const std::vector<RecentSession> recents{recent("/a"), recent("/b")};
 
-    EXPECT_EQ(shape(buildMenuModel(none, noRecent, 15)), "n-R-S-Q");
-    EXPECT_EQ(shape(buildMenuModel(two, noRecent, 15)), "s-s-R-S-Q");
-    EXPECT_EQ(shape(buildMenuModel(two, recents, 15)), "s-s-hrr-R-S-Q");
-    EXPECT_EQ(shape(buildMenuModel(none, recents, 15)), "n-hrr-R-S-Q");
-    // A limit below 1 hides the whole section; negative values come only from outside.
-    EXPECT_EQ(shape(buildMenuModel(two, recents, 0)), "s-s-R-S-Q");
-    EXPECT_EQ(shape(buildMenuModel(none, recents, -3)), "n-R-S-Q");
-    // The list arrives cut already and is not cut again.
-    EXPECT_EQ(shape(buildMenuModel(none, recents, 1)), "n-hrr-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(none, noRecent)), "n-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(two, noRecent)), "s-s-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(two, recents)), "s-s-hrr-R-S-Q");
+    EXPECT_EQ(shape(buildMenuModel(none, recents)), "n-hrr-R-S-Q");
 }
 
 TEST(MenuModel, EachRecordInListOrder) {
     const std::vector<ClaudeSessionPtr> sessions{live(3), live(1), live(2)};
     const std::vector<RecentSession> recents{recent("/c"), recent("/a"), recent("/b")};
     std::string records;
-    for (const MenuItemModel& item : buildMenuModel(sessions, recents, 1)) {
+    for (const MenuItemModel& item : buildMenuModel(sessions, recents)) {
         records += item.session ? std::to_string(item.session->pid) : "";
         records += item.recent ? item.recent->projectPath : "";
     }

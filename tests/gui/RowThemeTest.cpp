@@ -45,7 +45,7 @@ struct Menu {
     std::vector<ClaudeSessionPtr> live{busySession()};
     std::vector<RecentSession> recent{
         {std::nullopt, "Add tests", "/srv/tools", Instant{}, 2, "main"}};
-    std::unique_ptr<QMenu> menu = app::buildMenu(buildMenuModel(live, recent, 15), {}, nullptr);
+    std::unique_ptr<QMenu> menu = app::buildMenu(buildMenuModel(live, recent), {}, nullptr);
 
     // The live row, then the recent one.
     app::MenuRowView& row(int which) const {
@@ -107,7 +107,7 @@ TEST(RowTheme, TheIconHoldsTheTitleDrawnAtRatiosOneAndTwoNotScaled) {
 TEST(RowTheme, EachRowReadsAsTheListingPrintsIt) {
     const Menu shown;
     const QString printed =
-        QString::fromStdString(app::formatListingText(ScanResult{shown.live, shown.recent}, 15));
+        QString::fromStdString(app::formatListingText(ScanResult{shown.live, shown.recent}));
     QAccessibleInterface* menu = QAccessible::queryAccessibleInterface(shown.menu.get());
     for (const int which : {0, 1}) {
         const app::MenuRowView& row = shown.row(which);

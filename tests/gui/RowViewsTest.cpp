@@ -76,7 +76,7 @@ TEST(RowViews, StatusMarksInTheColourOfTheState) {
     const std::vector<ClaudeSessionPtr> sessions{live(1, "/src/harbor-api", "waiting", 92000),
                                                  live(2, "/src/spotter", "busy", 61000),
                                                  live(3, "/src/notes", "idle", 12000)};
-    const auto menu = app::buildMenu(buildMenuModel(sessions, {}, 0), {}, nullptr);
+    const auto menu = app::buildMenu(buildMenuModel(sessions, {}), {}, nullptr);
     menu->adjustSize();
     for (const int index : {0, 2}) {
         QWidget& mark = *rowAt(*menu, index).statusMark();
@@ -129,7 +129,7 @@ TEST(RowViews, RowsAreAtLeast250WideAndAsWideAsTheMenu) {
         std::make_shared<ClaudeSession>(1, std::nullopt, "/a", std::nullopt),
         std::make_shared<ClaudeSession>(2, std::nullopt, "/a/" + std::string(60, 'w'),
                                         std::nullopt)};
-    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), {}, nullptr);
+    auto menu = app::buildMenu(buildMenuModel(sessions, {}), {}, nullptr);
     EXPECT_EQ(rowAt(*menu, 0).sizeHint().width(), 250);
     menu->popup(QPoint(0, 0));
     QApplication::processEvents();
@@ -184,7 +184,7 @@ TEST(RowViews, AClickClosesTheMenuAndChoosesTheRowsRecord) {
     };
     const std::vector<ClaudeSessionPtr> sessions{live(7, "/a", {}, 1), live(8, "/b", {}, 1)};
     const QObject receiver;
-    auto menu = app::buildMenu(buildMenuModel(sessions, {}, 15), callbacks, &receiver);
+    auto menu = app::buildMenu(buildMenuModel(sessions, {}), callbacks, &receiver);
     menu->popup(QPoint(0, 0));
     QApplication::processEvents();
     ASSERT_TRUE(menu->isVisible());
