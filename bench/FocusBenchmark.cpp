@@ -44,17 +44,6 @@ public:
     void toBackground(WorkClass, std::function<void()> work) override { work(); }
 };
 
-class NoWindows final : public Workspace {
-public:
-    std::vector<RunningApplication> runningApplications() override { return {}; }
-    void activate(const RunningApplication&, ActivationOptions) override {}
-    bool canRaiseWindows() override { return false; }
-    bool raiseWindow(std::uint64_t, std::optional<std::int32_t>) override { return false; }
-    bool raiseWindowOfProcess(std::int32_t, const std::optional<std::string>&) override {
-        return false;
-    }
-};
-
 class NoBus final : public DBusSession {
 public:
     DBusReply call(const DBusCall&) override { return {}; }
@@ -127,7 +116,7 @@ void BM_ClickToTmuxCommand(benchmark::State& state) {
     SearchPath executables("/usr/bin:/bin");
     platform::ProcProcessTable table;
     platform::ProcEnvironment environment;
-    NoWindows workspace;
+    EmptyWorkspace workspace;
     NoBus bus;
     NoLauncher launcher;
     Now dispatcher;

@@ -36,4 +36,16 @@ public:
                                       const std::optional<std::string>& title) = 0;
 };
 
+// A workspace that lists nothing and raises nothing, for systems without one yet.
+class EmptyWorkspace final : public Workspace {
+public:
+    std::vector<RunningApplication> runningApplications() override { return {}; }
+    void activate(const RunningApplication&, ActivationOptions) override {}
+    bool canRaiseWindows() override { return false; }
+    bool raiseWindow(std::uint64_t, std::optional<std::int32_t>) override { return false; }
+    bool raiseWindowOfProcess(std::int32_t, const std::optional<std::string>&) override {
+        return false;
+    }
+};
+
 }  // namespace fernbeacon

@@ -17,16 +17,4 @@ std::shared_ptr<TerminalControl> makeAppleScriptTerminalControl(
     Dispatcher& dispatcher, const Preferences& preferences, std::unique_ptr<Logger> logger,
     std::unique_ptr<CommandRunner> runner, std::unique_ptr<Workspace> workspace);
 
-// A workspace that lists nothing and raises nothing, for systems without one yet.
-class EmptyWorkspace final : public Workspace {
-public:
-    std::vector<RunningApplication> runningApplications() override { return {}; }
-    void activate(const RunningApplication&, ActivationOptions) override {}
-    bool canRaiseWindows() override { return false; }
-    bool raiseWindow(std::uint64_t, std::optional<std::int32_t>) override { return false; }
-    bool raiseWindowOfProcess(std::int32_t, const std::optional<std::string>&) override {
-        return false;
-    }
-};
-
 }  // namespace fernbeacon::platform
