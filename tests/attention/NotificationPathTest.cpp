@@ -19,6 +19,7 @@
 #include "platform/linux/DBusSessionNotifier.h"
 #include "support/EventWait.h"
 #include "support/Fakes.h"
+#include "support/RealTmux.h"
 #include "support/TestProcesses.h"
 
 namespace fernbeacon::test {
@@ -65,41 +66,34 @@ private:
 
 const QString kPath = QStringLiteral("/org/freedesktop/Notifications");
 
-class NotificationPath : public testing::Test {
+class NotificationPath : public RealTmuxTest {
 protected:
     void SetUp() override {
-        if (!installed("tmux") || !installed("dbus-daemon")) {
-            GTEST_SKIP() << "needs tmux and dbus-daemon";
-        }
-        ::unsetenv("TMUX");
         ::unsetenv("CLAUDE_CONFIG_DIR");
+        RealTmuxTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        if (!installed("dbus-daemon")) {
+            GTEST_SKIP() << "needs dbus-daemon";
+        }
         const auto address =
             startReporting(daemon_, {"dbus-daemon", "--session", "--nofork", "--print-address=3"});
         ASSERT_TRUE(address);
         address_ = QString::fromStdString(*address).trimmed();
-        tmux({"-f", "/dev/null", "new-session", "-d", "-s", "work", "/bin/sh"});
+    }
+
+    void addWindows() override {
         harbor_ = startClaude("harbor", "Fix the login");
         harborPane_ = tmux({"display", "-p", "-t", "work:", "#{pane_id}"});
         notes_ = startClaude("notes", "Summarise the review");
-        tmux({"new-session", "-d", "-s", "other"});
-        tmux({"select-window", "-t", "work:0"});
-        client_ =
-            Child::onTerminal({"env", "TERM=xterm", *installed("tmux"), "attach", "-t", "other"});
-        ASSERT_TRUE(waitUntil([&] { return !tmux({"list-clients"}).empty(); }));
     }
 
     void TearDown() override {
         tray_.reset();
         notifier_.reset();
         services_.reset();
-        if (installed("tmux")) {
-            tmux({"kill-server"});
-        }
-    }
-
-    std::string tmux(std::vector<std::string> arguments) {
-        arguments.insert(arguments.begin(), "tmux");
-        return runTool(std::move(arguments)).standardOutput;
+        RealTmuxTest::TearDown();
     }
 
     // A fake claude in a new window of "work", in ~/work/<name>, with a transcript titled
@@ -157,11 +151,8 @@ protected:
         return server_ ? server_->calls(method).size() : 0;
     }
 
-    ProgramHome home_;
-    ScopedEnvironment socketDirectory_{"TMUX_TMPDIR", home_.root().string()};
     Child daemon_;
     QString address_;
-    Child client_;
     std::int32_t harbor_ = 0;
     std::int32_t notes_ = 0;
     std::string harborPane_;
