@@ -92,8 +92,27 @@ struct FakeProcess {
     std::optional<std::string> millionContextDisabled{};
 };
 
+// What a fake was asked, written out, in order, from any thread.
+class CallLog {
+public:
+    std::vector<std::string> calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+protected:
+    void record(std::string call) {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
 // A process table given by the test; records which probes were asked, in order.
-class FakeProbes final : public ProcessProbes {
+class FakeProbes final : public ProcessProbes, public CallLog {
 public:
     using Text = std::optional<std::string>;
 
@@ -124,24 +143,12 @@ public:
         return facts;
     }
 
-    std::vector<std::string> calls() const {
-        const std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
 private:
-    void record(std::string call) {
-        const std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
     Text fact(std::string_view probe, std::int32_t pid, Text FakeProcess::*field) {
         record(std::string(probe) + " " + std::to_string(pid));
         const auto found = processes.find(pid);
         return found == processes.end() ? std::nullopt : found->second.*field;
     }
-
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
 };
 
 // Answers each command with the reply registered for its arguments (joined by spaces), or with

@@ -10,31 +10,13 @@
 
 #include "core/CommandRunner.h"
 #include "core/Dispatcher.h"
+#include "support/Fakes.h"
 #include "terminal/DBus.h"
 #include "terminal/ProcessServices.h"
 #include "terminal/TtyOwnership.h"
 #include "terminal/Workspace.h"
 
 namespace fernbeacon::test {
-
-// What a fake was asked, written out, in order, from any thread.
-class CallLog {
-public:
-    std::vector<std::string> calls() const {
-        const std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-protected:
-    void record(std::string call) {
-        const std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-};
 
 // Keeps submitted work until the test drains it; its calls are the queues, "main",
 // "user-initiated" or "utility", including work already run.
