@@ -169,10 +169,6 @@ int print(const std::string& text, std::ostream& out) {
     return out ? 0 : 1;
 }
 
-platform::LogTarget logTarget(bool verbose) {
-    return verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
-}
-
 }  // namespace
 
 CliParse parseArguments(std::span<const std::string_view> arguments) {

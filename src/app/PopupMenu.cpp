@@ -42,8 +42,7 @@ int runMenu(const MenuOptions& options, std::ostream& err) {
     if (!application) {
         return 1;
     }
-    const auto target =
-        options.verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
+    const auto target = logTarget(options.verbose);
     const SystemScan system(target);
     const auto loginItem = platform::makeLoginItem();
     // As for `focus` and `open`: the chosen terminal work runs to its end after the menu is gone.

@@ -8,6 +8,11 @@
 
 namespace fernbeacon::app {
 
+// Where a command's log goes: standard error with --verbose, else the system's log.
+inline platform::LogTarget logTarget(bool verbose) {
+    return verbose ? platform::LogTarget::StandardError : platform::LogTarget::System;
+}
+
 // The scan's parts on this system, built alike for the tray, `list`, `focus`, `watch` and
 // `menu`: the scan's logger, the process probes, the preferences and the clock.
 class SystemScan {

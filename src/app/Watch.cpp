@@ -111,8 +111,7 @@ int runWatch(const WatchOptions& options, std::ostream& out) {
     static char* argv[] = {name, nullptr};
     const QCoreApplication application(argc, argv);
     const StopSignals stopSignals;
-    const SystemScan system(options.verbose ? platform::LogTarget::StandardError
-                                            : platform::LogTarget::System);
+    const SystemScan system(logTarget(options.verbose));
     StatusFeed feed(system.parts().makeScanner(), system.preferences(), options.format, out);
     const auto registryWatcher = platform::makeFolderWatcher();
 
