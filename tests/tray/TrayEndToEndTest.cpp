@@ -1,5 +1,5 @@
 // The tray on a real X server (Xvfb) with a real tray host (trayer): the icon is embedded, the
-// title counts a running `claude` process, a click through the X server opens the menu with the
+// scan finds running `claude` processes, a click through the X server opens the menu with the
 // custom rows, and screenshots of it land in the build tree. Skips when the tools are missing.
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -153,11 +153,6 @@ protected:
                          [this](const std::vector<ClaudeSessionPtr>& live) { shown = live; });
         tray->start();
         ASSERT_TRUE(waitFor([&] { return scanned(); }));
-        // The title counts every live session: the fixture's and any other on this machine.
-        const QString title = icon().title();
-        EXPECT_GE(title.section(' ', 1).toInt(), static_cast<int>(fixture.directories.size()))
-            << title.toStdString();
-        EXPECT_TRUE(icon().toolTip().startsWith(title));  // then any session waiting
         ASSERT_TRUE(waitFor([&] { return icon().geometry().isValid(); }));
         // Clicks reach the icon once the host has mapped it, which Qt learns as an exposure of
         // the icon's window (Qt's own widget, found by its object name; a mere hint, not a check).
@@ -230,10 +225,8 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
     const app::MenuRowView* row = rowNamed(*menu, "spotter");
     ASSERT_NE(row, nullptr) << "no row for the fixture's session";
     EXPECT_TRUE(row->isVisible());
-    // The release of the opening click chose nothing: the menu is still open.
-    QApplication::processEvents();
-    ASSERT_EQ(openMenu(), menu);
 
+    // Highlighted for the screenshot.
     pointerTo(row->mapToGlobal(row->rect().center()), false);
     ASSERT_TRUE(waitFor([&] { return row->isHighlighted(); }));
     QApplication::processEvents();
