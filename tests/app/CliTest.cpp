@@ -80,31 +80,5 @@ TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLin
     }
 }
 
-// The whole program on a fixture home: a live session enriched from its project folder, and the
-// recent list without that folder. What each field holds is the scanner's and the writer's.
-TEST(ListCommand, JsonOnAFixtureHome) {
-    const test::ProgramHome home;
-    const auto directory = home.makeDirectory("spotter");
-    home.writeProjectFile("live", "abc.jsonl",
-                          test::cwdRecord(directory.string(), "feature") + "\n" +
-                              test::userRecord("Make it faster") + "\n");
-    home.writeProjectFile("plain", "x.jsonl", test::cwdRecord("/srv/plain") + "\n");
-
-    const test::Child claude({home.claude().string(), "60"}, -1, directory);
-    ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(claude.pid()) == "claude"; }));
-    const CommandResult listing = test::runTool({FERNBEACON_BINARY, "list", "--json"});
-    EXPECT_EQ(listing.exitStatus, 0);
-    const std::string live =
-        "{\"pid\": " + std::to_string(claude.pid()) +
-        ", \"tty\": null, \"workingDirectory\": " + test::jsonQuoted(directory.string());
-    const std::string& output = listing.standardOutput;
-    ASSERT_NE(output.find(live), std::string::npos) << output;
-    const std::string session = output.substr(output.find(live));
-    EXPECT_LT(session.find(R"("firstPrompt": "Make it faster")"), session.find('}'));
-    const std::string recent = output.substr(output.find(R"("recent": [)"));
-    EXPECT_NE(recent.find(R"("projectPath": "/srv/plain")"), std::string::npos);
-    EXPECT_EQ(recent.find(directory.string()), std::string::npos);
-}
-
 }  // namespace
 }  // namespace fernbeacon::app

