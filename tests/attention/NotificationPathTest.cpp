@@ -79,9 +79,17 @@ protected:
         ASSERT_TRUE(bus.registerService("org.freedesktop.Notifications"));
     }
 
+    // A fake claude in a new window of "work", in ~/work/harbor, with a transcript titled "Fix the
+    // login" named for its pid, which is also its session's id.
     void addWindows() override {
-        harbor_ = startClaude("harbor", "Fix the login");
+        const auto directory = home_.makeDirectory("work/harbor");
+        tmux({"new-window", "-t", "work:", "-c", directory.string(),
+              home_.claude().string() + " 300"});
+        harbor_ = std::stoi(tmux({"display", "-p", "-t", "work:", "#{pane_pid}"}));
         harborPane_ = tmux({"display", "-p", "-t", "work:", "#{pane_id}"});
+        home_.writeProjectFile(
+            "any", std::to_string(harbor_) + ".jsonl",
+            cwdRecord(directory.string()) + "\n" + userRecord("Fix the login") + "\n");
     }
 
     void TearDown() override {
@@ -89,18 +97,6 @@ protected:
         notifier_.reset();
         services_.reset();
         RealTmuxTest::TearDown();
-    }
-
-    // A fake claude in a new window of "work", in ~/work/<name>, with a transcript titled
-    // `prompt` named for its pid, which is also its session's id; its pid.
-    std::int32_t startClaude(const std::string& name, const std::string& prompt) {
-        const auto directory = home_.makeDirectory("work/" + name);
-        tmux({"new-window", "-t", "work:", "-c", directory.string(),
-              home_.claude().string() + " 300"});
-        const std::string pid = tmux({"display", "-p", "-t", "work:", "#{pane_pid}"});
-        home_.writeProjectFile("any", std::to_string(std::stoi(pid)) + ".jsonl",
-                               cwdRecord(directory.string()) + "\n" + userRecord(prompt) + "\n");
-        return std::stoi(pid);
     }
 
     // Rewrites the registry file in place, or replaces it by rename.
