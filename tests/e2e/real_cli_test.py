@@ -193,12 +193,9 @@ class Harness:
 
     def close(self):
         subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True, timeout=20)
-        for pid in self.pids:
-            try:
-                wait_for(f"{pid} to end", lambda: not Path(f"/proc/{pid}").exists(), timeout=10)
-            except AssertionError:
-                with contextlib.suppress(ProcessLookupError):
-                    os.kill(pid, signal.SIGKILL)
+        for pid in self.pids:  # a CLI that outlives its terminal
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGKILL)
         self.server.shutdown()
 
 
