@@ -90,12 +90,16 @@ TEST(RowViews, TheBarIsFilledToItsProgressInTheColourOfItsLevel) {
     }
 }
 
-TEST(RowViews, HoverHighlightsAndLeavingRestores) {
-    MenuRowView row(sessionRowModel(*live(812, "/home/me/spotter", std::nullopt, 45000)), {},
-                    nullptr);
+TEST(RowViews, EachLabelOnceHoverHighlightsAndLeavingRestores) {
+    const RowModel model = sessionRowModel(*live(812, "/home/me/spotter", std::nullopt, 45000));
+    MenuRowView row(model, {}, nullptr);
     row.resize(300, row.height());
     const QColor before = pixel(row, 20, row.height() / 2);
     const Labels shown = labelsOf(row);
+    // Each line's label and badge once.
+    const auto badges = std::ranges::count_if(
+        model.lines, [](const RowLine& line) { return line.badge.has_value(); });
+    ASSERT_EQ(std::ssize(shown), std::ssize(model.lines) + badges);
 
     QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), QPointF(10, 10));
     QApplication::sendEvent(&row, &enter);
