@@ -25,21 +25,6 @@ Labels labelsOf(const MenuRowView& row) {
     return labels;
 }
 
-ClaudeSessionPtr live(std::int32_t pid, const char* directory, std::optional<std::string> status,
-                      std::int64_t tokens) {
-    auto session = std::make_shared<ClaudeSession>(pid, "pts/3", directory, "VS Code");
-    session->summary = "Speed work";
-    session->gitBranch = "main";
-    session->contextTokensUsed = tokens;
-    session->status = std::move(status);
-    return session;
-}
-
-MenuRowView& rowAt(const QMenu& menu, int index) {
-    return *static_cast<MenuRowView*>(
-        static_cast<QWidgetAction*>(menu.actions()[index])->defaultWidget());
-}
-
 QColor pixel(QWidget& widget, int x, int y) {
     return widget.grab().toImage().pixelColor(x, y);
 }
