@@ -214,13 +214,11 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
 TEST_F(TrayEndToEnd, TheProgramPutsItsIconIntoTheTray) {
     Child program({FERNBEACON_BINARY});
     const auto embedded = [] {
-        QProcess tree;
-        tree.start("xwininfo", {"-root", "-tree"});
-        tree.waitForFinished(5000);
-        const QString text = QString::fromUtf8(tree.readAllStandardOutput());
+        const std::string tree = toolOutput({"xwininfo", "-root", "-tree"});
         // The icon window, a grandchild of trayer's panel.
-        const qsizetype panel = text.indexOf("(\"panel\" \"trayer\")");
-        return panel >= 0 && text.indexOf("(\"fernbeacon\" \"Fernbeacon\")", panel) > panel;
+        const std::size_t panel = tree.find("(\"panel\" \"trayer\")");
+        return panel != std::string::npos &&
+               tree.find("(\"fernbeacon\" \"Fernbeacon\")", panel) != std::string::npos;
     };
     EXPECT_TRUE(waitFor(embedded));
 }
