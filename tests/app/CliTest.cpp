@@ -39,14 +39,10 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
          std::vector<std::vector<std::string_view>>{{"lisst"},
                                                     {"list", "--jsn"},
                                                     {"list", "--probes=ps"},
-                                                    {"--json"},
                                                     {"focus"},
                                                     {"focus", "0"},
                                                     {"focus", "12x"},
-                                                    {"focus", "1", "2"},
-                                                    {"open"},
                                                     {"open", "--json", "/tmp"},
-                                                    {"menu", "--json"},
                                                     {"help", "lisst"},
                                                     {"help", "list", "focus"}}) {
         std::ostringstream out;
@@ -82,41 +78,6 @@ TEST(ProgramCommands, NoGraphicalSessionNoSuchSessionOrNoDirectoryFailWithOneLin
         EXPECT_EQ(result.exitStatus, 1) << arguments.back();
         EXPECT_EQ(std::count(output.begin(), output.end(), '\n'), 1) << output;
     }
-}
-
-// The whole program on a fixture home: a live session enriched from its project folder, and the
-// recent list without that folder.
-TEST(ListCommand, JsonOnAFixtureHome) {
-    const test::ProgramHome home;
-    home.write(".claude/settings.json", R"({"model": "sonnet"})");
-    const auto directory = home.makeDirectory("spotter");
-    home.writeProjectFile("live", "abc.jsonl",
-                          test::cwdRecord(directory.string(), "feature") + "\n" +
-                              test::userRecord("Make it faster") + "\n" +
-                              test::usageRecord(1200, 30000, 0, 300) + "\n");
-    home.writeProjectFile(
-        "live", "sessions-index.json",
-        R"({"entries": [{"sessionId": "abc", "summary": "Speed work", "messageCount": 7}]})");
-    home.writeProjectFile("plain", "x.jsonl", test::cwdRecord("/srv/plain") + "\n");
-
-    const test::Child claude({home.claude().string(), "60"}, -1, directory);
-    ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(claude.pid()) == "claude"; }));
-    const CommandResult listing = test::runTool({FERNBEACON_BINARY, "list", "--json"});
-    EXPECT_EQ(listing.exitStatus, 0);
-    const std::string live =
-        "{\"pid\": " + std::to_string(claude.pid()) +
-        ", \"tty\": null, \"workingDirectory\": " + test::jsonQuoted(directory.string());
-    const std::string& output = listing.standardOutput;
-    ASSERT_NE(output.find(live), std::string::npos) << output;
-    const std::string session = output.substr(output.find(live));
-    for (const char* field :
-         {R"("summary": "Speed work", "firstPrompt": "Make it faster")", R"("messageCount": 7)",
-          R"("gitBranch": "feature")", R"("model": "sonnet", "contextTokensUsed": 31500)"}) {
-        EXPECT_LT(session.find(field), session.find('}')) << field;
-    }
-    const std::string recent = output.substr(output.find(R"("recent": [)"));
-    EXPECT_NE(recent.find(R"("projectPath": "/srv/plain")"), std::string::npos);
-    EXPECT_EQ(recent.find(directory.string()), std::string::npos);
 }
 
 }  // namespace

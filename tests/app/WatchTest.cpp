@@ -1,17 +1,6 @@
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <functional>
 #include <sstream>
-#include <thread>
-#include <utility>
 
 #include "app/Watch.h"
 #include "support/Fakes.h"
@@ -20,8 +9,6 @@
 
 namespace fernbeacon::app {
 namespace {
-
-using std::chrono::steady_clock;
 
 TEST(WatchLine, EachFormatIsOneLine) {
     ScanResult scan;
@@ -63,98 +50,25 @@ TEST(StatusFeed, WritesALineOnlyWhenWhatTheMenuShowsChanges) {
     EXPECT_EQ(out.str(), "FB\nFB 1 | seven\n");
 }
 
-// The program on a test home, refreshing every 100 ms, its standard output a pipe read here.
-class WatchProcess {
-public:
-    explicit WatchProcess(const std::string& format) {
-        const test::ScopedEnvironment config("XDG_CONFIG_HOME", home_.path(".config").string());
-        const test::ScopedEnvironment interval("FERNBEACON_REFRESH_MS", "100");
-        int ends[2] = {-1, -1};
-        EXPECT_EQ(::pipe2(ends, O_CLOEXEC), 0);
-        process_ = test::Child(
-            {"/bin/sh", "-c", "exec \"$0\" watch $1 >&3", FERNBEACON_BINARY, format}, ends[1]);
-        ::close(ends[1]);
-        reader_ = ends[0];
-    }
-    ~WatchProcess() { closeReader(); }
+// How the program ends, refreshing every 100 ms: as `| head -1` does once it has its line, or by
+// a stop signal once its first line shows that it runs. What it writes on the way is StatusFeed's.
+TEST(WatchCommand, ALeavingReaderOrAStopSignalEndsItWithStatusZero) {
+    const test::TempHome home;
+    const test::ScopedEnvironment config("XDG_CONFIG_HOME", home.path(".config").string());
+    const test::ScopedEnvironment interval("FERNBEACON_REFRESH_MS", "100");
+    const CommandResult head = test::runTool(
+        {"bash", "-c", "set -o pipefail; \"$0\" watch --waybar | head -1", FERNBEACON_BINARY});
+    EXPECT_EQ(head.exitStatus, 0);
+    EXPECT_TRUE(head.standardOutput.starts_with(R"({"text": "FB)")) << head.standardOutput;
 
-    pid_t pid() const { return process_.pid(); }
-    void closeReader() { ::close(std::exchange(reader_, -1)); }
-
-    // The first line that `wanted` accepts within 10 s; empty when none.
-    std::string lineWhere(const std::function<bool(const std::string&)>& wanted = {}) {
-        const auto deadline = steady_clock::now() + std::chrono::seconds(10);
-        std::string line;
-        pollfd entry{reader_, POLLIN, 0};
-        char c = 0;
-        while (steady_clock::now() < deadline) {
-            if (::poll(&entry, 1, 50) < 1) {
-                continue;
-            }
-            if (::read(reader_, &c, 1) != 1) {
-                break;
-            }
-            if (c != '\n') {
-                line += c;
-            } else if (!wanted || wanted(line)) {
-                return line;
-            } else {
-                line.clear();
-            }
-        }
-        return {};
-    }
-
-    // Its exit status once it ended by itself within 10 s. Not reaped: the Child does that.
-    std::optional<int> exitStatus() const {
-        siginfo_t info{};
-        const bool ended = test::waitUntil(
-            [&] {
-                return ::waitid(P_PID, static_cast<id_t>(pid()), &info,
-                                WEXITED | WNOHANG | WNOWAIT) == 0 &&
-                       info.si_pid == pid();
-            },
-            std::chrono::seconds(10));
-        return ended && info.si_code == CLD_EXITED ? std::optional(info.si_status) : std::nullopt;
-    }
-
-private:
-    const test::TempHome home_;
-    test::Child process_;
-    int reader_ = -1;
-};
-
-TEST(WatchCommand, WaybarFeedFollowsASessionAndEndsWithItsReader) {
-    const test::ProgramHome work;
-    const auto directory = work.makeDirectory("watched-folder");
-    const auto ours = [](const std::string& line) {
-        return line.find("watched-folder") != std::string::npos;
-    };
-
-    WatchProcess watch("--waybar");
-    const std::string first = watch.lineWhere();
-    EXPECT_TRUE(first.starts_with(R"({"text": "FB)")) << first;
-    EXPECT_FALSE(ours(first));
-    test::Child claude({work.claude().string(), "60"}, -1, directory);
-    EXPECT_FALSE(watch.lineWhere(ours).empty());
-    claude = test::Child();
-    EXPECT_FALSE(watch.lineWhere([&](const std::string& line) { return !ours(line); }).empty());
-
-    // Cycles that change nothing write nothing and go on.
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
-    EXPECT_TRUE(test::isRunning(watch.pid()));
-
-    // As `| head -3` does once it has its lines: the feed ends without writing another.
-    watch.closeReader();
-    EXPECT_EQ(watch.exitStatus(), 0);
-}
-
-TEST(WatchCommand, StopSignalsEndItWithStatusZero) {
-    for (const int signal : {SIGINT, SIGTERM, SIGPIPE}) {
-        WatchProcess watch("--json");
-        ASSERT_FALSE(watch.lineWhere().empty());
-        ::kill(watch.pid(), signal);
-        EXPECT_EQ(watch.exitStatus(), 0) << signal;
+    const std::string stopped =
+        "\"$0\" watch --json >\"$1\" & until [ -s \"$1\" ]; do sleep 0.05; "
+        "done; kill -s $2 $!; wait $!";
+    for (const char* signal : {"INT", "TERM", "PIPE"}) {
+        const auto feed = home.path(std::string("feed-") + signal).string();
+        EXPECT_EQ(
+            test::runTool({"bash", "-c", stopped, FERNBEACON_BINARY, feed, signal}).exitStatus, 0)
+            << signal;
     }
 }
 

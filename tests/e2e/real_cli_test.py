@@ -27,11 +27,6 @@ TOOL_PROMPT = "Make a folder for the second session"
 NEW_NAME = "renamed-by-test"
 
 
-def skip(reason):
-    print(f"skipped: {reason}")
-    sys.exit(SKIPPED)
-
-
 def cli_works(claude):
     try:
         return subprocess.run([claude, "--version"], capture_output=True, text=True,
@@ -45,28 +40,17 @@ def installed_cli():
     cache_root = Path(os.environ.get("XDG_CACHE_HOME") or Path.home() / ".cache")
     cache = cache_root / "fernbeacon-tests" / f"claude-code-{VERSION}"
     claude = cache / "node_modules" / ".bin" / "claude"
-    if cli_works(claude):
-        return claude
-    shutil.rmtree(cache, ignore_errors=True)  # an install that no longer runs
-    cache.parent.mkdir(parents=True, exist_ok=True)
-    # Installed beside the cache and renamed into place, so an interrupted install is never reused.
-    staging = Path(tempfile.mkdtemp(prefix=cache.name + ".", dir=cache.parent))
-    try:
-        subprocess.run(["npm", "install", "--prefix", staging, "--no-save", "--no-audit",
-                        "--no-fund", "--loglevel=error", f"@anthropic-ai/claude-code@{VERSION}"],
-                       check=True, timeout=300, stdin=subprocess.DEVNULL)
-        staging.rename(cache)
-    except (OSError, subprocess.SubprocessError) as error:
-        print(f"installing failed: {error}")  # another run may have installed it meanwhile
-    finally:
-        shutil.rmtree(staging, ignore_errors=True)
     if not cli_works(claude):
-        skip(f"the claude CLI {VERSION} could not be installed")
+        shutil.rmtree(cache, ignore_errors=True)  # an install that no longer runs
+        with contextlib.suppress(OSError, subprocess.SubprocessError):
+            subprocess.run(["npm", "install", "--prefix", cache, "--no-save", "--no-audit",
+                            "--no-fund", "--loglevel=error",
+                            f"@anthropic-ai/claude-code@{VERSION}"],
+                           timeout=300, stdin=subprocess.DEVNULL)
+    if not cli_works(claude):
+        print(f"skipped: the claude CLI {VERSION} could not be installed")
+        sys.exit(SKIPPED)
     return claude
-
-
-def sse(event):
-    return f"event: {event['type']}\ndata: {json.dumps(event)}\n\n"
 
 
 def streamed(model, block, delta):
@@ -74,7 +58,7 @@ def streamed(model, block, delta):
     usage = {"input_tokens": 4200, "output_tokens": 1, "cache_read_input_tokens": 0,
              "cache_creation_input_tokens": 0}
     stop = "tool_use" if block["type"] == "tool_use" else "end_turn"
-    return "".join(sse(event) for event in [
+    return "".join(f"event: {event['type']}\ndata: {json.dumps(event)}\n\n" for event in [
         {"type": "message_start", "message": {
             "id": "msg_stand_in", "type": "message", "role": "assistant", "model": model,
             "content": [], "stop_reason": None, "stop_sequence": None, "usage": usage}},
@@ -204,20 +188,14 @@ class Harness:
         self.tmux("send-keys", "-t", pane, "Enter")
 
     def print_screens(self):
-        panes = self.tmux("list-panes", "-a", "-F", "#{pane_id}").split()
-        for pane in panes:
+        for pane in self.tmux("list-panes", "-a", "-F", "#{pane_id}").split():
             print(f"--- pane {pane}:\n" + self.tmux("capture-pane", "-p", "-t", pane))
-        for entry in (self.config / "sessions").glob("*.json"):
-            print(f"--- {entry.name}: {entry.read_text()}")
 
     def close(self):
         subprocess.run(["tmux", "-S", self.socket, "kill-server"], capture_output=True, timeout=20)
-        for pid in self.pids:
-            try:
-                wait_for(f"{pid} to end", lambda: not Path(f"/proc/{pid}").exists(), timeout=10)
-            except AssertionError:
-                with contextlib.suppress(ProcessLookupError):
-                    os.kill(pid, signal.SIGKILL)
+        for pid in self.pids:  # a CLI that outlives its terminal
+            with contextlib.suppress(ProcessLookupError):
+                os.kill(pid, signal.SIGKILL)
         self.server.shutdown()
 
 
@@ -234,22 +212,17 @@ def scenario(harness, fernbeacon):
     wait_for("the permission prompt", lambda: harness.registry(waiting).get("status") == "waiting")
     waiting_transcript = harness.transcript(waiting)
 
-    # The harness itself: what the CLI wrote is what the listing is checked against.
-    assert renamed["sessionId"] != waiting["sessionId"]
+    # Both in one directory: only the pid and the session's id tell their transcripts apart.
     assert renamed["cwd"] == waiting["cwd"] == str(harness.project)
-    assert harness.registry(waiting).get("waitingFor") == "permission prompt"
     wait_for("the rename", lambda: records(renamed_transcript, "custom-title"))
-    assert records(renamed_transcript, "custom-title")[-1]["customTitle"] == NEW_NAME
-    sidecar = renamed_transcript.with_suffix("") / "custom-title.json"
-    assert read_json(sidecar)["customTitle"] == NEW_NAME
     for transcript, prompt in ((renamed_transcript, RENAMED_PROMPT),
                                (waiting_transcript, TOOL_PROMPT)):
-        titles = wait_for("an ai-title", lambda: records(transcript, "ai-title"))
-        assert titles[-1]["aiTitle"] == "About: " + prompt, titles
+        wait_for("an ai-title", lambda: records(transcript, "ai-title"))
         # The CLI may write the conversation after its metadata, even after it starts waiting.
         wait_for(f"'{prompt}' in its transcript", lambda: prompt in [
             record["message"]["content"] for record in records(transcript, "user")])
 
+    model = records(renamed_transcript, "assistant")[-1]["message"]["model"]
     listing = subprocess.run([fernbeacon, "list", "--json"], env=harness.env,
                              capture_output=True, text=True, timeout=60)
     assert listing.returncode == 0, listing.stderr
@@ -258,10 +231,10 @@ def scenario(harness, fernbeacon):
     expected = {
         renamed["pid"]: {"sessionId": renamed["sessionId"], "firstPrompt": RENAMED_PROMPT,
                          "customTitle": NEW_NAME, "aiTitle": "About: " + RENAMED_PROMPT,
-                         "status": "idle", "waitingFor": None},
+                         "model": model, "status": "idle", "waitingFor": None},
         waiting["pid"]: {"sessionId": waiting["sessionId"], "firstPrompt": TOOL_PROMPT,
                          "customTitle": None, "aiTitle": "About: " + TOOL_PROMPT,
-                         "status": "waiting", "waitingFor": "permission prompt"}}
+                         "model": model, "status": "waiting", "waitingFor": "permission prompt"}}
     shown = {pid: {key: live.get(pid, {}).get(key, "(absent)") for key in fields}
              for pid, fields in expected.items()}
     assert shown == expected, f"listed {json.dumps(shown)}\nexpected {json.dumps(expected)}"

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/MenuRowView.h"
 #include "app/TrayController.h"
 #include "platform/linux/XdgAutostart.h"
 #include "support/Fakes.h"
@@ -100,6 +101,23 @@ struct TrayHarness {
     }
     QMenu& menu() const { return *icon.menu(); }
 };
+
+// A session in a VS Code terminal, titled, on branch main, with its context used.
+inline ClaudeSessionPtr live(std::int32_t pid, const char* directory,
+                             std::optional<std::string> status, std::int64_t tokens) {
+    auto session = std::make_shared<ClaudeSession>(pid, "pts/3", directory, "VS Code");
+    session->summary = "Speed work";
+    session->gitBranch = "main";
+    session->contextTokensUsed = tokens;
+    session->status = std::move(status);
+    return session;
+}
+
+// The custom row at `index` of a built menu.
+inline app::MenuRowView& rowAt(const QMenu& menu, int index) {
+    return *static_cast<app::MenuRowView*>(
+        static_cast<QWidgetAction*>(menu.actions()[index])->defaultWidget());
+}
 
 // The menu's items as text: titles, "-" for separators, "[row]" for custom rows.
 inline std::vector<std::string> menuShape(const QMenu& menu) {

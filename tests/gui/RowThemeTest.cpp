@@ -3,13 +3,12 @@
 
 #include <QAccessible>
 #include <QApplication>
-#include <QWidgetAction>
 #include <cmath>
 
+#include "GuiHarness.h"
 #include "app/ColorTable.h"
 #include "app/Listing.h"
 #include "app/MenuBuilder.h"
-#include "app/MenuRowView.h"
 #include "app/TrayIcon.h"
 #include "support/DarkPalette.h"
 
@@ -33,25 +32,14 @@ double contrast(const QColor& text, const QColor& background) {
     return std::max(shown, behind) / std::min(shown, behind);
 }
 
-ClaudeSessionPtr busySession() {
-    ClaudeSession session(812, "pts/3", "/me/R&D", "VS Code");
-    session.summary = "Speed work";
-    session.contextTokensUsed = 45000;
-    session.status = "busy";
-    return std::make_shared<const ClaudeSession>(session);
-}
-
 struct Menu {
-    std::vector<ClaudeSessionPtr> live{busySession()};
+    std::vector<ClaudeSessionPtr> live{test::live(812, "/me/R&D", "busy", 45000)};
     std::vector<RecentSession> recent{
         {std::nullopt, "Add tests", "/srv/tools", Instant{}, 2, "main"}};
     std::unique_ptr<QMenu> menu = app::buildMenu(buildMenuModel(live, recent), {}, nullptr);
 
     // The live row, then the recent one.
-    app::MenuRowView& row(int which) const {
-        return *static_cast<app::MenuRowView*>(
-            static_cast<QWidgetAction*>(menu->actions()[which * 3])->defaultWidget());
-    }
+    app::MenuRowView& row(int which) const { return rowAt(*menu, which * 3); }
 };
 
 TEST(RowTheme, EveryTextKeepsAContrastOfFourAndAHalfInLightDarkAndMixedThemes) {
