@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdlib>
 #include <thread>
 
@@ -33,19 +32,6 @@ std::vector<ProcessRow> processes() {
     return platform::ProcProcessTable().processRows();
 }
 
-std::vector<pid_t> processesWithMarker(const std::string& marker) {
-    std::vector<pid_t> found;
-    for (const ProcessRow& row : processes()) {
-        std::string commandLine =
-            platform::readSmallFile("/proc/" + std::to_string(row.pid) + "/cmdline").value_or("");
-        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-        if (row.pid != ::getpid() && commandLine.find(marker) != std::string::npos) {
-            found.push_back(row.pid);
-        }
-    }
-    return found;
-}
-
 }  // namespace
 
 std::optional<std::string> installed(std::string_view program) {
@@ -66,9 +52,8 @@ bool waitUntil(const std::function<bool()>& condition, milliseconds limit) {
     return true;
 }
 
-Child::Child(const std::vector<std::string>& arguments, int descriptor3,
-             const std::filesystem::path& directory) {
-    start(arguments, descriptor3, directory, "/dev/null");
+Child::Child(const std::vector<std::string>& arguments, int descriptor3) {
+    start(arguments, descriptor3, {}, "/dev/null");
 }
 
 Child Child::onTerminal(const std::vector<std::string>& arguments,
@@ -203,15 +188,6 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
     std::filesystem::copy_file(installed, copy, std::filesystem::copy_options::overwrite_existing);
     std::filesystem::permissions(copy, std::filesystem::perms::owner_all);
     return copy;
-}
-
-std::string uniqueMarker() {
-    static std::atomic<int> counter{0};
-    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
-}
-
-bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
-    return waitUntil([&] { return processesWithMarker(marker).empty(); }, limit);
 }
 
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments) {

@@ -34,8 +34,7 @@ class Child {
 public:
     Child() = default;
     // `descriptor3`, when given, becomes the child's descriptor 3.
-    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
-                   const std::filesystem::path& directory = {});
+    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1);
     // On a new pseudo-terminal, its controlling terminal, for its three streams. The test holds
     // the other end, so the child's input never ends.
     static Child onTerminal(const std::vector<std::string>& arguments,
@@ -76,12 +75,6 @@ void endProcessesWith(std::string_view variable, std::string_view value);
 // Copies an installed program into `directory` under `name`; its kernel name is then `name`.
 std::filesystem::path copyProgram(const std::filesystem::path& installed,
                                   const std::filesystem::path& directory, const std::string& name);
-
-// A text no other process holds in its command line, to find what a test left behind. It is
-// also a number of seconds for sleep, long enough to outlast every test.
-std::string uniqueMarker();
-// Waits up to `limit` until no process holds `marker`; true when none is left.
-bool waitUntilNoProcessHolds(const std::string& marker, std::chrono::milliseconds limit);
 
 // Starts `arguments` as `child`, which writes one line to its descriptor 3 once it is ready;
 // that line, or absent when none came within 10 s.
