@@ -34,7 +34,8 @@ class Child {
 public:
     Child() = default;
     // `descriptor3`, when given, becomes the child's descriptor 3.
-    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1);
+    explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
+                   const std::filesystem::path& directory = {});
     // On a new pseudo-terminal, its controlling terminal, for its three streams. The test holds
     // the other end, so the child's input never ends.
     static Child onTerminal(const std::vector<std::string>& arguments,
@@ -99,9 +100,6 @@ public:
     static std::size_t windowCount();
 
 private:
-    static std::string property(const std::vector<std::string>& window, const std::string& name,
-                                std::string_view separator);
-
     Child server_;
     std::unique_ptr<ScopedEnvironment> display_;
     Child windowManager_;
