@@ -109,6 +109,11 @@ TEST_F(FakeProc, ListsTheProcessTableAndTheEnvironmentOfOwnProcesses) {
     EXPECT_EQ(environment.size(), 2u);
     EXPECT_EQ(environment.at("TMUX_PANE"), "%3");
     EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(21).empty());
+    // Root may read every environment; another user's process is still none of ours.
+    tree_.write("22/environ", "TMUX_PANE=%9\0"s);
+    if (::chown(tree_.path("22").c_str(), ::getuid() + 1, ::getgid()) == 0) {
+        EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(22).empty());
+    }
 }
 
 TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumberElseAnOpenDescriptor) {
