@@ -82,10 +82,9 @@ TEST(LinuxPlatform, SeesAGraphicalSessionInANonEmptyDisplayVariable) {
     const ScopedEnvironment x11("DISPLAY", "");
     const ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
     EXPECT_FALSE(hasGraphicalSession());
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const ScopedEnvironment set(variable, ":1");
-        EXPECT_TRUE(hasGraphicalSession()) << variable;
-    }
+    // X11 alone is the menu and tray tests' case.
+    const ScopedEnvironment set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_TRUE(hasGraphicalSession());
 }
 
 TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {
