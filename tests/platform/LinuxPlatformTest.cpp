@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "platform/Platform.h"
 #include "platform/StreamLogger.h"
@@ -81,14 +82,15 @@ TEST(LinuxPlatform, SeesAGraphicalSessionInANonEmptyDisplayVariable) {
     const ScopedEnvironment x11("DISPLAY", "");
     const ScopedEnvironment wayland("WAYLAND_DISPLAY", "");
     EXPECT_FALSE(hasGraphicalSession());
-    for (const char* variable : {"DISPLAY", "WAYLAND_DISPLAY"}) {
-        const ScopedEnvironment set(variable, ":1");
-        EXPECT_TRUE(hasGraphicalSession()) << variable;
-    }
+    // X11 alone is the menu and tray tests' case.
+    const ScopedEnvironment set("WAYLAND_DISPLAY", "wayland-0");
+    EXPECT_TRUE(hasGraphicalSession());
 }
 
 TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {
-    std::FILE* stream = std::tmpfile();
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* stream = ::open_memstream(&buffer, &size);
     ASSERT_NE(stream, nullptr);
     {
         StreamLogger errorsOnly("SessionScanner", stream, LogLevel::Error);
@@ -97,12 +99,9 @@ TEST(StreamLogger, WritesOneLinePerMessageAboveItsLevel) {
         StreamLogger everything("TerminalFocuser", stream, LogLevel::Info);
         everything.info("100%% of %d", 3);
     }
-    std::rewind(stream);
-    std::string written;
-    for (int c = std::fgetc(stream); c != EOF; c = std::fgetc(stream)) {
-        written += static_cast<char>(c);
-    }
     std::fclose(stream);
+    const std::string written(buffer, size);
+    std::free(buffer);
     EXPECT_EQ(
         written,
         "fernbeacon[SessionScanner] error: Failed to run: /bin/ps \xE2\x80\x94 No such file or "

@@ -5,11 +5,9 @@
 #include <algorithm>
 
 #include "core/CommandProbes.h"
-#include "core/ProcessOutput.h"
 #include "core/Text.h"
 #include "platform/Platform.h"
 #include "platform/linux/ProcProbes.h"
-#include "platform/linux/ProcTerminalSources.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "support/Fakes.h"
 #include "support/TempTree.h"
@@ -42,7 +40,7 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
         test::Child::onTerminal({test::copyProgram("/bin/sh", tree.root(), "konsole"), "-c",
                                  "\"$0\" 1000; exit", program.string()},
                                 tree.makeDirectory("in a terminal \xC3\xA9"));
-    const test::Child detached({program.string(), "1000"}, -1, tree.makeDirectory("detached"));
+    const test::Child detached({program.string(), "1000"});
     const auto inTerminal = test::onlyChildOf(terminal.pid(), "claude");
     ASSERT_TRUE(inTerminal);
     ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(detached.pid()) == "claude"; }));
@@ -52,16 +50,9 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     PosixCommandRunner runner;
     CommandProbes tools(runner, commands, toolsLogger);
 
-    // Other tests' claude processes may come and go between the two listings: the processes
-    // both listings saw must agree in their order.
+    // Other tests' claude processes may come and go between the two listings.
     const std::vector<std::int32_t> fromProc = proc.findClaudePIDs();
     const std::vector<std::int32_t> fromTools = tools.findClaudePIDs();
-    const auto seenByBoth = [](std::vector<std::int32_t> pids,
-                               const std::vector<std::int32_t>& other) {
-        std::erase_if(pids, [&](std::int32_t pid) { return !contains(other, pid); });
-        return pids;
-    };
-    EXPECT_EQ(seenByBoth(fromProc, fromTools), seenByBoth(fromTools, fromProc));
     EXPECT_TRUE(contains(fromProc, *inTerminal) && contains(fromProc, detached.pid()));
     EXPECT_TRUE(contains(fromTools, *inTerminal) && contains(fromTools, detached.pid()));
     EXPECT_FALSE(contains(fromTools, terminal.pid()));
@@ -85,27 +76,11 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     }
     EXPECT_EQ(procLogger.messages(), toolsLogger.messages());
 
-    // The table of every process, as ps prints it.
-    const auto rowOf = [](const std::vector<ProcessRow>& rows, std::int32_t pid) {
-        const auto row = std::ranges::find(rows, pid, &ProcessRow::pid);
-        return row == rows.end()
-                   ? "none"
-                   : std::to_string(row->ppid) + " " + row->tty.value_or("?") + " " + row->command;
-    };
-    const auto fromPs =
-        parsePsTtyTable(runner.run({{commands.ps, "-eo", "pid,ppid,tty,comm"}}).standardOutput);
-    const auto fromTable = ProcProcessTable().processRows();
-    for (const std::int32_t pid : {terminal.pid(), *inTerminal, detached.pid()}) {
-        EXPECT_EQ(rowOf(fromTable, pid), rowOf(fromPs, pid));
-    }
-
     // And they are right.
     EXPECT_EQ(proc.ttyForPID(*inTerminal), terminal.terminal());
     EXPECT_EQ(proc.ttyForPID(detached.pid()), std::nullopt);
     EXPECT_EQ(tools.workingDirectoryForPID(*inTerminal),
               std::filesystem::canonical(tree.path("in a terminal \xC3\xA9")).string());
-    EXPECT_EQ(tools.workingDirectoryForPID(detached.pid()),
-              std::filesystem::canonical(tree.path("detached")).string());
     EXPECT_EQ(tools.terminalAppForPID(*inTerminal), "Konsole");
     EXPECT_EQ(tools.uptimeForPID(detached.pid()), "<1 min");
 }

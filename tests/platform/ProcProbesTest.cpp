@@ -31,29 +31,11 @@ std::uint64_t ticks(std::uint64_t seconds) {
     return seconds * static_cast<std::uint64_t>(::sysconf(_SC_CLK_TCK));
 }
 
-// Any name reading back is the fuzz target's; these are the lines it does not make.
-TEST(ParseProcStat, ReadsKernelLinesAndRefusesOthers) {
-    const auto real = parseProcStat(
-        "7915 (cat) R 7913 7913 4533 34819 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 121048 3133440 "
-        "409 18446744073709551615 93913408962560 93913408982441 140732335244096 0 0 0 0 0 0 0 0 0 "
-        "17 1 0 0 0 0 0 93913408998448 93913409000064 93914009706496 140732335249863\n");
-    ASSERT_TRUE(real);
-    EXPECT_EQ(real->row.pid, 7915);
-    EXPECT_EQ(real->row.command, "cat");
-    EXPECT_EQ(real->row.tty, "pts/3");
-    EXPECT_EQ(real->row.ppid, 7913);
-    EXPECT_EQ(real->ttyNumber, 34819u);
-    EXPECT_EQ(real->startTicks, 121048u);
-    // The first opening and the last closing parenthesis.
-    EXPECT_EQ(parseProcStat(statLine(42, "a) b (c", 7, 0, 5))->row.command, "a) b (c");
-    // The kernel prints the encoded device as a signed int; pts/1048575 comes out negative.
-    const auto wide = parseProcStat(statLine(42, "claude", 1, -1013505, 5));
-    EXPECT_EQ(terminalNameForDeviceNumber(wide->ttyNumber), "pts/1048575");
-
+// Kernel lines reading back are the fuzz target's; these are the lines it does not make.
+TEST(ParseProcStat, RefusesLinesTheKernelDoesNotWrite) {
     const std::string fields = " S 1 100 100 0 -1 4194304 100 0 0 0 0 0 0 0 20 0 1 0 ";
     for (const std::string& text :
-         {std::string(""), "42 claude" + fields + "5", "42 (claude" + fields + "5",
-          std::string("42 (claude) S 1 100 100 0"), "42 (claude) S x" + fields.substr(4) + "5",
+         {"42 claude" + fields + "5", std::string("42 (claude) S 1 100 100 0"),
           "42 (claude)" + fields + "-5"}) {
         EXPECT_FALSE(parseProcStat(text)) << text;
     }
@@ -96,16 +78,12 @@ protected:
 
 TEST_F(FakeProc, FindsTheProcessesNamedExactlyClaude) {
     std::int32_t pid = 10;
-    for (const char* name : {"claude", "claudex", "node", "Claude", "claude "}) {
+    for (const char* name : {"claude", "claudex", "Claude", "claude "}) {
         process(pid++, name, 1);
     }
     process(20, "claude", 10);
     tree_.write("16/stat", "garbage");
-    tree_.makeDirectory("17");
     process(0, "claude", 1);
-    tree_.write("uptime", "100.00 50.00\n");
-    link("self", "10");
-    tree_.write("nonsense/stat", statLine(99, "claude", 1, 0, 0));
     auto pids = probes_.findClaudePIDs();
     std::sort(pids.begin(), pids.end());
     EXPECT_EQ(pids, (std::vector<std::int32_t>{10, 20}));
@@ -117,7 +95,6 @@ TEST_F(FakeProc, ListsTheProcessTableAndTheEnvironmentOfOwnProcesses) {
     process(12, "tmux: server", 1);
     process(13, "bash", 12, 34817);  // major 136, minor 1
     tree_.write("14/stat", "garbage");
-    link("self", "12");
     auto rows = ProcProcessTable(tree_.root()).processRows();
     std::ranges::sort(rows, {}, &ProcessRow::pid);
     ASSERT_EQ(rows.size(), 2u);
@@ -132,18 +109,16 @@ TEST_F(FakeProc, ListsTheProcessTableAndTheEnvironmentOfOwnProcesses) {
     EXPECT_EQ(environment.size(), 2u);
     EXPECT_EQ(environment.at("TMUX_PANE"), "%3");
     EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(21).empty());
-    if (::getuid() != 0) {
-        EXPECT_TRUE(ProcEnvironment().environmentOf(1).empty());
+    // Root may read every environment; another user's process is still none of ours.
+    tree_.write("22/environ", "TMUX_PANE=%9\0"s);
+    if (::chown(tree_.path("22").c_str(), ::getuid() + 1, ::getgid()) == 0) {
+        EXPECT_TRUE(ProcEnvironment(tree_.root()).environmentOf(22).empty());
     }
 }
 
 TEST_F(FakeProc, NamesTheTerminalFromTheDeviceNumberElseAnOpenDescriptor) {
     process(20, "claude", 1, makedev(136, 3));
-    process(21, "claude", 1, 0);
-    process(22, "claude", 1, makedev(4, 2));
     EXPECT_EQ(probes_.ttyForPID(20), "pts/3");
-    EXPECT_EQ(probes_.ttyForPID(21), std::nullopt);
-    EXPECT_EQ(probes_.ttyForPID(22), "tty2");
     EXPECT_EQ(probes_.ttyForPID(23), std::nullopt);
 
     struct stat null {};
@@ -176,18 +151,9 @@ TEST_F(FakeProc, WalksTheParentsThatStartedBeforeTheProcess) {
     process(42, "claude", 400);
     process(500, "tmux: server", 1);
     process(43, "claude", 500);
-    process(44, "claude", 45);
-    process(45, "sh", 44);
-    process(46, "claude", 1);
-    process(1, "gnome-terminal-", 0);
     EXPECT_EQ(probes_.terminalAppForPID(42), "Konsole");
     EXPECT_EQ(probes_.terminalAppForPID(43), "tmux");
-    EXPECT_TRUE(logger_.messages().empty());
-    for (const std::int32_t pid : {44, 46, 47}) {
-        EXPECT_EQ(probes_.terminalAppForPID(pid), std::nullopt);
-        EXPECT_EQ(logger_.texts().back(), "Could not determine terminal for PID " +
-                                              std::to_string(pid) + " by walking parent chain");
-    }
+    EXPECT_EQ(probes_.terminalAppForPID(47), std::nullopt);
 
     process(60, "claude", 61, 0, 1000);
     process(61, "konsole", 1, 0, 1000);
@@ -217,7 +183,7 @@ TEST_F(FakeProc, CountsTheUptimeInTicksAsPsDoes) {
     EXPECT_EQ(probes_.elapsedTimeText(54), "00:00");
     EXPECT_EQ(probes_.uptimeForPID(55), std::nullopt);
 
-    for (const char* unusable : {"soon\n", "", "-5.00 1.00\n", "inf 1.00\n", "1e300 1.00\n"}) {
+    for (const char* unusable : {"soon\n", "-5.00 1.00\n", "inf 1.00\n", "1e300 1.00\n"}) {
         tree_.write("uptime", unusable);
         EXPECT_EQ(probes_.uptimeForPID(50), std::nullopt) << unusable;
     }
@@ -242,47 +208,37 @@ TEST_F(FakeProc, FactsComeFromTheListedClaudeProcessOrNotAtAll) {
     // Gone, and its ID reused by another program before the facts were asked.
     process(70, "bash", 71, makedev(136, 4), ticks(90));
     const ProcessFacts reused = probes_.factsForPID(70);
-    EXPECT_EQ(reused.tty, std::nullopt);
     EXPECT_EQ(reused.workingDirectory, std::nullopt);
-    EXPECT_EQ(reused.terminalApp, std::nullopt);
-    EXPECT_EQ(reused.uptime, std::nullopt);
     EXPECT_EQ(reused.startTime, std::nullopt);
 }
 
 TEST_F(FakeProc, AProcessReplacedWhileItsFactsAreReadGivesNone) {
     // The parent's stat is a FIFO: the probe waits there, after reading the working directory,
     // until the test has replaced the process.
+    process(80, "claude", 81, 0, 500);
+    link("80/cwd", "/home/me/old");
     const auto fifo = tree_.makeDirectory("81") / "stat";
-    for (const bool replaced : {false, true}) {
-        SCOPED_TRACE(replaced);
-        process(80, "claude", 81, 0, 500);
-        link("80/cwd", "/home/me/old");
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-        auto facts = std::async(std::launch::async, [this] { return probes_.factsForPID(80); });
-        // Opens without waiting once the probe has opened it to read.
-        const auto openToWrite = [&] {
-            return ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
-        };
-        int parent = -1;
-        const bool reached = test::waitUntil([&] { return (parent = openToWrite()) >= 0; });
-        if (reached && replaced) {
-            process(80, "claude", 81, 0, 900);
-            link("80/cwd", "/home/me/new");
-        }
-        const std::string stat = statLine(81, "konsole", 1, 0, 100);
-        EXPECT_EQ(::write(parent, stat.data(), stat.size()), static_cast<ssize_t>(stat.size()));
-        ::close(parent);
-        // Whatever waits at the FIFO later reads nothing, so that the probe always ends.
-        const bool ended = test::waitUntil([&] {
-            ::close(openToWrite());
-            return facts.wait_for(0s) == std::future_status::ready;
-        });
-        std::filesystem::remove(fifo);
-        ASSERT_TRUE(reached && ended) << "the probe never read the parent's stat, or never ended";
-        const ProcessFacts got = facts.get();
-        EXPECT_EQ(got.workingDirectory, replaced ? std::nullopt : std::optional("/home/me/old"));
-        EXPECT_EQ(got.terminalApp, replaced ? std::nullopt : std::optional("Konsole"));
-    }
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto facts = std::async(std::launch::async, [this] { return probes_.factsForPID(80); });
+    // Opens without waiting once the probe has opened it to read.
+    const auto openToWrite = [&] {
+        return ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    };
+    int parent = -1;
+    const bool reached = test::waitUntil([&] { return (parent = openToWrite()) >= 0; });
+    process(80, "claude", 81, 0, 900);
+    const std::string stat = statLine(81, "konsole", 1, 0, 100);
+    EXPECT_EQ(::write(parent, stat.data(), stat.size()), static_cast<ssize_t>(stat.size()));
+    ::close(parent);
+    // Whatever waits at the FIFO later reads nothing, so that the probe always ends.
+    const bool ended = test::waitUntil([&] {
+        ::close(openToWrite());
+        return facts.wait_for(0s) == std::future_status::ready;
+    });
+    ASSERT_TRUE(reached && ended) << "the probe never read the parent's stat, or never ended";
+    const ProcessFacts got = facts.get();
+    EXPECT_EQ(got.workingDirectory, std::nullopt);
+    EXPECT_EQ(got.terminalApp, std::nullopt);
 }
 
 }  // namespace

@@ -25,11 +25,16 @@ TEST(QtDBusSession, CallsWithArgumentsAndReadsRepliesAndErrors) {
     ASSERT_TRUE(owner.ok) << owner.error;
     EXPECT_EQ(std::get<std::int64_t>(owner.values.at(0)), daemon.pid());
 
-    const DBusReply names = session.call(
-        {"org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "ListNames", {}});
-    ASSERT_TRUE(names.ok);
-    const auto& list = std::get<std::vector<std::string>>(names.values.at(0));
-    EXPECT_NE(std::find(list.begin(), list.end(), "org.freedesktop.DBus"), list.end());
+    // A property comes wrapped in a variant.
+    const DBusReply interfaces =
+        session.call({"org.freedesktop.DBus",
+                      "/org/freedesktop/DBus",
+                      "org.freedesktop.DBus.Properties",
+                      "Get",
+                      {std::string("org.freedesktop.DBus"), std::string("Interfaces")}});
+    ASSERT_TRUE(interfaces.ok) << interfaces.error;
+    const auto& list = std::get<std::vector<std::string>>(interfaces.values.at(0));
+    EXPECT_NE(std::find(list.begin(), list.end(), "org.freedesktop.DBus.Monitoring"), list.end());
 
     const DBusReply missing = session.call({"org.kde.konsole-1",
                                             "/Windows/1",

@@ -3,14 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <cstdlib>
 #include <thread>
 
@@ -19,8 +17,6 @@
 #include "platform/linux/ProcTerminalSources.h"
 #include "platform/posix/PosixCommandRunner.h"
 #include "terminal/ProcessServices.h"
-
-extern char** environ;
 
 namespace fernbeacon::test {
 namespace {
@@ -31,19 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 std::vector<ProcessRow> processes() {
     return platform::ProcProcessTable().processRows();
-}
-
-std::vector<pid_t> processesWithMarker(const std::string& marker) {
-    std::vector<pid_t> found;
-    for (const ProcessRow& row : processes()) {
-        std::string commandLine =
-            platform::readSmallFile("/proc/" + std::to_string(row.pid) + "/cmdline").value_or("");
-        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
-        if (row.pid != ::getpid() && commandLine.find(marker) != std::string::npos) {
-            found.push_back(row.pid);
-        }
-    }
-    return found;
 }
 
 }  // namespace
@@ -87,31 +70,23 @@ Child Child::onTerminal(const std::vector<std::string>& arguments,
 // A session leader without a terminal takes the first one it opens as its controlling terminal.
 void Child::start(const std::vector<std::string>& arguments, int descriptor3,
                   const std::filesystem::path& directory, const std::string& streams) {
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawnattr_init(&attributes);
-    ::posix_spawn_file_actions_addopen(&actions, 0, streams.c_str(), O_RDWR, 0);
-    ::posix_spawn_file_actions_adddup2(&actions, 0, 1);
-    ::posix_spawn_file_actions_adddup2(&actions, 0, 2);
-    if (descriptor3 >= 0) {
-        ::posix_spawn_file_actions_adddup2(&actions, descriptor3, 3);
-    }
-    if (!directory.empty()) {
-        ::posix_spawn_file_actions_addchdir_np(&actions, directory.c_str());
-    }
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
     std::vector<char*> argv;
     for (const std::string& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    if (argv.front() == nullptr ||
-        ::posix_spawnp(&pid_, argv[0], &actions, &attributes, argv.data(), environ) != 0) {
-        pid_ = -1;
+    pid_ = ::fork();
+    if (pid_ == 0) {
+        // Between fork and exec only what is safe in a copy of a process with threads.
+        ::setsid();
+        ::close(0);
+        if (::open(streams.c_str(), O_RDWR) == 0 && ::dup2(0, 1) == 1 && ::dup2(0, 2) == 2 &&
+            (descriptor3 < 0 || ::dup2(descriptor3, 3) == 3) &&
+            (directory.empty() || ::chdir(directory.c_str()) == 0)) {
+            ::execvp(argv[0], argv.data());
+        }
+        ::_exit(127);
     }
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attributes);
 }
 
 // Asks first, so that servers remove their sockets and lock files; then kills what is left of
@@ -205,15 +180,6 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
     return copy;
 }
 
-std::string uniqueMarker() {
-    static std::atomic<int> counter{0};
-    return std::to_string(100 + ::getpid() % 900) + "." + std::to_string(counter++) + "4217";
-}
-
-bool waitUntilNoProcessHolds(const std::string& marker, milliseconds limit) {
-    return waitUntil([&] { return processesWithMarker(marker).empty(); }, limit);
-}
-
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments) {
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC) != 0) {
@@ -240,6 +206,18 @@ std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
                                    "tcp", "-noreset"});
 }
 
+namespace {
+
+// What xprop prints for one property after `separator`, up to the end of the line.
+std::string property(std::vector<std::string> xprop, std::string_view separator) {
+    const std::string line = toolOutput(std::move(xprop));
+    const std::size_t at = line.find(separator);
+    const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
+    return line.substr(from, line.find('\n', from) - from);
+}
+
+}  // namespace
+
 std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::string> others) {
     others.insert(others.begin(), {"Xvfb", "openbox", "xprop"});
     const auto missing = std::find_if(others.begin(), others.end(),
@@ -263,32 +241,21 @@ std::string VirtualDisplay::start() {
     return managed ? "" : "openbox did not start";
 }
 
-// What xprop prints after the property's name and `separator`, up to the end of the line.
-std::string VirtualDisplay::property(const std::vector<std::string>& window,
-                                     const std::string& name, std::string_view separator) {
-    std::vector<std::string> arguments = window;
-    arguments.insert(arguments.begin(), "xprop");
-    arguments.push_back(name);
-    const std::string line = toolOutput(arguments);
-    const std::size_t at = line.find(separator);
-    const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
-    return line.substr(from, line.find('\n', from) - from);
-}
-
 std::optional<std::uint64_t> VirtualDisplay::activeWindow() {
-    const std::uint64_t id =
-        std::strtoull(property({"-root"}, "_NET_ACTIVE_WINDOW", "# ").c_str(), nullptr, 16);
+    const std::uint64_t id = std::strtoull(
+        property({"xprop", "-root", "_NET_ACTIVE_WINDOW"}, "# ").c_str(), nullptr, 16);
     return id != 0 ? std::optional<std::uint64_t>(id) : std::nullopt;
 }
 
 std::optional<std::int32_t> VirtualDisplay::activePid() {
     const auto window = activeWindow();
-    return window ? parseInt32(property({"-id", std::to_string(*window)}, "_NET_WM_PID", "= "))
+    return window ? parseInt32(
+                        property({"xprop", "-id", std::to_string(*window), "_NET_WM_PID"}, "= "))
                   : std::nullopt;
 }
 
 std::size_t VirtualDisplay::windowCount() {
-    const std::string list = property({"-root"}, "_NET_CLIENT_LIST", "# ");
+    const std::string list = property({"xprop", "-root", "_NET_CLIENT_LIST"}, "# ");
     return list.empty() ? 0 : static_cast<std::size_t>(std::ranges::count(list, ',') + 1);
 }
 

@@ -77,12 +77,6 @@ void endProcessesWith(std::string_view variable, std::string_view value);
 std::filesystem::path copyProgram(const std::filesystem::path& installed,
                                   const std::filesystem::path& directory, const std::string& name);
 
-// A text no other process holds in its command line, to find what a test left behind. It is
-// also a number of seconds for sleep, long enough to outlast every test.
-std::string uniqueMarker();
-// Waits up to `limit` until no process holds `marker`; true when none is left.
-bool waitUntilNoProcessHolds(const std::string& marker, std::chrono::milliseconds limit);
-
 // Starts `arguments` as `child`, which writes one line to its descriptor 3 once it is ready;
 // that line, or absent when none came within 10 s.
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
@@ -106,9 +100,6 @@ public:
     static std::size_t windowCount();
 
 private:
-    static std::string property(const std::vector<std::string>& window, const std::string& name,
-                                std::string_view separator);
-
     Child server_;
     std::unique_ptr<ScopedEnvironment> display_;
     Child windowManager_;
