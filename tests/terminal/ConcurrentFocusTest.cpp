@@ -16,10 +16,6 @@ using namespace std::chrono_literals;
 using test::FakeLauncher;
 using test::MemoryPreferences;
 
-ClaudeSessionPtr sessionOn(std::int32_t pid, std::string tty) {
-    return std::make_shared<ClaudeSession>(pid, std::move(tty), "/p", "x");
-}
-
 std::map<std::string, int> tally(const std::vector<std::string>& items) {
     std::map<std::string, int> counts;
     for (const std::string& item : items) {
@@ -66,8 +62,8 @@ TEST(ConcurrentFocus, ClicksInFlightTogetherEachReachTheirOwnTab) {
     LinuxDesktop desktop;
     constexpr int kRounds = 8;
     for (int round = 0; round < kRounds; ++round) {
-        desktop.focuser.focusSession(sessionOn(302, "pts/1"));
-        desktop.focuser.focusSession(sessionOn(602, "pts/4"));
+        desktop.focuser.focusSession(std::make_shared<ClaudeSession>(302, "pts/1", "/p", "x"));
+        desktop.focuser.focusSession(std::make_shared<ClaudeSession>(602, "pts/4", "/p", "x"));
     }
     ASSERT_TRUE(desktop.dispatcher.runUntilIdle(10s));
 

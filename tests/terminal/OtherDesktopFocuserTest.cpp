@@ -50,7 +50,7 @@ struct Desktop {
 
 // A known owner's script decides alone: found activates it on the main queue, not found ends the
 // run without a second script. Editors need no script; without a known owner iTerm2 and
-// Terminal are asked; else the first running terminal comes forward, the one error logged.
+// Terminal are asked; else the first running terminal comes forward.
 TEST(OtherDesktopFocus, OwnersScriptThenTheSearchersThenTheFirstTerminal) {
     const std::string iTerm = iTerm2FocusScript("/dev/ttys003");
     const std::string terminal = terminalAppFocusScript("/dev/ttys003");
@@ -94,11 +94,6 @@ TEST(OtherDesktopFocus, OwnersScriptThenTheSearchersThenTheFirstTerminal) {
         EXPECT_EQ(desktop.workspace.calls(), c.calls);
         EXPECT_EQ(desktop.dispatcher.calls(),
                   (c.calls.empty() ? Texts{"user-initiated"} : Texts{"user-initiated", "main"}));
-        EXPECT_EQ(desktop.logger.texts().front(), "Focusing session PID 92, tty=/dev/ttys003");
-        const auto messages = desktop.logger.messages();
-        EXPECT_EQ(std::count_if(messages.begin(), messages.end(),
-                                [](const LoggedMessage& m) { return m.level != LogLevel::Info; }),
-                  c.calls == Texts{"activate Terminal none"} ? 1 : 0);
     }
 }
 
@@ -127,7 +122,6 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
         EXPECT_EQ(desktop.logger.texts(),
                   Texts{"Opening new session at /Users/me/p in " + c.chosen +
                         " (preferred=" + c.preference.value_or("Auto") + ")"});
-        EXPECT_TRUE(desktop.runner.requests().empty());
         desktop.dispatcher.drain();
         EXPECT_EQ(desktop.scriptsRun(),
                   Texts{c.iTermScript ? iTerm2NewSessionScript("/Users/me/p")
@@ -136,34 +130,24 @@ TEST(OtherDesktopOpen, AutoPrefersITerm2ThenTerminalAndOnlyITerm2GetsItsScript) 
     }
 }
 
-TEST(AppleScriptRunner, TrimsOutputAndLogsFailures) {
+// Said "found", then hung: a verdict cut off is no verdict. A refusal says why.
+TEST(AppleScriptRunner, AHungOrRefusedScriptGivesNoVerdictAndIsLogged) {
     Desktop desktop;
-    const auto reply = [&](const std::string& script, CommandResult result) {
-        desktop.runner.reply("/usr/bin/osascript -e " + script, std::move(result));
-    };
-    const auto ran = [](int status, std::string output, std::string error = {}) {
-        CommandResult result = test::failed(std::move(error));
-        result.exitStatus = status;
-        result.standardOutput = std::move(output);
-        return result;
-    };
-    reply("a", ran(0, "found\n"));
-    reply("b", ran(1, "", "  execution error: Not allowed (-1743)\n"));
-    // Said "found", then hung: a verdict cut off is no verdict.
-    CommandResult hung = ran(0, "found\n");
-    hung.timedOut = true;
+    CommandResult hung = test::failed("");
     hung.exitStatus.reset();
-    reply("e", hung);
-    EXPECT_EQ(desktop.terminals.runAppleScript("a"), "found");
+    hung.timedOut = true;
+    hung.standardOutput = "found\n";
+    desktop.runner.reply("/usr/bin/osascript -e a", hung);
+    desktop.runner.reply("/usr/bin/osascript -e b",
+                         test::failed("  execution error: Not allowed (-1743)\n"));
+    EXPECT_EQ(desktop.terminals.runAppleScript("a"), "");
+    EXPECT_EQ(desktop.terminals.runAppleScript("b"), "");
     EXPECT_FALSE(scriptFoundTab("not found"));
-    for (const char* script : {"b", "silent", "e"}) {
-        EXPECT_EQ(desktop.terminals.runAppleScript(script), "") << script;
-    }
-    EXPECT_EQ(
-        desktop.logger.messages(),
-        (std::vector<LoggedMessage>{
-            {LogLevel::Error, "osascript failed (status 1): execution error: Not allowed (-1743)"},
-            {LogLevel::Error, "osascript timed out after 10 seconds"}}));
+    EXPECT_EQ(desktop.logger.messages(),
+              (std::vector<LoggedMessage>{
+                  {LogLevel::Error, "osascript timed out after 10 seconds"},
+                  {LogLevel::Error,
+                   "osascript failed (status 1): execution error: Not allowed (-1743)"}}));
 }
 
 }  // namespace

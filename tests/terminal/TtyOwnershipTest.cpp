@@ -23,8 +23,7 @@ struct OwnerFixture {
     }
 };
 
-// The first row that matches the parent names it (the rows themselves are the names' tests);
-// Linux has rows of its own, tried first.
+// The first row that matches the parent names it; Linux has rows of its own, tried first.
 TEST(TtyOwnership, FirstMatchingRowOfTheParentWinsLinuxRowsFirst) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases{
         // The parent's command, its name on Linux, elsewhere.
@@ -58,19 +57,8 @@ TEST(TtyOwnership, UnknownParentsAreLoggedAndTheSearchGoesOn) {
     ASSERT_TRUE(owner);
     EXPECT_EQ(owner->name, "iTerm2");
     EXPECT_EQ(owner->rootPid, 501);
-    const auto texts = fixture.logger.texts();
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0],
-              "TTY ttys005 root process 301 (-zsh), parent 300 (/usr/libexec/sshd-session)");
-    EXPECT_EQ(texts[1], "TTY ttys005 root process 301 (-zsh), parent 300 not a known terminal");
-    EXPECT_EQ(texts[3], "TTY ttys005 root process 401 (-zsh), parent 400 not a known terminal");
-
-    OwnerFixture orphan;
-    EXPECT_FALSE(orphan.owner("402 9999 ttys006 orphan\n", "/dev/ttys006"));
-    EXPECT_EQ(orphan.logger.texts(),
-              (std::vector<std::string>{
-                  "TTY ttys006 root process 402 (orphan), parent 9999 not a known terminal",
-                  "Could not determine terminal for TTY ttys006"}));
+    EXPECT_EQ(fixture.logger.texts().at(1),
+              "TTY ttys005 root process 301 (-zsh), parent 300 not a known terminal");
 }
 
 }  // namespace
