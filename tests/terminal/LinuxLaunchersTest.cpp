@@ -102,7 +102,6 @@ TEST(LinuxSessionOpener, AutoTakesTmuxThenRunningTerminalsThenTheSystemsThenXter
     EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "x-terminal-emulator");
     idle.executables.installed = {"xterm"};
     EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "XTerm");
-    EXPECT_EQ(idle.opener.chooseTerminal("kitty"), "kitty");
     idle.executables.installed = {"tmux", "xterm", "gnome-terminal", "foot"};
     EXPECT_EQ(idle.opener.choices(), (Texts{"Auto", "tmux", "GNOME Terminal", "foot", "XTerm"}));
 }
@@ -140,6 +139,9 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     EXPECT_TRUE(tab.launcher.started.empty());
     EXPECT_EQ(tab.runner.requests(), (Texts{launch, kitty + "ls"}));
     EXPECT_EQ(tab.workspace.calls(), Texts{"raise window 4194340 pid 300"});
+    tab.workspace.add("kitty");  // a pane no tmux client shows: a tab counts as opened
+    tab.runner.replyOutput(kitty + "launch --type=tab -- /usr/bin/tmux", "8\n");
+    EXPECT_TRUE(tab.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
 
     // Refused, another kitty's socket, another display, or the directory has gone: a kitty of
     // its own, as before.

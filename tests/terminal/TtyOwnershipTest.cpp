@@ -28,7 +28,6 @@ TEST(TtyOwnership, FirstMatchingRowOfTheParentWinsLinuxRowsFirst) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases{
         // The parent's command, its name on Linux, elsewhere.
         {"/opt/Cursor iTerm wrapper", "Cursor", "Cursor"},
-        {"/Applications/Hyper.app/Contents/MacOS/Hyper", "", ""},
         {"gnome-terminal-", "GNOME Terminal", "Terminal"},
         {"tmux: server", "tmux", ""},
     };
