@@ -1,10 +1,8 @@
 #pragma once
 
-#include <signal.h>
 #include <simdjson.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -18,8 +16,7 @@
 #include "core/Json.h"
 
 // What the fuzz targets share: scratch files, a way to read lines as the readers do, and a way
-// to report a broken promise as a crash that libFuzzer keeps. Stand-ins for the scanner's
-// dependencies are the tests' own (support/Fakes.h).
+// to report a broken promise as a crash that libFuzzer keeps.
 namespace fernbeacon::fuzz {
 
 [[noreturn]] inline void fail(const char* what) {
@@ -33,23 +30,14 @@ inline void require(bool holds, const char* what) {
     }
 }
 
-// A directory of this process's own, in memory when /dev/shm exists. A fuzzer that stops on a
-// finding or an interrupt skips exit handlers, so each start removes what ended processes left.
+// A directory of this process's own, in memory when /dev/shm exists.
 inline const std::filesystem::path& scratchDirectory() {
     static const std::filesystem::path directory = [] {
         std::error_code ignored;
         const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ignored)
                                                ? std::filesystem::path("/dev/shm")
                                                : std::filesystem::temp_directory_path();
-        const std::string prefix = "fernbeacon-fuzz-";
-        for (const auto& entry : std::filesystem::directory_iterator(base, ignored)) {
-            const std::string name = entry.path().filename().string();
-            if (name.starts_with(prefix) &&
-                ::kill(std::atoi(name.c_str() + prefix.size()), 0) != 0 && errno == ESRCH) {
-                std::filesystem::remove_all(entry.path(), ignored);
-            }
-        }
-        const std::filesystem::path own = base / (prefix + std::to_string(::getpid()));
+        const std::filesystem::path own = base / ("fernbeacon-fuzz-" + std::to_string(::getpid()));
         std::filesystem::remove_all(own, ignored);
         if (!std::filesystem::create_directory(own, ignored)) {
             fail("cannot make a scratch directory");

@@ -17,9 +17,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto title = displayTitleFor(std::nullopt, std::string(text), std::nullopt, std::nullopt);
     require(!title || !byteLengthOfGraphemes(*title, 46), "a title has at most 45 characters");
 
-    (void)trimWhitespaceAndNewlines(text);
-    (void)lowercased(text);
-    (void)lastPathComponent(text);
     const std::string prefix = prefixGraphemes(text, size % 50);
     require(text.starts_with(prefix), "a prefix is a prefix");
     if (valid) {

@@ -11,8 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-all=(transcript_window transcript_state transcript_record session_index iso8601 clean_text elapsed_time
-     tool_output proc_stat tmux_output process_table host_listing)
+all=(transcript_window transcript_state session_index iso8601 clean_text tool_output process_table)
 limit=(-runs=10000 -seed=1)
 targets=()
 while [ $# -gt 0 ]; do
@@ -39,11 +38,10 @@ for target in "${targets[@]}"; do
     case "$target" in
         transcript_window) pattern='*.jsonl'; options=(-max_len=8192) ;;
         transcript_state) pattern='*.jsonl'; options=(-max_len=8192) ;;
-        transcript_record) pattern='*.jsonl'; options=(-max_len=4096) ;;
         clean_text) pattern='*.jsonl'; options=(-max_len=4096) ;;
         session_index) pattern='*sessions-index*.json' ;;
         # Read entry by entry; a kibibyte holds dozens of them.
-        tmux_output|process_table) pattern=''; options=(-max_len=1024) ;;
+        process_table) pattern=''; options=(-max_len=1024) ;;
         *) pattern='' ;;
     esac
     inputs=("$out/corpus/$target" "fuzz/seeds/$target")

@@ -114,7 +114,6 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
         Environment session;
         Texts requests;
         Texts raised;
-        bool wayland = false;
     };
     const Texts inFront{"raise window 4194340 pid 300"};
     const std::vector<Case> cases{
@@ -125,8 +124,6 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
         {{{"KITTY_LISTEN_ON", "unix:/k"}, {"KITTY_WINDOW_ID", "3 or title:x"}},
          {byPid, kitty + "ls"},
          inFront},
-        // On Wayland the tab is selected and nothing else is asked.
-        {{{"KITTY_LISTEN_ON", "unix:/k"}}, {byPid}, {}, true},
         // Without remote control, its window.
         {{{"KITTY_WINDOW_ID", "3"}, {"WINDOWID", "77"}}, {}, {"raise window 77 pid 300"}},
         // Another kitty's handles are not used for this one.
@@ -141,7 +138,6 @@ TEST(KittyHost, RemoteControlWhenItListensElseTheWindow) {
     for (const Case& c : cases) {
         SCOPED_TRACE(&c - cases.data());
         LinuxHosts linux;
-        linux.workspace.canRaise = !c.wayland;
         linux.runner.replyOutput(kitty + "ls", listing);
         linux.runner.reply(kitty + "focus-window --match id:4", failed("No matching windows\n"));
         EXPECT_TRUE(linux.focus("kitty", 300, c.session));

@@ -6,7 +6,6 @@
 #include "support/LinuxHostFakes.h"
 #include "support/TempTree.h"
 #include "terminal/LinuxLaunchers.h"
-#include "terminal/TerminalFocuser.h"
 
 namespace fernbeacon {
 namespace {
@@ -18,8 +17,7 @@ const std::string kClients = "/usr/bin/tmux list-clients -F " + std::string(kCli
 TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
     const Texts command = claudeInShellCommand("/bin/bash");
     for (const TerminalDescriptor* terminal : launchableTerminals()) {
-        for (const std::string directory :
-             {"/home/me/quo\"te", "/home/me/$(touch x)", "/home/me/line\nfeed", "/home/me/-e a"}) {
+        for (const std::string directory : {"/home/me/quo\"te $(touch x)", "/home/me/-e a"}) {
             const auto arguments = terminal->launch->arguments(directory, command);
             // Alone, or as the whole value of a long option.
             const auto count = std::count_if(arguments.begin(), arguments.end(), [&](auto& a) {
@@ -40,15 +38,12 @@ TEST(TerminalLaunchers, DirectoryIsOneArgumentAndNeverInTheCommand) {
 
 TEST(SearchPath, FindsTheFirstExecutableFileOfAnAbsoluteEntry) {
     const test::TempTree tree;
-    for (const char* file : {"plain/kitty", "tools/kitty", "later/kitty"}) {
-        tree.write(file, "#!/bin/sh\n");
-    }
-    std::filesystem::permissions(tree.path("tools/kitty"), std::filesystem::perms::owner_all);
-    std::filesystem::permissions(tree.path("later/kitty"), std::filesystem::perms::owner_all);
+    tree.write("plain/kitty", "#!/bin/sh\n");
+    std::filesystem::permissions(tree.write("tools/kitty", "#!/bin/sh\n"),
+                                 std::filesystem::perms::owner_all);
     tree.makeDirectory("folder/kitty");
     const SearchPath path("relative:" + tree.path("plain").string() +
-                          "::" + tree.path("folder").string() + ":" + tree.path("tools").string() +
-                          ":" + tree.path("later").string());
+                          "::" + tree.path("folder").string() + ":" + tree.path("tools").string());
     EXPECT_EQ(path.find("kitty"), tree.path("tools/kitty").string());
     EXPECT_EQ(path.find("xterm"), std::nullopt);
 }
@@ -107,8 +102,6 @@ TEST(LinuxSessionOpener, AutoTakesTmuxThenRunningTerminalsThenTheSystemsThenXter
     EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "x-terminal-emulator");
     idle.executables.installed = {"xterm"};
     EXPECT_EQ(idle.opener.chooseTerminal("Auto"), "XTerm");
-    EXPECT_EQ(idle.opener.chooseTerminal("kitty"), "kitty");
-    EXPECT_EQ(idle.opener.choices(), (Texts{"Auto", "XTerm"}));
     idle.executables.installed = {"tmux", "xterm", "gnome-terminal", "foot"};
     EXPECT_EQ(idle.opener.choices(), (Texts{"Auto", "tmux", "GNOME Terminal", "foot", "XTerm"}));
 }
@@ -118,9 +111,6 @@ TEST(LinuxSessionOpener, LaunchesDetachedWithTheShellKeptAndXtermInTheDirectory)
     opener.opener.launch("kitty", "/home/me/$(x)");
     opener.opener.launch("XTerm", "/home/me/$(x)");
     ASSERT_EQ(opener.launcher.started.size(), 2u);
-    EXPECT_EQ(opener.launcher.started[0].arguments,
-              (Texts{"/usr/bin/kitty", "--directory", ".", "/bin/sh", "-c",
-                     "\"$0\" -ic claude; exec \"$0\"", "/bin/zsh"}));
     EXPECT_EQ(opener.launcher.started[0].workingDirectory, "/home/me/$(x)");
     EXPECT_EQ(opener.launcher.started[1].workingDirectory, "/home/me/$(x)");
 
@@ -149,11 +139,9 @@ TEST(LinuxSessionOpener, KittyOpensATabInTheKittyThatListensElseAKittyOfItsOwn) 
     EXPECT_TRUE(tab.launcher.started.empty());
     EXPECT_EQ(tab.runner.requests(), (Texts{launch, kitty + "ls"}));
     EXPECT_EQ(tab.workspace.calls(), Texts{"raise window 4194340 pid 300"});
-    // A pane no tmux client shows opens in a tab of the running kitty, which counts as opened.
-    tab.workspace.add("kitty");
+    tab.workspace.add("kitty");  // a pane no tmux client shows: a tab counts as opened
     tab.runner.replyOutput(kitty + "launch --type=tab -- /usr/bin/tmux", "8\n");
     EXPECT_TRUE(tab.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
-    EXPECT_TRUE(tab.launcher.started.empty());
 
     // Refused, another kitty's socket, another display, or the directory has gone: a kitty of
     // its own, as before.
@@ -195,21 +183,6 @@ TEST(LinuxSessionOpener, TmuxWindowIsTypedIntoItsShellInTheDirectory) {
     EXPECT_TRUE(detached.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
     detached.launcher.failure = "Permission denied";
     EXPECT_FALSE(detached.opener.openTerminalRunning({"/usr/bin/tmux"}, std::nullopt));
-}
-
-// A window opened in tmux: the terminal that shows the client comes to the front.
-TEST(LinuxTerminalFocuser, OpenInTmuxRaisesTheTerminalOfItsClient) {
-    Opener linux({"xterm", "tmux"});
-    test::MemoryPreferences preferences;
-    TerminalFocuser focuser(linux.dispatcher, preferences, linux.logger, linux.applications,
-                            linux.ownership, linux.hosts, linux.opener, nullptr);
-    linux.runner.replyOutput(kClients, "12 900 /dev/pts/1 $4\n");
-    linux.runner.replyOutput("/usr/bin/tmux new-window -t $4: -c /p -P -F #{pane_id}", "%9\n");
-    linux.table.rows = {{800, 1, std::nullopt, "xterm"}, {801, 800, "pts/1", "bash"}};
-    linux.environment.environments[900] = {{"WINDOWID", "55"}};
-    focuser.openNewSession("/p");
-    linux.dispatcher.drain();
-    EXPECT_EQ(linux.workspace.calls(), Texts{"raise window 55 pid 800"});
 }
 
 }  // namespace

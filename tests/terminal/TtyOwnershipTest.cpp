@@ -23,44 +23,13 @@ struct OwnerFixture {
     }
 };
 
-constexpr const char* kTerminalApp =
-    "  501     1 ??       /System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal\n"
-    "  700   501 ttys003  login\n"
-    "  701   700 ttys003  -zsh\n"
-    "  702   701 ttys003  claude\n";
-
-TEST(TtyOwnership, RootProcessParentNamesTheTerminalWithOneMessage) {
-    for (const char* tty : {"/dev/ttys003", "ttys003"}) {
-        OwnerFixture fixture;
-        const auto owner = fixture.owner(kTerminalApp, tty);
-        ASSERT_TRUE(owner) << tty;
-        EXPECT_EQ(owner->name, "Terminal");
-        EXPECT_EQ(owner->terminalPid, 501);
-        EXPECT_EQ(owner->rootPid, 700);
-        EXPECT_EQ(fixture.logger.texts(),
-                  std::vector<std::string>{
-                      "TTY ttys003 root process 700 (login), parent 501 "
-                      "(/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal)"});
-        EXPECT_EQ(fixture.runner.requests(), std::vector<std::string>{kPsCommand});
-    }
-}
-
 // The first row that matches the parent names it; Linux has rows of its own, tried first.
 TEST(TtyOwnership, FirstMatchingRowOfTheParentWinsLinuxRowsFirst) {
     const std::vector<std::tuple<std::string, std::string, std::string>> cases{
         // The parent's command, its name on Linux, elsewhere.
-        {"/Applications/Visual Studio Code.app/Contents/Frameworks/Code Helper", "VS Code",
-         "VS Code"},
         {"/opt/Cursor iTerm wrapper", "Cursor", "Cursor"},
-        {"/Users/me/terminal-tools/launcher", "Terminal", "Terminal"},
-        {"/Applications/WezTerm.app/Contents/MacOS/wezterm-gui", "WezTerm", "WezTerm"},
-        {"/Applications/Hyper.app/Contents/MacOS/Hyper", "", ""},
         {"gnome-terminal-", "GNOME Terminal", "Terminal"},
-        {"xfce4-terminal", "Xfce Terminal", "Terminal"},
         {"tmux: server", "tmux", ""},
-        {"konsole", "Konsole", ""},
-        {"kitty", "kitty", "kitty"},
-        {"xterm", "XTerm", ""},
     };
     for (const auto& [parent, linux, other] : cases) {
         const std::string table = "  50     1 ?        " + parent + "\n  51    50 pts/3    bash\n";
@@ -87,43 +56,8 @@ TEST(TtyOwnership, UnknownParentsAreLoggedAndTheSearchGoesOn) {
     ASSERT_TRUE(owner);
     EXPECT_EQ(owner->name, "iTerm2");
     EXPECT_EQ(owner->rootPid, 501);
-    const auto texts = fixture.logger.texts();
-    ASSERT_EQ(texts.size(), 5u);
-    EXPECT_EQ(texts[0],
-              "TTY ttys005 root process 301 (-zsh), parent 300 (/usr/libexec/sshd-session)");
-    EXPECT_EQ(texts[1], "TTY ttys005 root process 301 (-zsh), parent 300 not a known terminal");
-    EXPECT_EQ(texts[3], "TTY ttys005 root process 401 (-zsh), parent 400 not a known terminal");
-
-    OwnerFixture orphan;
-    EXPECT_FALSE(orphan.owner("402 9999 ttys006 orphan\n", "/dev/ttys006"));
-    EXPECT_EQ(orphan.logger.texts(),
-              (std::vector<std::string>{
-                  "TTY ttys006 root process 402 (orphan), parent 9999 not a known terminal",
-                  "Could not determine terminal for TTY ttys006"}));
-}
-
-TEST(TtyOwnership, NothingReadableGivesAbsentSilentlyAboutTheShell) {
-    OwnerFixture fixture;
-    CommandResult failed;
-    failed.startError = "No such file or directory";
-    fixture.runner.reply(kPsCommand, failed);
-    EXPECT_FALSE(TtyOwnership(fixture.table, Desktop::Other, fixture.logger).ownerOfTTY("s1"));
-    EXPECT_EQ(fixture.logger.texts(),
-              std::vector<std::string>{"Could not determine terminal for TTY s1"});
-    EXPECT_FALSE(fixture.owner("", "ttys001"));
-}
-
-TEST(TtyOwnership, PsLinesWithoutFourPartsOrNumbersAreSkipped) {
-    const auto rows = parsePsTtyTable(
-        "  PID  PPID TT       COMMAND\n"
-        "   12     1 ?        kworker/0:1 with  spaces\n"
-        "   x     1 ?        bad\n"
-        "   13     1 pts/1\n"
-        "\t14\t 1 pts/2    sh\n");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].pid, 12);
-    EXPECT_EQ(rows[0].tty, std::nullopt);
-    EXPECT_EQ(rows[0].command, "kworker/0:1 with  spaces");
+    EXPECT_EQ(fixture.logger.texts().at(1),
+              "TTY ttys005 root process 301 (-zsh), parent 300 not a known terminal");
 }
 
 }  // namespace
