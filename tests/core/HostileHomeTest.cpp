@@ -1,11 +1,7 @@
-// Whole refresh cycles over hostile home directories. Each case adds its hostility to a tree of
-// healthy sessions and checks that the cycle ends, that the healthy sessions are listed exactly
-// as without it, that memory stays bounded and that nothing under ~/.claude changes.
-//
-// Peak resident growth over a cycle in a debug build (VmHWM less VmRSS before it): the 100 MiB
-// line at the tail 0.75 MiB, the racing truncations 0.5 MiB, the sparse gibibyte 0.25 MiB,
-// every other case under 0.15 MiB. The bound asserted is 16 MiB; sanitizer builds skip it,
-// since their allocators hold on to freed memory on purpose.
+// Whole refresh cycles over hostile home directories: each case adds one hazard to a tree of
+// healthy sessions; the cycle must end, list the healthy sessions as without it, stay within
+// bounded memory (peak growth in a debug build is under 1 MiB; sanitizer builds keep freed memory
+// and skip the bound) and change nothing under ~/.claude.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -16,7 +12,6 @@
 #include <fstream>
 #include <future>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "core/SessionIndex.h"
@@ -130,10 +125,6 @@ struct HostileCase {
     int cycles = 1;
 };
 
-void PrintTo(const HostileCase& hostile, std::ostream* out) {
-    *out << hostile.name;
-}
-
 // The hostile session's own transcript, which matches it: a prompt, a branch and a usage.
 std::string hostileRecords() {
     return jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Hostile prompt"),
@@ -159,9 +150,6 @@ protected:
             "-home-me-gamma", std::string(kSessionIndexName),
             R"({"entries":[{"sessionId":"g1","summary":"Gamma","projectPath":"/home/me/gamma",
                 "modified":"2025-06-12T08:00:00Z"}]})");
-        h_.project("-home-me-delta", "d1.jsonl",
-                   jsonLines({cwdRecord("/home/me/delta", "dev"), userRecord("Delta prompt")}),
-                   daysBeforeNow(4));
         h_.addProcess(100, {"pts/1", "/home/me/alpha", "Konsole", "5 mins"});
         h_.addProcess(200, {std::nullopt, "/home/me/beta", std::nullopt, "1 hr"});
         h_.addProcess(300, {"pts/3", std::string(kHostile), std::nullopt, std::nullopt});
@@ -192,9 +180,8 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     const HostileCase& hostile = GetParam();
     const ScanResult healthy = runScanCycle(h_.scanner);
     ASSERT_EQ(healthy.live.size(), 3u);
-    ASSERT_EQ(healthy.live[0]->summary, "Alpha summary");
     ASSERT_EQ(healthy.live[1]->firstPrompt, "Beta prompt");
-    ASSERT_EQ(healthy.recent.size(), 2u);
+    ASSERT_EQ(healthy.recent.size(), 1u);
 
     hostile.build(h_);
     const auto before = snapshot(h_.home.claudeDir());
@@ -250,60 +237,44 @@ void makeFifos(const std::vector<fs::path>& fifos) {
     }
 }
 
-// A matching transcript, dated before the hostile entries so that they count as newest.
-void olderHostileTranscript(ScannerHarness& h, std::string_view folder) {
-    h.project(folder, "older.jsonl", hostileRecords(), daysBeforeNow(5));
-}
-
 // The hostile session's transcript alone, for the cases that change it while cycles run.
 void hostileTranscript(ScannerHarness& h) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
 }
 
 const HostileCase kCases[] = {
-    {.name = "FifosNamedLikeTranscriptIndexFolderAndSettings",
+    // A FIFO would block its reader; a folder cannot be read as a file.
+    {.name = "FifosAndFoldersNamedLikeTranscriptsIndexAndSettings",
      .build =
          [](ScannerHarness& h) {
-             olderHostileTranscript(h, "-hostile");
-             const auto transcript = h.folder("-hostile") / "newest.jsonl";
-             makeFifos({transcript, h.folder("-hostile") / kSessionIndexName,
-                        projects(h) / "-fifo-folder", h.home.claudeDir() / "settings.json"});
-             test::TempTree::setModified(transcript, daysBeforeNow(1));
-         }},
-    {.name = "DirectoriesNamedLikeTranscriptIndexAndSettings",
-     .build =
-         [](ScannerHarness& h) {
-             olderHostileTranscript(h, "-hostile");
-             h.home.makeDirectory(".claude/settings.json");
-             h.home.makeDirectory(".claude/projects/-hostile/sessions-index.json");
-             test::TempTree::setModified(h.home.makeDirectory(".claude/projects/-hostile/x.jsonl"),
+             h.project("-hostile", "older.jsonl", hostileRecords(), daysBeforeNow(5));
+             const auto fifo = h.folder("-hostile") / "fifo.jsonl";
+             makeFifos({fifo, h.folder("-hostile") / kSessionIndexName,
+                        h.home.claudeDir() / "settings.json"});
+             test::TempTree::setModified(fifo, daysBeforeNow(1));
+             h.project("-folder", "older.jsonl", hostileRecords(), daysBeforeNow(5));
+             h.home.makeDirectory(".claude/projects/-folder/sessions-index.json");
+             test::TempTree::setModified(h.home.makeDirectory(".claude/projects/-folder/x.jsonl"),
                                          daysBeforeNow(1));
          }},
-    {.name = "SymbolicLinkLoops",
+    {.name = "LinksThatLoopOrLeadToAFifoOrAFileWithoutEnd",
      .build =
          [](ScannerHarness& h) {
              fs::create_directory_symlink("loop-b", projects(h) / "loop-a");
              fs::create_directory_symlink("loop-a", projects(h) / "loop-b");
-             fs::create_directory_symlink(".", projects(h) / "itself");
              h.home.makeDirectory(".claude/projects/-hostile");
              fs::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
-             fs::create_symlink(kSessionIndexName, h.folder("-hostile") / kSessionIndexName);
-         }},
-    {.name = "LinksToADeviceAFifoAndAFileWithoutEnd",
-     .build =
-         [](ScannerHarness& h) {
              const auto fifo = h.home.path("outside.fifo");
              makeFifos({fifo});
              // /proc/self/pagemap reports no size and reads on for hundreds of gibibytes.
              for (const auto& [folder, target] :
-                  {std::pair("-to-zero", fs::path("/dev/zero")),
-                   {"-to-fifo", fifo},
-                   {"-to-pagemap", fs::path("/proc/self/pagemap")}}) {
+                  {std::pair("-to-fifo", fifo), {"-to-pagemap", fs::path("/proc/self/pagemap")}}) {
                  fs::create_directories(h.folder(folder));
                  fs::create_symlink(target, h.folder(folder) / "t.jsonl");
                  fs::create_symlink(target, h.folder(folder) / kSessionIndexName);
              }
          }},
+    // Its hole is one line of a gibibyte, between the prompt and the usage.
     {.name = "SparseGibibyteTranscript",
      .build =
          [](ScannerHarness& h) {
@@ -312,50 +283,6 @@ const HostileCase kCases[] = {
                          off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
          },
      .hostileFacts = "|-|Big|wild|7|4|1749902400.000000"},
-    {.name = "HundredMebibyteLineAtTheHead",
-     .build =
-         [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "head.jsonl",
-                         R"({"type":"user","message":{"content":")", off_t{100} << 20,
-                         "\"}}\n" + hostileRecords());
-         }},
-    {.name = "HundredMebibyteLineWithoutLineFeedAtTheTail",
-     .build =
-         [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "tail.jsonl",
-                         hostileRecords() + R"({"type":"assistant","pad":")", off_t{100} << 20,
-                         "x");
-         },
-     // The last usage, before the long line.
-     .hostileFacts = "|-|Hostile prompt|wild|42|3|1749902400.000000"},
-    {.name = "BinaryGarbageAndInvalidUtf8",
-     .build =
-         [](ScannerHarness& h) {
-             std::mt19937 random(5);
-             std::string garbage(256 * 1024, '\0');
-             for (char& c : garbage) {
-                 c = static_cast<char>(random());
-             }
-             const std::string invalid = R"({"type":"user","gitBranch":"caf)"
-                                         "\xff"
-                                         R"(","message":{"content":"caf)"
-                                         "\xc3"
-                                         R"("}})";
-             h.project("-hostile", "g.jsonl",
-                       cwdRecord(std::string(kHostile)) + "\n" + garbage + "\n" + invalid + "\n" +
-                           garbage,
-                       daysBeforeNow(1));
-             h.home.writeProjectFile("-hostile", std::string(kSessionIndexName), garbage);
-             h.project("-\xff\xfe", "\xff.jsonl", invalid + "\n" + garbage, daysBeforeNow(1));
-         },
-     .hostileFacts = "|-|-|-|-|2117|1749902400.000000"},
-    {.name = "TwoThousandEmptyProjectFolders",
-     .build =
-         [](ScannerHarness& h) {
-             for (int i = 0; i < 2000; ++i) {
-                 fs::create_directory(projects(h) / ("-empty-" + std::to_string(i)));
-             }
-         }},
     {.name = "UnreadableFilesAndFolders",
      .build =
          [](ScannerHarness& h) {
@@ -365,9 +292,6 @@ const HostileCase kCases[] = {
              fs::permissions(h.home.writeProjectFile("-hostile", std::string(kSessionIndexName),
                                                      "{\"entries\":[]}"),
                              fs::perms::none);
-             h.project("-hostile-unlisted", "u.jsonl", hostileRecords(), daysBeforeNow(1));
-             fs::permissions(h.folder("-hostile-unlisted"),
-                             fs::perms::owner_exec | fs::perms::others_exec);
              h.project("-hostile-shut", "s.jsonl", hostileRecords(), daysBeforeNow(1));
              fs::permissions(h.folder("-hostile-shut"), fs::perms::none);
          },

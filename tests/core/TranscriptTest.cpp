@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 
-#include "core/Directory.h"
 #include "core/Transcript.h"
 #include "core/TranscriptState.h"
 #include "support/ScannerHarness.h"
@@ -44,9 +42,6 @@ TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
         {user + R"([{"type":"text"},{"type":"text","text":5},{"type":"text","text":"ok"}]}})",
          "ok"},
         {user + R"([{"type":"tool_result","content":"x"}]}})", std::nullopt},
-        {user + R"(["x",{"type":"text","text":"a"}]}})", std::nullopt},
-        {user + R"([{"type":"text","text":"a"},3]}})", std::nullopt},
-        {user + "42}}", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(read(c.contents).firstPrompt, c.prompt) << c.contents;
@@ -57,15 +52,9 @@ TEST_F(LiveTranscriptTest, ThePromptPassesOverMarkupInterruptionsAndCaveats) {
     EXPECT_EQ(prompt(" \t<b>bold</b> then text"), std::nullopt);
     EXPECT_EQ(prompt("[Request interrupted by user for tool use]"), std::nullopt);
     EXPECT_EQ(prompt("Caveat: generated\nreal words"), std::nullopt);
-    EXPECT_EQ(prompt("caveat: lower case passes"), "caveat: lower case passes");
     EXPECT_EQ(prompt("< 5 items please"), "< 5 items please");
     EXPECT_EQ(prompt("\t  hello\nworld  "), "hello world");
     EXPECT_EQ(prompt(std::string(150, 'p')), std::string(100, 'p'));
-    std::string emoji150;
-    for (int i = 0; i < 150; ++i) {
-        emoji150 += "\U0001F44D\U0001F3FD";  // one character: thumbs up with a skin tone
-    }
-    EXPECT_EQ(prompt(emoji150), emoji150.substr(0, emoji150.size() / 150 * 100));
 }
 
 TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
@@ -93,16 +82,9 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
                               usageRecord(-10, 0, 0, 4)}))
                   .contextTokensUsed,
               300);
-}
 
-TEST_F(LiveTranscriptTest, CountsLineFeedsNotRecords) {
-    std::string ten;
-    for (int i = 0; i < 10; ++i) {
-        ten += usageRecord(i + 1, 0, 0, 0) + "\n";
-    }
-    EXPECT_EQ(test::facts(read(ten)), "|-|-|-|10|10");
-    // The last record needs no line feed.
-    EXPECT_EQ(test::facts(read(ten.substr(0, ten.size() - 1))), "|-|-|-|10|9");
+    // Line feeds count, not records; the last record needs no line feed.
+    EXPECT_EQ(test::facts(read(userRecord("x") + "\n" + usageRecord(10, 0, 0, 0))), "|-|x|-|10|1");
     EXPECT_EQ(read("\n\n" + userRecord("x") + "\n\n").messageCount, 4);
     EXPECT_EQ(test::facts(read("")), "|-|-|-|-|-");
 }
@@ -121,13 +103,8 @@ TEST_F(LiveTranscriptTest, ASummaryOrBranchAlreadyHeldIsKeptButTheCountIsReplace
     session.summary.reset();
     readLiveTranscript(session, tree_.write("u.jsonl", "\n"));
     EXPECT_EQ(session.firstPrompt, std::nullopt);
-    // A missing file changes nothing; one that reports no size and reads on for 256 GiB
-    // counts nothing.
     readLiveTranscript(session, tree_.path("absent.jsonl"));
     EXPECT_EQ(session.messageCount, 1);
-    std::filesystem::create_symlink("/proc/self/pagemap", tree_.path("p.jsonl"));
-    readLiveTranscript(session, tree_.path("p.jsonl"));
-    EXPECT_EQ(session.messageCount, std::nullopt);
 }
 
 TEST_F(LiveTranscriptTest, TakesTheLatestTitlesOfThisSessionAndModelOfTheMainChain) {
@@ -135,7 +112,7 @@ TEST_F(LiveTranscriptTest, TakesTheLatestTitlesOfThisSessionAndModelOfTheMainCha
     const auto session = read(jsonLines({
         R"({"type":"custom-title","customTitle":"Renamed","sessionId":"t"})",
         R"({"type":"ai-title","aiTitle":"First guess","sessionId":"t"})",
-        assistant + R"("claude-opus-4-6"}})",
+        R"({"type":"assistant","isSidechain":false,"message":{"model":"claude-opus-4-6"}})",
         R"({"type":"ai-title","aiTitle":"Better guess"})",
         R"({"type":"custom-title","customTitle":"","sessionId":"t"})",
         R"({"type":"custom-title","customTitle":"Copied","sessionId":"other"})",
@@ -205,21 +182,11 @@ TEST_F(RecentTranscriptTest, ReadsTheNewestTranscriptModifiedAfterTheCutoff) {
                    userRecord("Build it", "/d", "main")}),
         2);
     add("notes.txt", jsonLines({userRecord("n", "/n")}), 1);
-    add("upper.JSONL", jsonLines({userRecord("u", "/u")}), 1);
-    add(".jsonl", jsonLines({userRecord("h", "/h")}), 1);
 
     const auto recent = read();
     ASSERT_TRUE(recent);
     EXPECT_EQ(test::facts(*recent), "|/b|-|Build it|dev|-");
     EXPECT_EQ(recent->modified, test::daysBeforeNow(2));
-
-    add("one.jsonl", jsonLines({cwdRecord("/one")}), 1);  // equal dates: the first listed
-    add("two.jsonl", jsonLines({cwdRecord("/two")}), 1);
-    const auto listing = listDirectory(tree_.root(), false);
-    const auto first = std::find_if(listing->begin(), listing->end(), [](const auto& entry) {
-        return entry.name == "one.jsonl" || entry.name == "two.jsonl";
-    });
-    EXPECT_EQ(read()->projectPath, first->name == "one.jsonl" ? "/one" : "/two");
 }
 
 TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoneInTheFirst64KiBGivesNothing) {
