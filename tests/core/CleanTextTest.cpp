@@ -18,28 +18,21 @@ TEST(CleanText, DropsMarkupNotesAndCaveatsAndFoldsTheRestIntoOneTrimmedLine) {
         {"before <note>\nhidden\nlines\n</note> after", "before after"},
         {"<a>x</a> keep <a>y</a>", "keep"},
         {"<command-name>/clear</command-name>", std::nullopt},
-        {"<a><a>x</a></a>y", "y"},
         {"<a>x</b> y", "x y"},  // names differ: only the tags go
         // So does anything between less and greater than.
-        {"<br>line", "line"},
         {"a < b and c > d", "a d"},
         {"a < b", "a < b"},
-        {"x <unclosed", "x <unclosed"},
         {"[Request interrupted by user] go on", "go on"},
         {"[Interrupted] kept", "[Interrupted] kept"},
         {"Caveat: ignore this\nreal text", "real text"},
-        {"Caveat: only a caveat", std::nullopt},
         {"first\nCaveat: middle\nlast", "first last"},
         {" Caveat: not at the line start", "Caveat: not at the line start"},
         // Line feeds join, runs of spaces fold, and only spaces and tabs are trimmed.
         {"one\ntwo\n\nthree", "one two three"},
         {"a    b", "a b"},
         {"a\t\tb", "a\t\tb"},
-        {"\n\t x \t\n", "x"},
         {"\u00A0\u3000text\u2003\t", "text"},
         {"a\r\nb", "a\r b"},
-        {"line\r", "line\r"},
-        {"", std::nullopt},
         {" \t\u00A0", std::nullopt},
     };
     for (const auto& c : cases) {

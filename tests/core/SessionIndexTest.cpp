@@ -32,7 +32,7 @@ TEST_F(SessionIndexTest, IsUsableOnlyAsAnObjectWithAnArrayOfObjects) {
     EXPECT_EQ(usable->originalPath(), "/o");
 
     for (const char* unusable :
-         {"[]", R"({"entries":{}})", R"({"entries":[{},"x"]})", R"({"entries":[]} trailing)"}) {
+         {R"({"entries":{}})", R"({"entries":[{},"x"]})", R"({"entries":[]} trailing)"}) {
         EXPECT_FALSE(SessionIndex::read(write(unusable))) << unusable;
     }
 }
@@ -50,13 +50,9 @@ TEST_F(SessionIndexTest, EmptyOrMistypedValuesLeaveTheTranscriptValues) {
     const auto empty = applied(R"({"entries":[
         {"sessionId":"s1","summary":"","messageCount":0,"gitBranch":""}]})");
     EXPECT_EQ(test::facts(empty), "|-|-|from-transcript|-|0");
-
     const auto mistyped = applied(R"({"entries":[
         {"sessionId":"s1","summary":3,"messageCount":4.5,"gitBranch":null}]})");
     EXPECT_EQ(test::facts(mistyped), "|-|-|from-transcript|-|12");
-
-    const auto unmatched = applied(R"({"entries":[{"sessionId":"s2","summary":"x"}]})");
-    EXPECT_EQ(test::facts(unmatched), "|-|-|from-transcript|-|12");
 }
 
 std::optional<double> entryDate(std::string_view entry) {
@@ -79,7 +75,6 @@ TEST(IndexEntryDate, TakesMillisecondsFirstThenInternetDateTime) {
         {R"({"modified":"2025-01-15T05:00:00.5-05:30"})", jan15 + 0.5},
         {R"({"modified":"2025-01-16T09:30:00+23:00"})", jan15},
         {R"({"modified":"2025-01-15T10:30:00+24:00"})", std::nullopt},
-        {R"({"modified":"2025-01-15T10:30:00"})", std::nullopt},
     };
     for (const auto& c : cases) {
         const auto seconds = entryDate(c.entry);

@@ -21,17 +21,14 @@ TEST(TranscriptCache, AgreesWithAFreshReadThroughAppendsTruncationsAndReplacemen
         userRecord("<command-name>/clear</command-name>", "/p"),
         userRecord("First prompt", "/p", "main"),
         userRecord("Second prompt", "/q", "dev"),
-        usageRecord(100, 0, 0, 1),
         usageRecord(0, 0, 0, 0),
         usageRecord(2000, 300, 0, 5),
         R"({"type":"assistant","message":{"model":"claude-opus-4-6"}})",
         R"({"type":"assistant","isSidechain":true,"message":{"model":"claude-haiku-4-5"}})",
         R"({"type":"custom-title","customTitle":"Mine","sessionId":"s"})",
-        R"({"type":"custom-title","customTitle":"Theirs","sessionId":"x"})",
         R"({"type":"ai-title","aiTitle":"Guess"})",
         test::paddingRecord(3000),
         "not json",
-        "",
         "{\"type\":\"user\",\"message\":{\"content\":\"\xff\"}}"};
     test::TempTree tree;
     const auto path = tree.path("s.jsonl");
