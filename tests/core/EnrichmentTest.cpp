@@ -26,23 +26,6 @@ protected:
     test::ScannerHarness h_;
 };
 
-TEST_F(EnrichmentTest, TheTranscriptGivesPromptBranchTokensAndCountAndTheIndexEntryItsOwn) {
-    h_.project("-work-proj", "s1.jsonl",
-               jsonLines({cwdRecord("/work/proj", "main"), userRecord("Add tests"),
-                          test::usageRecord(100, 20, 3, 4)}),
-               daysBeforeNow(1));
-    const auto plain = enriched();
-    EXPECT_EQ(plain.sessionModified, daysBeforeNow(1));
-    EXPECT_EQ(test::facts(plain), "|-|Add tests|main|127|3");
-
-    h_.project("-work-proj", "s0.jsonl", jsonLines({cwdRecord("/work/proj")}), daysBeforeNow(2));
-    h_.home.writeProjectFile("-work-proj", "sessions-index.json", R"({"entries":[
-        {"sessionId":"s0","summary":"Older session","messageCount":2},
-        {"sessionId":"s1","summary":"Testing the scanner","messageCount":40,"gitBranch":"dev"}]})");
-    const auto indexed = enriched();
-    EXPECT_EQ(test::facts(indexed), "|Testing the scanner|Add tests|dev|127|40");
-}
-
 TEST_F(EnrichmentTest, OnlyTheNewestTranscriptOfAFolderIsAsked) {
     h_.project("-a", "old.jsonl", jsonLines({cwdRecord("/work/proj"), userRecord("old")}),
                daysBeforeNow(5));

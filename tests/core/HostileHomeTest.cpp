@@ -296,34 +296,22 @@ const HostileCase kCases[] = {
              fs::permissions(h.folder("-hostile-shut"), fs::perms::none);
          },
      .withoutPrivileges = true},
-    {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",
+    {.name = "TranscriptOrItsFolderReplacedOrDeletedWhileRead",
      .build = hostileTranscript,
      .race =
          [](ScannerHarness& h, const std::atomic<bool>& stop) {
              const auto file = h.folder("-hostile") / "t.jsonl";
              for (int round = 0; !stop; ++round) {
                  std::error_code ignored;
-                 if (round % 3 == 0) {
+                 if (round % 4 == 0) {
                      fs::resize_file(file, 10, ignored);
-                 } else if (round % 3 == 1) {
+                 } else if (round % 4 == 1) {
                      fs::rename(h.home.writeProjectFile("-hostile", "t.new", hostileRecords()),
                                 file, ignored);
                  } else {
-                     fs::remove(file, ignored);
-                     h.home.writeProjectFile("-hostile", "t.jsonl", hostileRecords());
+                     fs::remove_all(round % 4 == 2 ? file : h.folder("-hostile"), ignored);
                  }
-                 test::TempTree::setModified(file, daysBeforeNow(1));
-             }
-         },
-     .cycles = 200},
-    {.name = "ProjectFolderRemovedDuringTheScan",
-     .build = hostileTranscript,
-     .race =
-         [](ScannerHarness& h, const std::atomic<bool>& stop) {
-             while (!stop) {
-                 std::error_code ignored;
-                 fs::remove_all(h.folder("-hostile"), ignored);
-                 h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
+                 hostileTranscript(h);
              }
          },
      .cycles = 200},

@@ -38,7 +38,8 @@ TEST_F(RealSamplesTest, TranscriptsGiveTheirPromptBranchUsageCountModelTitleAndC
               "|-|-|main|-|8|-|-|/home/wink/data/prgs/rust/tspec"},
              {"cwtrocks_c8b10888-2968-4b5b-aea9-3d6a7b1f1982.jsonl",
               "|-|\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B|HEAD|216794|"
-              "28|claude-opus-4.8|\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B|"
+              "28|claude-opus-4.8|"
+              "\u5F53\u524D\u4F7F\u7528\u7684\u662F\u54EA\u4E2A\u5927\u6A21\u578B|"
               "/home/cwtrocks"},
              // A title record counts under its own session's name: read under it.
              {"span_42d39c42-00a9-4496-9557-617a964d6457.jsonl",
@@ -46,8 +47,8 @@ TEST_F(RealSamplesTest, TranscriptsGiveTheirPromptBranchUsageCountModelTitleAndC
               "span-league-standings"},
          }) {
         const std::string_view name(sample);
-        const auto placed = place(sample, std::string(name.substr(name.find('_') + 1)),
-                                  test::daysBeforeNow(1));
+        const auto placed =
+            place(sample, std::string(name.substr(name.find('_') + 1)), test::daysBeforeNow(1));
         ClaudeSession session(1, std::nullopt, std::nullopt, std::nullopt);
         readLiveTranscript(session, placed);
         EXPECT_EQ(test::facts(session) + test::joined(session.model, session.displayTitle(),

@@ -110,6 +110,7 @@ TEST_F(RecentSessionsTest, AStaleIndexHidesNewerTranscriptsButAnEmptyOrBrokenOne
     transcript("-empty", "/empty-transcript", 2);
     index("-broken", R"([{"fileMtime":1}])");
     transcript("-broken", "/broken-transcript", 3);
+    transcript("-cutoff", "/cutoff", 30);
     EXPECT_EQ(paths(), (Paths{"/empty-transcript", "/broken-transcript"}));
 }
 

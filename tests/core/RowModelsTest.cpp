@@ -56,11 +56,10 @@ TEST(RowModels, ContextBarFillAndColourAroundTheThreshold) {
         double progress;
         double width;
         RoleColor fill;
-    } cases[] = {
-        {0.8, 64.0, accent},
-        {0.8001, 64.008, warning},
-        {1.7, 80.0, warning},
-        {std::numeric_limits<double>::quiet_NaN(), 0.0, accent}};
+    } cases[] = {{0.8, 64.0, accent},
+                 {0.8001, 64.008, warning},
+                 {1.7, 80.0, warning},
+                 {std::numeric_limits<double>::quiet_NaN(), 0.0, accent}};
     for (const auto& c : cases) {
         const ContextBarModel bar{c.progress};
         EXPECT_NEAR(bar.fillWidth(80), c.width, 1e-9) << c.progress;

@@ -22,8 +22,7 @@ std::optional<std::string> titleOf(std::optional<std::string> summary,
 
 // Characters as users see them, not bytes or code points.
 TEST(DisplayTitle, KeepsFortyFiveCharactersAndCutsFortySixToFortyTwoAndDots) {
-    for (const std::string unit :
-         {"a", "e\u0301", "\U0001F468\u200D\U0001F469\u200D\U0001F467"}) {
+    for (const std::string unit : {"a", "e\u0301", "\U0001F468\u200D\U0001F469\u200D\U0001F467"}) {
         EXPECT_EQ(titleOf(repeated(unit, 45)), repeated(unit, 45));
         EXPECT_EQ(titleOf(repeated(unit, 46)), repeated(unit, 42) + "...");
     }

@@ -75,7 +75,7 @@ TEST(ParentChain, NamesTheNearestKnownAncestorBelowProcessOneAndEndsAtALoop) {
     std::vector<std::int32_t> asked;
     // A farther ancestor that matches an earlier row does not win.
     const std::map<std::int32_t, Parent> table{
-        {900, {800, "claude"}},       {800, {700, "-zsh"}},    {700, {600, "tmux: server"}},
+        {900, {800, "claude"}},        {800, {700, "-zsh"}},   {700, {600, "tmux: server"}},
         {600, {1, "gnome-terminal-"}}, {901, {801, "claude"}}, {801, {1, "bash"}},
         {1, {0, "Terminal"}},          {910, {911, "claude"}}, {911, {910, "sh"}}};
     EXPECT_EQ(walk(table, 900, logger, &asked), "tmux");

@@ -9,7 +9,6 @@
 namespace fernbeacon {
 namespace {
 
-using test::cwdRecord;
 using test::jsonLines;
 using test::paddingRecord;
 using test::usageRecord;
@@ -29,7 +28,7 @@ protected:
     test::TempTree tree_;
 };
 
-TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
+TEST_F(LiveTranscriptTest, ThePromptIsTheFirstTextOfAUserMessageThatIsNoMarkupOrNote) {
     const std::string user = R"({"type":"user","message":{"content":)";
     const struct {
         std::string contents;
@@ -46,9 +45,7 @@ TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
     for (const auto& c : cases) {
         EXPECT_EQ(read(c.contents).firstPrompt, c.prompt) << c.contents;
     }
-}
-
-TEST_F(LiveTranscriptTest, ThePromptPassesOverMarkupInterruptionsAndCaveats) {
+    // The fuzz target checks the cleaning; these are the prompts passed over or kept.
     EXPECT_EQ(prompt(" \t<b>bold</b> then text"), std::nullopt);
     EXPECT_EQ(prompt("[Request interrupted by user for tool use]"), std::nullopt);
     EXPECT_EQ(prompt("Caveat: generated\nreal words"), std::nullopt);
@@ -154,48 +151,6 @@ TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}))), "|-|-|-|7|2");
     const std::string longest = tooLong.substr(0, kLongestParsedLine - 2) + "\"}";
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0)}) + longest)), "|-|-|-|5|1");
-}
-
-class RecentTranscriptTest : public ::testing::Test {
-protected:
-    void add(std::string_view name, std::string_view contents, double daysAgo) {
-        test::TempTree::setModified(tree_.write(name, contents), test::daysBeforeNow(daysAgo));
-    }
-    std::optional<RecentSession> read() {
-        auto recent = findRecentTranscript(tree_.root(), test::daysBeforeNow(30));
-        if (recent) {
-            readRecentFacts(*recent, tree_.root(), true);
-        }
-        return recent;
-    }
-
-    test::TempTree tree_;
-};
-
-TEST_F(RecentTranscriptTest, ReadsTheNewestTranscriptModifiedAfterTheCutoff) {
-    add("cutoff.jsonl", jsonLines({userRecord("a", "/cutoff")}), 30);
-    EXPECT_EQ(read(), std::nullopt);
-    add("a.jsonl", jsonLines({userRecord("a", "/a")}), 5);
-    add("b.jsonl",
-        jsonLines({R"({"type":"file-history-snapshot"})", cwdRecord("/b"),
-                   userRecord("<local-command-stdout>x</local-command-stdout>", "/c", "dev"),
-                   userRecord("Build it", "/d", "main")}),
-        2);
-    add("notes.txt", jsonLines({userRecord("n", "/n")}), 1);
-
-    const auto recent = read();
-    ASSERT_TRUE(recent);
-    EXPECT_EQ(test::facts(*recent), "|/b|-|Build it|dev|-");
-    EXPECT_EQ(recent->modified, test::daysBeforeNow(2));
-}
-
-TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoneInTheFirst64KiBGivesNothing) {
-    add("a.jsonl", jsonLines({cwdRecord(""), cwdRecord("/later")}), 1);
-    EXPECT_EQ(read()->projectPath, "");
-    add("a.jsonl", jsonLines({paddingRecord(60000), cwdRecord("/late")}), 1);
-    EXPECT_EQ(read()->projectPath, "/late");
-    add("a.jsonl", jsonLines({paddingRecord(70000), cwdRecord("/too-late")}), 1);
-    EXPECT_EQ(read(), std::nullopt);
 }
 
 }  // namespace
