@@ -37,28 +37,5 @@ TEST(CommandProbes, FindsClaudeWithPgrepAndAsksPsOnlyWhenPgrepFindsNothing) {
     }
 }
 
-TEST(CommandProbes, ReadsEachProbesOutput) {
-    FakeRunner runner;
-    RecordingLogger logger;
-    runner.replyOutput("/bin/sh -c /bin/ps -o tty= -p 42", "pts/3   \n");
-    runner.replyOutput("/bin/sh -c /bin/ps -o tty= -p 43", "?\n");
-    runner.replyOutput("/bin/sh -c lsof -a -d cwd -p 42 -Fn 2>/dev/null | grep '^n/'",
-                       "n/home/me/project\n");
-    runner.replyOutput("/bin/sh -c /bin/ps -o etime= -p 42", "    05:07\n");
-    runner.replyOutput("/bin/sh -c /bin/ps -eo pid,ppid,comm",
-                       "  PID  PPID COMMAND\n    1     0 systemd\n  300     1 konsole\n"
-                       "  400   300 bash\n   42   400 claude\n   43     1 claude\n");
-    CommandProbes probes(runner, ProbeCommandSet::forLinux("lsof"), logger);
-
-    EXPECT_EQ(probes.ttyForPID(42), "pts/3");
-    EXPECT_EQ(probes.ttyForPID(43), std::nullopt);
-    EXPECT_EQ(probes.workingDirectoryForPID(42), "/home/me/project");
-    EXPECT_EQ(probes.uptimeForPID(42), "5 mins");
-    EXPECT_EQ(probes.terminalAppForPID(42), "Konsole");
-    EXPECT_EQ(probes.terminalAppForPID(43), std::nullopt);
-    // A process that has gone: the tools print nothing on standard output.
-    EXPECT_EQ(probes.workingDirectoryForPID(7), std::nullopt);
-}
-
 }  // namespace
 }  // namespace fernbeacon

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "core/Directory.h"
 #include "core/Transcript.h"
 #include "support/ScannerHarness.h"
 
@@ -38,14 +37,6 @@ TEST_F(EnrichmentTest, OnlyTheNewestTranscriptOfAFolderIsAsked) {
     const auto session = enriched();
     EXPECT_EQ(session.firstPrompt, "from b");
     EXPECT_EQ(session.sessionModified, daysBeforeNow(3));
-}
-
-TEST_F(EnrichmentTest, TheFirstListedMatchingFolderWins) {
-    h_.project("-one", "a.jsonl", jsonLines({userRecord("one", "/work/proj")}), daysBeforeNow(2));
-    h_.project("-two", "b.jsonl", jsonLines({userRecord("two", "/work/proj")}), daysBeforeNow(1));
-    const auto listing = listDirectory(h_.home.claudeDir() / "projects", false);
-    ASSERT_TRUE(listing);
-    EXPECT_EQ(enriched().firstPrompt, listing->front().name == "-one" ? "one" : "two");
 }
 
 class MatchTest : public ::testing::Test {

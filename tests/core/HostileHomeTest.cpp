@@ -2,7 +2,6 @@
 // healthy sessions; the cycle must end, list the healthy sessions as without it, stay within
 // bounded memory (peak growth in a debug build is under 1 MiB; sanitizer builds keep freed memory
 // and skip the bound) and change nothing under ~/.claude.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -80,19 +79,6 @@ std::map<std::string, std::string> snapshot(const fs::path& root) {
         }
     }
     return states;
-}
-
-// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`, dated a day ago.
-void writeSparse(const fs::path& path, std::string_view prefix, off_t hole,
-                 std::string_view suffix) {
-    fs::create_directories(path.parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, prefix.data(), prefix.size()), static_cast<ssize_t>(prefix.size()));
-    ASSERT_EQ(::pwrite(fd, suffix.data(), suffix.size(), static_cast<off_t>(prefix.size()) + hole),
-              static_cast<ssize_t>(suffix.size()));
-    ::close(fd);
-    test::TempTree::setModified(path, daysBeforeNow(1));
 }
 
 // Runs `work` as the user "nobody" on a thread of its own when we are root, so that file
@@ -226,10 +212,6 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     }
 }
 
-fs::path projects(const ScannerHarness& h) {
-    return h.home.claudeDir() / "projects";
-}
-
 void makeFifos(const std::vector<fs::path>& fifos) {
     for (const auto& fifo : fifos) {
         fs::create_directories(fifo.parent_path());
@@ -260,8 +242,8 @@ const HostileCase kCases[] = {
     {.name = "LinksThatLoopOrLeadToAFifoOrAFileWithoutEnd",
      .build =
          [](ScannerHarness& h) {
-             fs::create_directory_symlink("loop-b", projects(h) / "loop-a");
-             fs::create_directory_symlink("loop-a", projects(h) / "loop-b");
+             fs::create_directory_symlink("loop-b", h.folder("loop-a"));
+             fs::create_directory_symlink("loop-a", h.folder("loop-b"));
              h.home.makeDirectory(".claude/projects/-hostile");
              fs::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
              const auto fifo = h.home.path("outside.fifo");
@@ -274,13 +256,17 @@ const HostileCase kCases[] = {
                  fs::create_symlink(target, h.folder(folder) / kSessionIndexName);
              }
          }},
-    // Its hole is one line of a gibibyte, between the prompt and the usage.
+    // Its hole, which takes no space, is one line of a gibibyte between the prompt and the usage.
     {.name = "SparseGibibyteTranscript",
      .build =
          [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "big.jsonl",
-                         jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
-                         off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
+             const auto file =
+                 h.project("-hostile", "big.jsonl",
+                           jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
+                           daysBeforeNow(1));
+             fs::resize_file(file, fs::file_size(file) + (std::uintmax_t{1} << 30));
+             std::ofstream(file, std::ios::app) << "\n" + usageRecord(7, 0, 0, 0) + "\n";
+             test::TempTree::setModified(file, daysBeforeNow(1));
          },
      .hostileFacts = "|-|Big|wild|7|4|1749902400.000000"},
     {.name = "UnreadableFilesAndFolders",

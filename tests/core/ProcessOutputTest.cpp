@@ -21,8 +21,7 @@ TEST(ParseInt32, AcceptsASignThenDigitsOnly) {
 }
 
 TEST(ParseToolOutput, KeepsWellFormedLinesAndSkipsTheRest) {
-    EXPECT_EQ(parsePgrepOutput("  812 \r\n\n\t813\n"), (Pids{812, 813}));
-    EXPECT_EQ(parsePgrepOutput("812\nnot a pid\n9999999999\n813 814\n"), (Pids{812}));
+    EXPECT_EQ(parsePgrepOutput("  812 \r\n\n9999999999\n813 814\n\t815\n"), (Pids{812, 815}));
 
     EXPECT_EQ(parseClaudeLinesOfPs("  PID COMM\n"
                                    "  812 /usr/local/bin/claude\n"

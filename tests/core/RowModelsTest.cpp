@@ -21,10 +21,6 @@ std::vector<LineText> labels(const RowModel& row) {
 }
 
 TEST(RowModels, LinesInOrderForWhatIsKnownWithABadgeForEditorsOnly) {
-    EXPECT_EQ(
-        labels(sessionRowModel(ClaudeSession(1, std::nullopt, std::nullopt, "vs code"))),
-        (std::vector<LineText>{{"claude", ColorRole::Text}, {"vs code", ColorRole::TertiaryText}}));
-
     ClaudeSession session(1, "pts/1", "/home/me/spotter/", "Cursor");
     session.summary = "Speed work";
     session.gitBranch = "main";
@@ -39,14 +35,11 @@ TEST(RowModels, LinesInOrderForWhatIsKnownWithABadgeForEditorsOnly) {
     // Without a maximum the bar counts against 200000.
     ASSERT_TRUE(row.lines[2].bar);
     EXPECT_DOUBLE_EQ(row.lines[2].bar->progress, 0.75);
-    EXPECT_TRUE(sessionRowModel(ClaudeSession(1, std::nullopt, "/a", "VS Code")).lines[0].badge);
 
     RecentSession recent{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 3, "main"};
     EXPECT_EQ(labels(recentSessionRowModel(recent)),
               (std::vector<LineText>{{"tools", ColorRole::SecondaryText},
                                      {"Add tests", ColorRole::TertiaryText}}));
-    recent.firstPrompt.reset();
-    EXPECT_EQ(labels(recentSessionRowModel(recent)).size(), 1u);
 }
 
 TEST(RowModels, ContextBarFillAndColourAroundTheThreshold) {

@@ -24,27 +24,5 @@ TEST_F(ScanCycleTest, KeepsEveryProcessInListOrderEvenOneThatEndedBeforeItsProbe
               "|20|-|-|-|-|-|200000|-|-|-|-|-|-\n");
 }
 
-TEST_F(ScanCycleTest, TheModelIsTheSettingsStringWhateverItsName) {
-    h_.addProcess(1, FakeProcess{});
-    const struct {
-        const char* settings;  // null: no file
-        std::optional<std::string> model;
-    } cases[] = {
-        {nullptr, std::nullopt},
-        {"not json", std::nullopt},
-        {R"({"model":3})", std::nullopt},
-        {R"({"model":"Sonnet"})", "Sonnet"},
-    };
-    for (const auto& c : cases) {
-        std::filesystem::remove(h_.home.claudeDir() / "settings.json");
-        if (c.settings) {
-            h_.home.write(".claude/settings.json", c.settings);
-        }
-        const auto sessions = h_.scanner.scanLiveSessions();
-        ASSERT_EQ(sessions.size(), 1u);
-        EXPECT_EQ(sessions[0]->model, c.model) << (c.settings ? c.settings : "(none)");
-    }
-}
-
 }  // namespace
 }  // namespace fernbeacon

@@ -35,17 +35,6 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
     }
 }
 
-TEST(TerminalsFor, LinuxTerminalsComeFirstOnLinuxAndNowhereElse) {
-    const auto onLinux = terminalsFor(Desktop::Linux);
-    const auto other = terminalsFor(Desktop::Other);
-    ASSERT_FALSE(other.empty());
-    EXPECT_EQ(onLinux.front()->desktop, Desktop::Linux);
-    EXPECT_EQ(onLinux.back()->desktop, Desktop::Other);
-    for (const TerminalDescriptor* terminal : other) {
-        EXPECT_EQ(terminal->desktop, Desktop::Other) << terminal->name;
-    }
-}
-
 struct Parent {
     std::int32_t ppid;
     std::string command;
