@@ -173,5 +173,30 @@ TEST_F(LiveSessionsTest, ASessionElsewhereIsReadFromItsOwnDirectory) {
     EXPECT_EQ(result.recent[1].projectPath, "/t");
 }
 
+TEST_F(LiveSessionsTest, KeepsEveryProcessInListOrderEvenOneThatEndedBeforeItsProbes) {
+    h_.addProcess(30, FakeProcess{"pts/3", "/nowhere", "kitty", "5 mins"});
+    h_.addProcess(10, FakeProcess{});
+    h_.probes.pids.push_back(20);
+    const auto sessions = runScanCycle(h_.scanner).live;
+    ASSERT_EQ(sessions.size(), 3u);
+    EXPECT_EQ(sessions[1]->pid, 10);
+    EXPECT_EQ(test::describe({{sessions[0], sessions[2]}, {}}),
+              "|30|pts/3|/nowhere|kitty|-|5 mins|200000|-|-|-|-|-|-\n"
+              "|20|-|-|-|-|-|200000|-|-|-|-|-|-\n");
+}
+
+// Without a registry entry, the newest transcript of each folder is asked whether it was made here.
+TEST_F(LiveSessionsTest, WithoutARegistryOnlyTheNewestTranscriptOfAFolderIsAsked) {
+    h_.project("-a", "old.jsonl", jsonLines({cwdRecord("/p"), userRecord("old")}),
+               daysBeforeNow(5));
+    h_.project("-a", "new.jsonl", jsonLines({cwdRecord("/elsewhere"), userRecord("new")}),
+               daysBeforeNow(1));
+    live(1, "/p", "1");
+    EXPECT_EQ(h_.scanner.scanLiveSessions().at(0)->firstPrompt, std::nullopt);
+    h_.project("-b", "b.jsonl", jsonLines({cwdRecord("/p"), userRecord("from b")}),
+               daysBeforeNow(3));
+    EXPECT_EQ(h_.scanner.scanLiveSessions().at(0)->firstPrompt, "from b");
+}
+
 }  // namespace
 }  // namespace fernbeacon

@@ -80,24 +80,15 @@ TEST_F(RecentSessionsTest, TheLatestIndexEntryOrElseTheNewestTranscriptGivesOneP
     EXPECT_NEAR(secondsSince1970(sessions[2].modified), secondsSince1970(daysBeforeNow(2)), 1e-3);
 }
 
-TEST_F(RecentSessionsTest, TitlesComeFromTheTranscriptThatTheIdNames) {
-    index("-a", entries({entry(2, R"("sessionId":"s","projectPath":"/a","summary":"Sum")")}));
+TEST_F(RecentSessionsTest, TitlesComeFromTheTranscriptThatTheIdNamesInItsOwnFolder) {
+    index("-a", entries({entry(2, R"("sessionId":"s","projectPath":"/a")")}));
     h_.project("-a", "s.jsonl", jsonLines({R"({"type":"ai-title","aiTitle":"AI"})"}),
                daysBeforeNow(2));
-    h_.home.writeProjectFile("-a", "s/custom-title.json", R"({"customTitle":"Mine"})");
-    index("-c", entries({entry(3, R"("sessionId":"../-b/t","projectPath":"/c")")}));
-    h_.project("-b", "t.jsonl",
-               jsonLines({userRecord("Prompt", "/b"),
-                          R"({"type":"custom-title","customTitle":"Named","sessionId":"t"})"}),
-               daysBeforeNow(1));
+    index("-c", entries({entry(3, R"("sessionId":"../-a/s","projectPath":"/c")")}));
     const auto sessions = recent();
-    ASSERT_EQ(sessions.size(), 3u);
-    EXPECT_EQ(sessions[0].sessionId, "t");
-    EXPECT_EQ(sessions[0].displayTitle(), "Named");
-    EXPECT_EQ(sessions[1].sessionId, "s");
-    EXPECT_EQ(sessions[1].customTitle, "Mine");
-    EXPECT_EQ(sessions[1].aiTitle, "AI");
-    EXPECT_EQ(sessions[2].customTitle, std::nullopt);  // an id that leaves its folder names nothing
+    ASSERT_EQ(sessions.size(), 2u);
+    EXPECT_EQ(sessions[0].aiTitle, "AI");
+    EXPECT_EQ(sessions[1].aiTitle, std::nullopt);
 }
 
 TEST_F(RecentSessionsTest, AStaleIndexHidesNewerTranscriptsButAnEmptyOrBrokenOneDoesNot) {

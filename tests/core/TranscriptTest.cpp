@@ -9,6 +9,7 @@
 namespace fernbeacon {
 namespace {
 
+using test::cwdRecord;
 using test::jsonLines;
 using test::paddingRecord;
 using test::usageRecord;
@@ -45,10 +46,8 @@ TEST_F(LiveTranscriptTest, ThePromptIsTheFirstTextOfAUserMessageThatIsNoMarkupOr
     for (const auto& c : cases) {
         EXPECT_EQ(read(c.contents).firstPrompt, c.prompt) << c.contents;
     }
-    // The fuzz target checks the cleaning; these are the prompts passed over or kept.
-    EXPECT_EQ(prompt(" \t<b>bold</b> then text"), std::nullopt);
+    // The fuzz target checks markup, notes and length; these are the prompts it cannot judge.
     EXPECT_EQ(prompt("[Request interrupted by user for tool use]"), std::nullopt);
-    EXPECT_EQ(prompt("Caveat: generated\nreal words"), std::nullopt);
     EXPECT_EQ(prompt("< 5 items please"), "< 5 items please");
     EXPECT_EQ(prompt("\t  hello\nworld  "), "hello world");
     EXPECT_EQ(prompt(std::string(150, 'p')), std::string(100, 'p'));
@@ -151,6 +150,38 @@ TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0), tooLong}))), "|-|-|-|7|2");
     const std::string longest = tooLong.substr(0, kLongestParsedLine - 2) + "\"}";
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0)}) + longest)), "|-|-|-|5|1");
+}
+
+constexpr std::string_view kDirectory = "/work/proj";
+
+class MatchTest : public ::testing::Test {
+protected:
+    bool matches(std::string_view contents, std::string_view directory = kDirectory) {
+        return transcriptMatchesDirectory(tree_.write("t.jsonl", contents), directory);
+    }
+
+    test::TempTree tree_;
+};
+
+TEST_F(MatchTest, TheFirstRecordWithAStringCwdDecides) {
+    EXPECT_TRUE(matches(jsonLines({R"({"cwd":5})", "broken{", cwdRecord("/work/proj")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord(""), cwdRecord("/work/proj")})));
+    EXPECT_FALSE(transcriptMatchesDirectory(tree_.path("missing.jsonl"), kDirectory));
+}
+
+TEST_F(MatchTest, ComparesWholeTextsUnderCanonicalEquivalence) {
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/work/proj/")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/Work/proj")})));
+    EXPECT_TRUE(matches(jsonLines({cwdRecord("/home/u/cafe\u0301")}), "/home/u/caf\u00E9"));
+}
+
+// The fuzz target checks the window over arbitrary bytes; these are its edges.
+TEST_F(MatchTest, ReadsOnForACompleteRecordUpToSixtyFourKibibytes) {
+    const std::string last = cwdRecord("/work/proj");
+    const std::size_t fits = kCwdReach - last.size() - 2;  // record and its line feed end at 64 KiB
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits), last})));
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits + 1)}) + last));  // the file ends there
+    EXPECT_FALSE(matches(jsonLines({paddingRecord(fits + 1), last})));
 }
 
 }  // namespace
