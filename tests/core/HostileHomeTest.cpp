@@ -211,13 +211,6 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     }
 }
 
-void makeFifos(const std::vector<fs::path>& fifos) {
-    for (const auto& fifo : fifos) {
-        fs::create_directories(fifo.parent_path());
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << fifo;
-    }
-}
-
 // The hostile session's transcript alone, for the cases that change it while cycles run.
 void hostileTranscript(ScannerHarness& h) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
@@ -230,30 +223,27 @@ const HostileCase kCases[] = {
          [](ScannerHarness& h) {
              h.project("-hostile", "older.jsonl", hostileRecords(), daysBeforeNow(5));
              const auto fifo = h.folder("-hostile") / "fifo.jsonl";
-             makeFifos({fifo, h.folder("-hostile") / kSessionIndexName,
-                        h.home.claudeDir() / "settings.json"});
+             for (const auto& path : {fifo, h.folder("-hostile") / kSessionIndexName,
+                                      h.home.claudeDir() / "settings.json"}) {
+                 ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+             }
              test::TempTree::setModified(fifo, daysBeforeNow(1));
              h.project("-folder", "older.jsonl", hostileRecords(), daysBeforeNow(5));
              h.home.makeDirectory(".claude/projects/-folder/sessions-index.json");
              test::TempTree::setModified(h.home.makeDirectory(".claude/projects/-folder/x.jsonl"),
                                          daysBeforeNow(1));
          }},
-    {.name = "LinksThatLoopOrLeadToAFifoOrAFileWithoutEnd",
+    // /proc/self/pagemap reports no size and reads on for hundreds of gibibytes.
+    {.name = "LinksThatLoopOrLeadToAFileWithoutEnd",
      .build =
          [](ScannerHarness& h) {
              fs::create_directory_symlink("loop-b", h.folder("loop-a"));
              fs::create_directory_symlink("loop-a", h.folder("loop-b"));
              h.home.makeDirectory(".claude/projects/-hostile");
              fs::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
-             const auto fifo = h.home.path("outside.fifo");
-             makeFifos({fifo});
-             // /proc/self/pagemap reports no size and reads on for hundreds of gibibytes.
-             for (const auto& [folder, target] :
-                  {std::pair("-to-fifo", fifo), {"-to-pagemap", fs::path("/proc/self/pagemap")}}) {
-                 fs::create_directories(h.folder(folder));
-                 fs::create_symlink(target, h.folder(folder) / "t.jsonl");
-                 fs::create_symlink(target, h.folder(folder) / kSessionIndexName);
-             }
+             fs::create_directories(h.folder("-to-pagemap"));
+             fs::create_symlink("/proc/self/pagemap", h.folder("-to-pagemap") / "t.jsonl");
+             fs::create_symlink("/proc/self/pagemap", h.folder("-to-pagemap") / kSessionIndexName);
          }},
     // Its hole, which takes no space, is one line of a gibibyte between the prompt and the usage.
     {.name = "SparseGibibyteTranscript",

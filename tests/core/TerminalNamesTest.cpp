@@ -22,7 +22,6 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
         {"WEZTERM-GUI", "WezTerm"},
         // Earlier rows win; tests are plain substrings, without word boundaries.
         {"Code Helper for iTerm kitty", "VS Code"},
-        {"hypervisor", "Hyper"},
         // Linux names are the kernel's 15-byte comm.
         {"gnome-terminal-", "GNOME Terminal"},
         {"xterm-256color", std::nullopt},
