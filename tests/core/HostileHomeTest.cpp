@@ -62,21 +62,17 @@ void finishWithin(std::chrono::seconds limit, const std::function<void()>& work)
     }
 }
 
-// Every entry under `root` as text, links not followed: any write, replacement or removal
-// changes a time.
+// Every entry under `root` with its change time, links not followed: any write, replacement,
+// removal or change of mode changes one.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> states;
     std::error_code ignored;
     for (auto it = fs::recursive_directory_iterator(root, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored)) {
         struct stat s {};
-        if (::lstat(it->path().c_str(), &s) == 0) {
-            std::string& state = states[it->path().string()];
-            state = std::to_string(s.st_mode) + ' ' + std::to_string(s.st_size);
-            for (const timespec& t : {s.st_mtim, s.st_ctim}) {
-                state += ' ' + std::to_string(t.tv_sec) + '.' + std::to_string(t.tv_nsec);
-            }
-        }
+        ::lstat(it->path().c_str(), &s);
+        states[it->path().string()] =
+            std::to_string(s.st_ctim.tv_sec) + '.' + std::to_string(s.st_ctim.tv_nsec);
     }
     return states;
 }

@@ -112,8 +112,6 @@ TEST_F(RecentSessionsTest, ThePathFallsBackToOriginalPathThenTheFirstRecordedCwd
     h_.project("-cwd", "a.jsonl",
                jsonLines({test::paddingRecord(6000), R"({"cwd":7})", cwdRecord("/from-cwd")}),
                daysBeforeNow(90));
-    index("-nothing", entries({entry(1, R"("summary":"nothing")")}));
-    h_.project("-nothing", "a.jsonl", jsonLines({userRecord("no cwd")}), daysBeforeNow(1));
 
     std::map<std::string, std::string> pathBySummary;
     for (const RecentSession& session : recent()) {

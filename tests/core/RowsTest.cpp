@@ -107,11 +107,6 @@ TEST(RowModels, LinesInOrderForWhatIsKnownWithABadgeForEditorsOnly) {
     // Without a maximum the bar counts against 200000.
     ASSERT_TRUE(row.lines[2].bar);
     EXPECT_DOUBLE_EQ(row.lines[2].bar->progress, 0.75);
-
-    RecentSession recent{std::nullopt, "Add tests", "/srv/tools/", Instant{}, 3, "main"};
-    EXPECT_EQ(labels(recentSessionRowModel(recent)),
-              (std::vector<LineText>{{"tools", ColorRole::SecondaryText},
-                                     {"Add tests", ColorRole::TertiaryText}}));
 }
 
 TEST(RowModels, ContextBarFillAndColourAroundTheThreshold) {
