@@ -88,12 +88,8 @@ TEST(DisplayTitle, KeepsFortyFiveCharactersAndCutsFortySixToFortyTwoAndDots) {
 TEST(DisplayTitle, TakesTheFirstOfCustomTitleSummaryAiTitleAndPromptThatCleansToText) {
     EXPECT_EQ(titleOf("<command-name>/clear</command-name>", "Fix the build"), "Fix the build");
     EXPECT_EQ(titleOf("<b>markup</b>", "<i>only</i>"), std::nullopt);
-    RecentSession recent{"Summary", "Prompt", "/p", Instant{}, std::nullopt, std::nullopt};
-    recent.customTitle = "<b>x</b>";
-    recent.aiTitle = "AI";
-    EXPECT_EQ(recent.displayTitle(), "Summary");
-    recent.customTitle = "Mine";
-    EXPECT_EQ(recent.displayTitle(), "Mine");
+    EXPECT_EQ(displayTitleFor("<b>x</b>", "Summary", "AI", "Prompt"), "Summary");
+    EXPECT_EQ(displayTitleFor("Mine", "Summary", "AI", "Prompt"), "Mine");
     EXPECT_EQ(displayTitleFor(std::nullopt, std::nullopt, "AI", "Prompt"), "AI");
 }
 

@@ -37,19 +37,14 @@ TEST_F(SessionIndexTest, IsUsableOnlyAsAnObjectWithAnArrayOfObjects) {
     }
 }
 
-TEST_F(SessionIndexTest, TheFirstMatchingEntryGivesSummaryCountAndBranch) {
+TEST_F(SessionIndexTest, TheFirstMatchingEntryGivesItsValuesOfTheRightType) {
     const auto session = applied(R"({"entries":[
         {"sessionId":5,"summary":"wrong type"}, {"sessionId":"other","summary":"other"},
         {"sessionId":"s1","summary":"First","messageCount":30,"gitBranch":"feature",
          "firstPrompt":"not used"},
         {"sessionId":"s1","summary":"Second","messageCount":1,"gitBranch":"late"}]})");
     EXPECT_EQ(test::facts(session), "|First|-|feature|-|30");
-}
-
-TEST_F(SessionIndexTest, EmptyOrMistypedValuesLeaveTheTranscriptValues) {
-    const auto empty = applied(R"({"entries":[
-        {"sessionId":"s1","summary":"","messageCount":0,"gitBranch":""}]})");
-    EXPECT_EQ(test::facts(empty), "|-|-|from-transcript|-|0");
+    // The fuzz target checks that empty texts are left out.
     const auto mistyped = applied(R"({"entries":[
         {"sessionId":"s1","summary":3,"messageCount":4.5,"gitBranch":null}]})");
     EXPECT_EQ(test::facts(mistyped), "|-|-|from-transcript|-|12");

@@ -161,13 +161,10 @@ protected:
     test::TempTree tree_;
 };
 
-TEST_F(MatchTest, TheFirstRecordWithAStringCwdDecides) {
+TEST_F(MatchTest, TheFirstStringCwdDecidesComparedWholeUnderCanonicalEquivalence) {
     EXPECT_TRUE(matches(jsonLines({R"({"cwd":5})", "broken{", cwdRecord("/work/proj")})));
     EXPECT_FALSE(matches(jsonLines({cwdRecord(""), cwdRecord("/work/proj")})));
     EXPECT_FALSE(transcriptMatchesDirectory(tree_.path("missing.jsonl"), kDirectory));
-}
-
-TEST_F(MatchTest, ComparesWholeTextsUnderCanonicalEquivalence) {
     EXPECT_FALSE(matches(jsonLines({cwdRecord("/work/proj/")})));
     EXPECT_FALSE(matches(jsonLines({cwdRecord("/Work/proj")})));
     EXPECT_TRUE(matches(jsonLines({cwdRecord("/home/u/cafe\u0301")}), "/home/u/caf\u00E9"));
