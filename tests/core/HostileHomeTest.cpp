@@ -1,7 +1,6 @@
-// Whole refresh cycles over hostile home directories: each case adds one hazard to a tree of
-// healthy sessions; the cycle must end, list the healthy sessions as without it, stay within
-// bounded memory (peak growth in a debug build is under 1 MiB; sanitizer builds keep freed memory
-// and skip the bound) and change nothing under ~/.claude.
+// Whole refresh cycles over hostile homes: each case adds one hazard to healthy sessions; the
+// cycle must end, list those as without it, stay within bounded memory (peak growth in a debug
+// build is under 1 MiB; sanitizer builds keep freed memory) and change nothing under ~/.claude.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -260,9 +259,6 @@ const HostileCase kCases[] = {
              fs::permissions(
                  h.project("-hostile", "locked.jsonl", hostileRecords(), daysBeforeNow(1)),
                  fs::perms::none);
-             fs::permissions(h.home.writeProjectFile("-hostile", std::string(kSessionIndexName),
-                                                     "{\"entries\":[]}"),
-                             fs::perms::none);
              h.project("-hostile-shut", "s.jsonl", hostileRecords(), daysBeforeNow(1));
              fs::permissions(h.folder("-hostile-shut"), fs::perms::none);
          },

@@ -53,7 +53,6 @@ TEST(Attention, EntriesIntoWaitingAndLeavesBetweenSnapshots) {
     EXPECT_EQ(pids(changes.entered), (std::vector<std::int32_t>{2, 6}));
     EXPECT_EQ(changes.left, (std::vector<std::int32_t>{3, 4}));
     EXPECT_TRUE(waitingChanges(after, after).entered.empty());
-    EXPECT_TRUE(waitingChanges(after, after).left.empty());
 }
 
 TEST(Attention, WaitingFirstInTheOrderTheyStartedWaiting) {
@@ -92,7 +91,7 @@ std::vector<LineText> labels(const RowModel& row) {
     return out;
 }
 
-TEST(RowModels, LinesInOrderForWhatIsKnownWithABadgeForEditorsOnly) {
+TEST(RowModels, LinesInOrderForWhatIsKnownInTheirColours) {
     ClaudeSession session(1, "pts/1", "/home/me/spotter/", "Cursor");
     session.summary = "Speed work";
     session.gitBranch = "main";

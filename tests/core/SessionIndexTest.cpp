@@ -28,7 +28,6 @@ TEST_F(SessionIndexTest, IsUsableOnlyAsAnObjectWithAnArrayOfObjects) {
     const auto usable = SessionIndex::read(
         write(R"({"version":1,"entries":[{"sessionId":"a"},{}],"originalPath":"/o"})"));
     ASSERT_TRUE(usable);
-    EXPECT_EQ(usable->entries().size(), 2u);
     EXPECT_EQ(usable->originalPath(), "/o");
 
     for (const char* unusable :

@@ -18,7 +18,6 @@ TEST(TerminalNameForProcess, AppliesTheRowsInOrderToTheLowerCasedName) {
     } cases[] = {
         {"Code Helper (Renderer)", "VS Code"},
         {"/System/Applications/Utilities/Terminal.app/Contents/MacOS/Terminal", "Terminal"},
-        {"WEZTERM-GUI", "WezTerm"},
         // Earlier rows win; tests are plain substrings, without word boundaries.
         {"Code Helper for iTerm kitty", "VS Code"},
         // Linux names are the kernel's 15-byte comm.

@@ -58,7 +58,6 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
         R"({"type":"user","gitBranch":"bad","message":{"content":"caf)"
         "\xff"
         R"("}})",
-        R"({"type":"system","gitBranch":""})",
         userRecord("<command-name>/clear</command-name>", "/p"),
         userRecord("Real prompt", "/p", "feature"),
         userRecord("Later prompt", "/p", "other"),
@@ -70,7 +69,7 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
         "\xc3"
         R"(("}})",
     }));
-    EXPECT_EQ(test::facts(session), "|-|Real prompt|feature|1500|10");
+    EXPECT_EQ(test::facts(session), "|-|Real prompt|feature|1500|9");
 
     constexpr long long kMax = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(read(jsonLines({usageRecord(kMax, kMax, 1, 0)})).contextTokensUsed, kMax);
