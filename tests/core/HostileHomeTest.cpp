@@ -190,7 +190,6 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
         ASSERT_EQ(result.live.size(), 3u);
         EXPECT_EQ(healthyPart(result), healthyPart(healthy));
         const ClaudeSession& session = *result.live[2];
-        EXPECT_EQ(session.tty, "pts/3");
         if (hostile.race) {
             expectWhatTheFileHeldOrNothing(session);
         } else {
