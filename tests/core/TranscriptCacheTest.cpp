@@ -33,14 +33,18 @@ TEST(TranscriptCache, AgreesWithAFreshReadThroughAReplacementAnAppendAndATruncat
     expectFresh(tree.write("s.jsonl", other.substr(0, 30)), 3);
 }
 
-// Bytes in memory that count what is read of them.
+// Bytes in memory that count what is read of them, or fail as a broken disk does.
 class CountedBytes final : public TranscriptBytes {
 public:
     std::string bytes;
     mutable std::size_t read = 0;
+    bool failing = false;
 
     std::optional<std::size_t> readAt(std::uint64_t offset, char* into,
                                       std::size_t length) const override {
+        if (failing) {
+            return std::nullopt;
+        }
         const std::string_view rest = std::string_view(bytes).substr(
             std::min<std::size_t>(static_cast<std::size_t>(offset), bytes.size()));
         const std::size_t got = std::min(length, rest.size());
@@ -67,6 +71,10 @@ TEST(TranscriptState, ReadsOnlyWhatWasAppended) {
     file.read = 0;
     EXPECT_EQ(state.update(file, grown), facts);
     EXPECT_EQ(file.read, 0u);
+
+    // A read that fails gives no facts rather than those of the part read.
+    file.failing = true;
+    EXPECT_EQ(state.update(file, {1, 2, file.bytes.size() + 1, 3}), std::nullopt);
 }
 
 TEST(TranscriptCache, ForgetsTranscriptsNotReadSinceThePreviousCycle) {
