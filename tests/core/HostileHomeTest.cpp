@@ -1,12 +1,6 @@
-// Whole refresh cycles over hostile home directories. Each case adds its hostility to a tree of
-// healthy sessions and checks that the cycle ends, that the healthy sessions are listed exactly
-// as without it, that memory stays bounded and that nothing under ~/.claude changes.
-//
-// Peak resident growth over a cycle in a debug build (VmHWM less VmRSS before it): the 100 MiB
-// line at the tail 0.75 MiB, the racing truncations 0.5 MiB, the sparse gibibyte 0.25 MiB,
-// every other case under 0.15 MiB. The bound asserted is 16 MiB; sanitizer builds skip it,
-// since their allocators hold on to freed memory on purpose.
-#include <fcntl.h>
+// Whole refresh cycles over hostile homes: each case adds one hazard to healthy sessions; the
+// cycle must end, list those as without it, stay within bounded memory (peak growth in a debug
+// build is under 1 MiB; sanitizer builds keep freed memory) and change nothing under ~/.claude.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -16,7 +10,6 @@
 #include <fstream>
 #include <future>
 #include <map>
-#include <random>
 #include <thread>
 
 #include "core/SessionIndex.h"
@@ -68,36 +61,19 @@ void finishWithin(std::chrono::seconds limit, const std::function<void()>& work)
     }
 }
 
-// Every entry under `root` as text, links not followed: any write, replacement or removal
-// changes a time.
+// Every entry under `root` with its change time, links not followed: any write, replacement,
+// removal or change of mode changes one.
 std::map<std::string, std::string> snapshot(const fs::path& root) {
     std::map<std::string, std::string> states;
     std::error_code ignored;
     for (auto it = fs::recursive_directory_iterator(root, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored)) {
         struct stat s {};
-        if (::lstat(it->path().c_str(), &s) == 0) {
-            std::string& state = states[it->path().string()];
-            state = std::to_string(s.st_mode) + ' ' + std::to_string(s.st_size);
-            for (const timespec& t : {s.st_mtim, s.st_ctim}) {
-                state += ' ' + std::to_string(t.tv_sec) + '.' + std::to_string(t.tv_nsec);
-            }
-        }
+        ::lstat(it->path().c_str(), &s);
+        states[it->path().string()] =
+            std::to_string(s.st_ctim.tv_sec) + '.' + std::to_string(s.st_ctim.tv_nsec);
     }
     return states;
-}
-
-// A file of `prefix`, `hole` zero bytes that take no space, then `suffix`, dated a day ago.
-void writeSparse(const fs::path& path, std::string_view prefix, off_t hole,
-                 std::string_view suffix) {
-    fs::create_directories(path.parent_path());
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0);
-    ASSERT_EQ(::write(fd, prefix.data(), prefix.size()), static_cast<ssize_t>(prefix.size()));
-    ASSERT_EQ(::pwrite(fd, suffix.data(), suffix.size(), static_cast<off_t>(prefix.size()) + hole),
-              static_cast<ssize_t>(suffix.size()));
-    ::close(fd);
-    test::TempTree::setModified(path, daysBeforeNow(1));
 }
 
 // Runs `work` as the user "nobody" on a thread of its own when we are root, so that file
@@ -130,10 +106,6 @@ struct HostileCase {
     int cycles = 1;
 };
 
-void PrintTo(const HostileCase& hostile, std::ostream* out) {
-    *out << hostile.name;
-}
-
 // The hostile session's own transcript, which matches it: a prompt, a branch and a usage.
 std::string hostileRecords() {
     return jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Hostile prompt"),
@@ -159,9 +131,6 @@ protected:
             "-home-me-gamma", std::string(kSessionIndexName),
             R"({"entries":[{"sessionId":"g1","summary":"Gamma","projectPath":"/home/me/gamma",
                 "modified":"2025-06-12T08:00:00Z"}]})");
-        h_.project("-home-me-delta", "d1.jsonl",
-                   jsonLines({cwdRecord("/home/me/delta", "dev"), userRecord("Delta prompt")}),
-                   daysBeforeNow(4));
         h_.addProcess(100, {"pts/1", "/home/me/alpha", "Konsole", "5 mins"});
         h_.addProcess(200, {std::nullopt, "/home/me/beta", std::nullopt, "1 hr"});
         h_.addProcess(300, {"pts/3", std::string(kHostile), std::nullopt, std::nullopt});
@@ -192,9 +161,7 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     const HostileCase& hostile = GetParam();
     const ScanResult healthy = runScanCycle(h_.scanner);
     ASSERT_EQ(healthy.live.size(), 3u);
-    ASSERT_EQ(healthy.live[0]->summary, "Alpha summary");
-    ASSERT_EQ(healthy.live[1]->firstPrompt, "Beta prompt");
-    ASSERT_EQ(healthy.recent.size(), 2u);
+    ASSERT_EQ(healthy.recent.size(), 1u);
 
     hostile.build(h_);
     const auto before = snapshot(h_.home.claudeDir());
@@ -223,7 +190,6 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
         ASSERT_EQ(result.live.size(), 3u);
         EXPECT_EQ(healthyPart(result), healthyPart(healthy));
         const ClaudeSession& session = *result.live[2];
-        EXPECT_EQ(session.tty, "pts/3");
         if (hostile.race) {
             expectWhatTheFileHeldOrNothing(session);
         } else {
@@ -239,167 +205,79 @@ TEST_P(HostileHomeTest, TheCycleEndsListsTheHealthySessionsAndWritesNothing) {
     }
 }
 
-fs::path projects(const ScannerHarness& h) {
-    return h.home.claudeDir() / "projects";
-}
-
-void makeFifos(const std::vector<fs::path>& fifos) {
-    for (const auto& fifo : fifos) {
-        fs::create_directories(fifo.parent_path());
-        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0) << fifo;
-    }
-}
-
-// A matching transcript, dated before the hostile entries so that they count as newest.
-void olderHostileTranscript(ScannerHarness& h, std::string_view folder) {
-    h.project(folder, "older.jsonl", hostileRecords(), daysBeforeNow(5));
-}
-
 // The hostile session's transcript alone, for the cases that change it while cycles run.
 void hostileTranscript(ScannerHarness& h) {
     h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
 }
 
 const HostileCase kCases[] = {
-    {.name = "FifosNamedLikeTranscriptIndexFolderAndSettings",
+    // A FIFO would block its reader; a folder cannot be read as a file.
+    {.name = "FifosAndFoldersNamedLikeTranscriptsIndexAndSettings",
      .build =
          [](ScannerHarness& h) {
-             olderHostileTranscript(h, "-hostile");
-             const auto transcript = h.folder("-hostile") / "newest.jsonl";
-             makeFifos({transcript, h.folder("-hostile") / kSessionIndexName,
-                        projects(h) / "-fifo-folder", h.home.claudeDir() / "settings.json"});
-             test::TempTree::setModified(transcript, daysBeforeNow(1));
-         }},
-    {.name = "DirectoriesNamedLikeTranscriptIndexAndSettings",
-     .build =
-         [](ScannerHarness& h) {
-             olderHostileTranscript(h, "-hostile");
-             h.home.makeDirectory(".claude/settings.json");
-             h.home.makeDirectory(".claude/projects/-hostile/sessions-index.json");
-             test::TempTree::setModified(h.home.makeDirectory(".claude/projects/-hostile/x.jsonl"),
+             h.project("-hostile", "older.jsonl", hostileRecords(), daysBeforeNow(5));
+             const auto fifo = h.folder("-hostile") / "fifo.jsonl";
+             for (const auto& path : {fifo, h.folder("-hostile") / kSessionIndexName,
+                                      h.home.claudeDir() / "settings.json"}) {
+                 ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0) << path;
+             }
+             test::TempTree::setModified(fifo, daysBeforeNow(1));
+             h.project("-folder", "older.jsonl", hostileRecords(), daysBeforeNow(5));
+             h.home.makeDirectory(".claude/projects/-folder/sessions-index.json");
+             test::TempTree::setModified(h.home.makeDirectory(".claude/projects/-folder/x.jsonl"),
                                          daysBeforeNow(1));
          }},
-    {.name = "SymbolicLinkLoops",
+    // /proc/self/pagemap reports no size and reads on for hundreds of gibibytes.
+    {.name = "LinksThatLoopOrLeadToAFileWithoutEnd",
      .build =
          [](ScannerHarness& h) {
-             fs::create_directory_symlink("loop-b", projects(h) / "loop-a");
-             fs::create_directory_symlink("loop-a", projects(h) / "loop-b");
-             fs::create_directory_symlink(".", projects(h) / "itself");
+             fs::create_directory_symlink("loop-b", h.folder("loop-a"));
+             fs::create_directory_symlink("loop-a", h.folder("loop-b"));
              h.home.makeDirectory(".claude/projects/-hostile");
              fs::create_symlink("t.jsonl", h.folder("-hostile") / "t.jsonl");
-             fs::create_symlink(kSessionIndexName, h.folder("-hostile") / kSessionIndexName);
+             fs::create_directories(h.folder("-to-pagemap"));
+             fs::create_symlink("/proc/self/pagemap", h.folder("-to-pagemap") / "t.jsonl");
+             fs::create_symlink("/proc/self/pagemap", h.folder("-to-pagemap") / kSessionIndexName);
          }},
-    {.name = "LinksToADeviceAFifoAndAFileWithoutEnd",
-     .build =
-         [](ScannerHarness& h) {
-             const auto fifo = h.home.path("outside.fifo");
-             makeFifos({fifo});
-             // /proc/self/pagemap reports no size and reads on for hundreds of gibibytes.
-             for (const auto& [folder, target] :
-                  {std::pair("-to-zero", fs::path("/dev/zero")),
-                   {"-to-fifo", fifo},
-                   {"-to-pagemap", fs::path("/proc/self/pagemap")}}) {
-                 fs::create_directories(h.folder(folder));
-                 fs::create_symlink(target, h.folder(folder) / "t.jsonl");
-                 fs::create_symlink(target, h.folder(folder) / kSessionIndexName);
-             }
-         }},
+    // Its hole, which takes no space, is one line of a gibibyte between the prompt and the usage.
     {.name = "SparseGibibyteTranscript",
      .build =
          [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "big.jsonl",
-                         jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
-                         off_t{1} << 30, "\n" + usageRecord(7, 0, 0, 0) + "\n");
+             const auto file =
+                 h.project("-hostile", "big.jsonl",
+                           jsonLines({cwdRecord(std::string(kHostile), "wild"), userRecord("Big")}),
+                           daysBeforeNow(1));
+             fs::resize_file(file, fs::file_size(file) + (std::uintmax_t{1} << 30));
+             std::ofstream(file, std::ios::app) << "\n" + usageRecord(7, 0, 0, 0) + "\n";
+             test::TempTree::setModified(file, daysBeforeNow(1));
          },
      .hostileFacts = "|-|Big|wild|7|4|1749902400.000000"},
-    {.name = "HundredMebibyteLineAtTheHead",
-     .build =
-         [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "head.jsonl",
-                         R"({"type":"user","message":{"content":")", off_t{100} << 20,
-                         "\"}}\n" + hostileRecords());
-         }},
-    {.name = "HundredMebibyteLineWithoutLineFeedAtTheTail",
-     .build =
-         [](ScannerHarness& h) {
-             writeSparse(h.folder("-hostile") / "tail.jsonl",
-                         hostileRecords() + R"({"type":"assistant","pad":")", off_t{100} << 20,
-                         "x");
-         },
-     // The last usage, before the long line.
-     .hostileFacts = "|-|Hostile prompt|wild|42|3|1749902400.000000"},
-    {.name = "BinaryGarbageAndInvalidUtf8",
-     .build =
-         [](ScannerHarness& h) {
-             std::mt19937 random(5);
-             std::string garbage(256 * 1024, '\0');
-             for (char& c : garbage) {
-                 c = static_cast<char>(random());
-             }
-             const std::string invalid = R"({"type":"user","gitBranch":"caf)"
-                                         "\xff"
-                                         R"(","message":{"content":"caf)"
-                                         "\xc3"
-                                         R"("}})";
-             h.project("-hostile", "g.jsonl",
-                       cwdRecord(std::string(kHostile)) + "\n" + garbage + "\n" + invalid + "\n" +
-                           garbage,
-                       daysBeforeNow(1));
-             h.home.writeProjectFile("-hostile", std::string(kSessionIndexName), garbage);
-             h.project("-\xff\xfe", "\xff.jsonl", invalid + "\n" + garbage, daysBeforeNow(1));
-         },
-     .hostileFacts = "|-|-|-|-|2117|1749902400.000000"},
-    {.name = "TwoThousandEmptyProjectFolders",
-     .build =
-         [](ScannerHarness& h) {
-             for (int i = 0; i < 2000; ++i) {
-                 fs::create_directory(projects(h) / ("-empty-" + std::to_string(i)));
-             }
-         }},
     {.name = "UnreadableFilesAndFolders",
      .build =
          [](ScannerHarness& h) {
              fs::permissions(
                  h.project("-hostile", "locked.jsonl", hostileRecords(), daysBeforeNow(1)),
                  fs::perms::none);
-             fs::permissions(h.home.writeProjectFile("-hostile", std::string(kSessionIndexName),
-                                                     "{\"entries\":[]}"),
-                             fs::perms::none);
-             h.project("-hostile-unlisted", "u.jsonl", hostileRecords(), daysBeforeNow(1));
-             fs::permissions(h.folder("-hostile-unlisted"),
-                             fs::perms::owner_exec | fs::perms::others_exec);
              h.project("-hostile-shut", "s.jsonl", hostileRecords(), daysBeforeNow(1));
              fs::permissions(h.folder("-hostile-shut"), fs::perms::none);
          },
      .withoutPrivileges = true},
-    {.name = "TranscriptTruncatedReplacedOrDeletedWhileRead",
+    {.name = "TranscriptOrItsFolderReplacedOrDeletedWhileRead",
      .build = hostileTranscript,
      .race =
          [](ScannerHarness& h, const std::atomic<bool>& stop) {
              const auto file = h.folder("-hostile") / "t.jsonl";
              for (int round = 0; !stop; ++round) {
                  std::error_code ignored;
-                 if (round % 3 == 0) {
+                 if (round % 4 == 0) {
                      fs::resize_file(file, 10, ignored);
-                 } else if (round % 3 == 1) {
+                 } else if (round % 4 == 1) {
                      fs::rename(h.home.writeProjectFile("-hostile", "t.new", hostileRecords()),
                                 file, ignored);
                  } else {
-                     fs::remove(file, ignored);
-                     h.home.writeProjectFile("-hostile", "t.jsonl", hostileRecords());
+                     fs::remove_all(round % 4 == 2 ? file : h.folder("-hostile"), ignored);
                  }
-                 test::TempTree::setModified(file, daysBeforeNow(1));
-             }
-         },
-     .cycles = 200},
-    {.name = "ProjectFolderRemovedDuringTheScan",
-     .build = hostileTranscript,
-     .race =
-         [](ScannerHarness& h, const std::atomic<bool>& stop) {
-             while (!stop) {
-                 std::error_code ignored;
-                 fs::remove_all(h.folder("-hostile"), ignored);
-                 h.project("-hostile", "t.jsonl", hostileRecords(), daysBeforeNow(1));
+                 hostileTranscript(h);
              }
          },
      .cycles = 200},

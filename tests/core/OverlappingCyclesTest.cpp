@@ -60,8 +60,7 @@ private:
 
 thread_local int GatheringProbes::cycle = 0;
 
-// Three projects, each with an index or a transcript with usage, so that every cycle reads
-// JSON, cleans text and compares paths.
+// Projects with an index or a transcript, so that every cycle reads JSON, cleans and compares.
 void writeProjects(const test::ScannerHarness& h) {
     for (int i = 0; i < 3; ++i) {
         const std::string n = std::to_string(i);

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <random>
 
 #include "core/TranscriptCache.h"
 #include "support/ScannerHarness.h"
@@ -13,70 +12,39 @@ using test::jsonLines;
 using test::usageRecord;
 using test::userRecord;
 
-// Records, after several cycles that append to a transcript, truncate it, rewrite it in place or
-// replace it by another file at a later time, give what a fresh read gives.
-TEST(TranscriptCache, AgreesWithAFreshReadThroughAppendsTruncationsAndReplacements) {
-    // Lines of every kind the facts come from, and of kinds they must not come from.
-    const std::string pool[] = {
-        userRecord("<command-name>/clear</command-name>", "/p"),
-        userRecord("First prompt", "/p", "main"),
-        userRecord("Second prompt", "/q", "dev"),
-        usageRecord(100, 0, 0, 1),
-        usageRecord(0, 0, 0, 0),
-        usageRecord(2000, 300, 0, 5),
-        R"({"type":"assistant","message":{"model":"claude-opus-4-6"}})",
-        R"({"type":"assistant","isSidechain":true,"message":{"model":"claude-haiku-4-5"}})",
-        R"({"type":"custom-title","customTitle":"Mine","sessionId":"s"})",
-        R"({"type":"custom-title","customTitle":"Theirs","sessionId":"x"})",
-        R"({"type":"ai-title","aiTitle":"Guess"})",
-        test::paddingRecord(3000),
-        "not json",
-        "",
-        "{\"type\":\"user\",\"message\":{\"content\":\"\xff\"}}"};
+// The state's own steps are fuzzed; here the file system gives each file its identity.
+TEST(TranscriptCache, AgreesWithAFreshReadThroughAReplacementAnAppendAndATruncation) {
     test::TempTree tree;
     const auto path = tree.path("s.jsonl");
     TranscriptCache cache;
-    std::mt19937 random(20261206);
-    const auto below = [&random](std::size_t n) { return random() % std::max<std::size_t>(n, 1); };
-    const auto someLines = [&] {
-        std::string text;
-        for (std::size_t i = below(4); i-- > 0;) {
-            text += pool[below(std::size(pool))] + "\n";
-        }
-        const std::string& partial = pool[below(std::size(pool))];
-        return text + partial.substr(0, below(partial.size() + 1));
-    };
-    std::string contents;
-    for (int step = 0; step < 400; ++step) {
-        const std::size_t kind = below(8);
-        if (kind == 0) {
-            contents.resize(below(contents.size()));
-        } else if (kind == 1) {
-            contents = someLines();
-        } else if (kind == 2) {  // larger than before
-            contents = contents.substr(0, below(contents.size())) + someLines() + someLines();
-        } else {
-            contents += someLines();
-        }
-        // A replacement is another file; every change lands at a later time.
-        const auto written =
-            kind == 1 ? tree.write("s.new", contents) : tree.write("s.jsonl", contents);
-        if (kind == 1) {
+    const auto expectFresh = [&](const std::filesystem::path& written, int step) {
+        if (written != path) {
             std::filesystem::rename(written, path);
         }
         test::TempTree::setModified(path, instantFromSecondsSince1970(1e9 + step));
-        ASSERT_EQ(cache.read(path), readTranscriptFacts(path)) << "step " << step;
-    }
+        EXPECT_EQ(cache.read(path), readTranscriptFacts(path)) << "step " << step;
+    };
+    const std::string usage = usageRecord(100, 0, 0, 1);
+    expectFresh(tree.write("s.jsonl", jsonLines({userRecord("First prompt"), usage})), 0);
+    // Another file that ends as the first did: only its identity tells that it is new.
+    const std::string other = jsonLines({userRecord("Other prompt"), usage, usage});
+    expectFresh(tree.write("s.new", other), 1);
+    expectFresh(tree.write("s.jsonl", other + usageRecord(2000, 300, 0, 5) + "\n"), 2);
+    expectFresh(tree.write("s.jsonl", other.substr(0, 30)), 3);
 }
 
-// Bytes in memory that count what is read of them.
+// Bytes in memory that count what is read of them, or fail as a broken disk does.
 class CountedBytes final : public TranscriptBytes {
 public:
     std::string bytes;
     mutable std::size_t read = 0;
+    bool failing = false;
 
     std::optional<std::size_t> readAt(std::uint64_t offset, char* into,
                                       std::size_t length) const override {
+        if (failing) {
+            return std::nullopt;
+        }
         const std::string_view rest = std::string_view(bytes).substr(
             std::min<std::size_t>(static_cast<std::size_t>(offset), bytes.size()));
         const std::size_t got = std::min(length, rest.size());
@@ -86,32 +54,27 @@ public:
     }
 };
 
-TEST(TranscriptState, ReadsOnlyWhatWasAppendedAndKeepsNoUnfinishedLine) {
+TEST(TranscriptState, ReadsOnlyWhatWasAppended) {
     CountedBytes file;
     file.bytes = jsonLines({userRecord("Hello", "/p"), test::paddingRecord(100000)});
     TranscriptState state("s");
-    FileIdentity identity{1, 2, file.bytes.size(), 1};
-    ASSERT_TRUE(state.update(file, identity));
+    ASSERT_TRUE(state.update(file, {1, 2, file.bytes.size(), 1}));
 
     const std::string usage = usageRecord(40, 0, 0, 2);
-    file.bytes += usage.substr(0, 10);
+    file.bytes += usage + "\n";
     file.read = 0;
-    identity = {1, 2, file.bytes.size(), 2};
-    EXPECT_EQ(state.update(file, identity)->contextTokensUsed, std::nullopt);
-    EXPECT_LE(file.read, 10u + 64u);
-
-    file.bytes += usage.substr(10) + "\n";
-    file.read = 0;
-    identity = {1, 2, file.bytes.size(), 3};
-    const auto facts = state.update(file, identity);
+    const FileIdentity grown{1, 2, file.bytes.size(), 2};
+    const auto facts = state.update(file, grown);
     EXPECT_EQ(facts->contextTokensUsed, 42);
     EXPECT_EQ(facts->firstPrompt, "Hello");
-    EXPECT_EQ(facts->lineFeeds, 3u);
     EXPECT_LE(file.read, usage.size() + 1 + 64);
-
     file.read = 0;
-    EXPECT_EQ(state.update(file, identity), facts);
+    EXPECT_EQ(state.update(file, grown), facts);
     EXPECT_EQ(file.read, 0u);
+
+    // A read that fails gives no facts rather than those of the part read.
+    file.failing = true;
+    EXPECT_EQ(state.update(file, {1, 2, file.bytes.size() + 1, 3}), std::nullopt);
 }
 
 TEST(TranscriptCache, ForgetsTranscriptsNotReadSinceThePreviousCycle) {

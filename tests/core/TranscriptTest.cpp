@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <limits>
 
-#include "core/Directory.h"
 #include "core/Transcript.h"
 #include "core/TranscriptState.h"
 #include "support/ScannerHarness.h"
@@ -31,7 +29,7 @@ protected:
     test::TempTree tree_;
 };
 
-TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
+TEST_F(LiveTranscriptTest, ThePromptIsTheFirstTextOfAUserMessageThatIsNoMarkupOrNote) {
     const std::string user = R"({"type":"user","message":{"content":)";
     const struct {
         std::string contents;
@@ -44,28 +42,15 @@ TEST_F(LiveTranscriptTest, ThePromptIsAStringOrTheFirstTextPartOfAUserMessage) {
         {user + R"([{"type":"text"},{"type":"text","text":5},{"type":"text","text":"ok"}]}})",
          "ok"},
         {user + R"([{"type":"tool_result","content":"x"}]}})", std::nullopt},
-        {user + R"(["x",{"type":"text","text":"a"}]}})", std::nullopt},
-        {user + R"([{"type":"text","text":"a"},3]}})", std::nullopt},
-        {user + "42}}", std::nullopt},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(read(c.contents).firstPrompt, c.prompt) << c.contents;
     }
-}
-
-TEST_F(LiveTranscriptTest, ThePromptPassesOverMarkupInterruptionsAndCaveats) {
-    EXPECT_EQ(prompt(" \t<b>bold</b> then text"), std::nullopt);
+    // The fuzz target checks markup, notes and length; these are the prompts it cannot judge.
     EXPECT_EQ(prompt("[Request interrupted by user for tool use]"), std::nullopt);
-    EXPECT_EQ(prompt("Caveat: generated\nreal words"), std::nullopt);
-    EXPECT_EQ(prompt("caveat: lower case passes"), "caveat: lower case passes");
     EXPECT_EQ(prompt("< 5 items please"), "< 5 items please");
     EXPECT_EQ(prompt("\t  hello\nworld  "), "hello world");
     EXPECT_EQ(prompt(std::string(150, 'p')), std::string(100, 'p'));
-    std::string emoji150;
-    for (int i = 0; i < 150; ++i) {
-        emoji150 += "\U0001F44D\U0001F3FD";  // one character: thumbs up with a skin tone
-    }
-    EXPECT_EQ(prompt(emoji150), emoji150.substr(0, emoji150.size() / 150 * 100));
 }
 
 TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
@@ -73,7 +58,6 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
         R"({"type":"user","gitBranch":"bad","message":{"content":"caf)"
         "\xff"
         R"("}})",
-        R"({"type":"system","gitBranch":""})",
         userRecord("<command-name>/clear</command-name>", "/p"),
         userRecord("Real prompt", "/p", "feature"),
         userRecord("Later prompt", "/p", "other"),
@@ -85,7 +69,7 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
         "\xc3"
         R"(("}})",
     }));
-    EXPECT_EQ(test::facts(session), "|-|Real prompt|feature|1500|10");
+    EXPECT_EQ(test::facts(session), "|-|Real prompt|feature|1500|9");
 
     constexpr long long kMax = std::numeric_limits<std::int64_t>::max();
     EXPECT_EQ(read(jsonLines({usageRecord(kMax, kMax, 1, 0)})).contextTokensUsed, kMax);
@@ -93,16 +77,9 @@ TEST_F(LiveTranscriptTest, ReadsPromptBranchLatestPositiveUsageAndLineCount) {
                               usageRecord(-10, 0, 0, 4)}))
                   .contextTokensUsed,
               300);
-}
 
-TEST_F(LiveTranscriptTest, CountsLineFeedsNotRecords) {
-    std::string ten;
-    for (int i = 0; i < 10; ++i) {
-        ten += usageRecord(i + 1, 0, 0, 0) + "\n";
-    }
-    EXPECT_EQ(test::facts(read(ten)), "|-|-|-|10|10");
-    // The last record needs no line feed.
-    EXPECT_EQ(test::facts(read(ten.substr(0, ten.size() - 1))), "|-|-|-|10|9");
+    // Line feeds count, not records; the last record needs no line feed.
+    EXPECT_EQ(test::facts(read(userRecord("x") + "\n" + usageRecord(10, 0, 0, 0))), "|-|x|-|10|1");
     EXPECT_EQ(read("\n\n" + userRecord("x") + "\n\n").messageCount, 4);
     EXPECT_EQ(test::facts(read("")), "|-|-|-|-|-");
 }
@@ -121,13 +98,6 @@ TEST_F(LiveTranscriptTest, ASummaryOrBranchAlreadyHeldIsKeptButTheCountIsReplace
     session.summary.reset();
     readLiveTranscript(session, tree_.write("u.jsonl", "\n"));
     EXPECT_EQ(session.firstPrompt, std::nullopt);
-    // A missing file changes nothing; one that reports no size and reads on for 256 GiB
-    // counts nothing.
-    readLiveTranscript(session, tree_.path("absent.jsonl"));
-    EXPECT_EQ(session.messageCount, 1);
-    std::filesystem::create_symlink("/proc/self/pagemap", tree_.path("p.jsonl"));
-    readLiveTranscript(session, tree_.path("p.jsonl"));
-    EXPECT_EQ(session.messageCount, std::nullopt);
 }
 
 TEST_F(LiveTranscriptTest, TakesTheLatestTitlesOfThisSessionAndModelOfTheMainChain) {
@@ -135,7 +105,7 @@ TEST_F(LiveTranscriptTest, TakesTheLatestTitlesOfThisSessionAndModelOfTheMainCha
     const auto session = read(jsonLines({
         R"({"type":"custom-title","customTitle":"Renamed","sessionId":"t"})",
         R"({"type":"ai-title","aiTitle":"First guess","sessionId":"t"})",
-        assistant + R"("claude-opus-4-6"}})",
+        R"({"type":"assistant","isSidechain":false,"message":{"model":"claude-opus-4-6"}})",
         R"({"type":"ai-title","aiTitle":"Better guess"})",
         R"({"type":"custom-title","customTitle":"","sessionId":"t"})",
         R"({"type":"custom-title","customTitle":"Copied","sessionId":"other"})",
@@ -179,56 +149,33 @@ TEST_F(LiveTranscriptTest, ReadsTheWholeFileButNoLineTooLongToHold) {
     EXPECT_EQ(test::facts(read(jsonLines({usageRecord(7, 0, 0, 0)}) + longest)), "|-|-|-|5|1");
 }
 
-class RecentTranscriptTest : public ::testing::Test {
+constexpr std::string_view kDirectory = "/work/proj";
+
+class MatchTest : public ::testing::Test {
 protected:
-    void add(std::string_view name, std::string_view contents, double daysAgo) {
-        test::TempTree::setModified(tree_.write(name, contents), test::daysBeforeNow(daysAgo));
-    }
-    std::optional<RecentSession> read() {
-        auto recent = findRecentTranscript(tree_.root(), test::daysBeforeNow(30));
-        if (recent) {
-            readRecentFacts(*recent, tree_.root(), true);
-        }
-        return recent;
+    bool matches(std::string_view contents, std::string_view directory = kDirectory) {
+        return transcriptMatchesDirectory(tree_.write("t.jsonl", contents), directory);
     }
 
     test::TempTree tree_;
 };
 
-TEST_F(RecentTranscriptTest, ReadsTheNewestTranscriptModifiedAfterTheCutoff) {
-    add("cutoff.jsonl", jsonLines({userRecord("a", "/cutoff")}), 30);
-    EXPECT_EQ(read(), std::nullopt);
-    add("a.jsonl", jsonLines({userRecord("a", "/a")}), 5);
-    add("b.jsonl",
-        jsonLines({R"({"type":"file-history-snapshot"})", cwdRecord("/b"),
-                   userRecord("<local-command-stdout>x</local-command-stdout>", "/c", "dev"),
-                   userRecord("Build it", "/d", "main")}),
-        2);
-    add("notes.txt", jsonLines({userRecord("n", "/n")}), 1);
-    add("upper.JSONL", jsonLines({userRecord("u", "/u")}), 1);
-    add(".jsonl", jsonLines({userRecord("h", "/h")}), 1);
-
-    const auto recent = read();
-    ASSERT_TRUE(recent);
-    EXPECT_EQ(test::facts(*recent), "|/b|-|Build it|dev|-");
-    EXPECT_EQ(recent->modified, test::daysBeforeNow(2));
-
-    add("one.jsonl", jsonLines({cwdRecord("/one")}), 1);  // equal dates: the first listed
-    add("two.jsonl", jsonLines({cwdRecord("/two")}), 1);
-    const auto listing = listDirectory(tree_.root(), false);
-    const auto first = std::find_if(listing->begin(), listing->end(), [](const auto& entry) {
-        return entry.name == "one.jsonl" || entry.name == "two.jsonl";
-    });
-    EXPECT_EQ(read()->projectPath, first->name == "one.jsonl" ? "/one" : "/two");
+TEST_F(MatchTest, TheFirstStringCwdDecidesComparedWholeUnderCanonicalEquivalence) {
+    EXPECT_TRUE(matches(jsonLines({R"({"cwd":5})", "broken{", cwdRecord("/work/proj")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord(""), cwdRecord("/work/proj")})));
+    EXPECT_FALSE(transcriptMatchesDirectory(tree_.path("missing.jsonl"), kDirectory));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/work/proj/")})));
+    EXPECT_FALSE(matches(jsonLines({cwdRecord("/Work/proj")})));
+    EXPECT_TRUE(matches(jsonLines({cwdRecord("/home/u/cafe\u0301")}), "/home/u/caf\u00E9"));
 }
 
-TEST_F(RecentTranscriptTest, AnEmptyCwdCountsButNoneInTheFirst64KiBGivesNothing) {
-    add("a.jsonl", jsonLines({cwdRecord(""), cwdRecord("/later")}), 1);
-    EXPECT_EQ(read()->projectPath, "");
-    add("a.jsonl", jsonLines({paddingRecord(60000), cwdRecord("/late")}), 1);
-    EXPECT_EQ(read()->projectPath, "/late");
-    add("a.jsonl", jsonLines({paddingRecord(70000), cwdRecord("/too-late")}), 1);
-    EXPECT_EQ(read(), std::nullopt);
+// The fuzz target checks the window over arbitrary bytes; these are its edges.
+TEST_F(MatchTest, ReadsOnForACompleteRecordUpToSixtyFourKibibytes) {
+    const std::string last = cwdRecord("/work/proj");
+    const std::size_t fits = kCwdReach - last.size() - 2;  // record and its line feed end at 64 KiB
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits), last})));
+    EXPECT_TRUE(matches(jsonLines({paddingRecord(fits + 1)}) + last));  // the file ends there
+    EXPECT_FALSE(matches(jsonLines({paddingRecord(fits + 1), last})));
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "core/Attention.h"
 #include "core/RowModels.h"
 #include "support/Fakes.h"
@@ -23,32 +25,19 @@ std::vector<std::int32_t> pids(const std::vector<ClaudeSessionPtr>& sessions) {
     return out;
 }
 
+// The menu tests draw each state's mark; these are the rules behind them.
 TEST(Attention, RowsMarkWaitingAndWorkingOnlyAndSayWhy) {
     const RowModel waiting = sessionRowModel(*session(1, "waiting", "permission prompt"));
     ASSERT_TRUE(waiting.mark);
-    EXPECT_EQ(waiting.mark->color.role, ColorRole::Attention);
-    ASSERT_EQ(waiting.lines.size(), 3u);
-    EXPECT_EQ(waiting.lines[1].label.text, "Waiting: permission prompt");
     EXPECT_EQ(waiting.lines[1].label.color, ColorRole::Attention);
     EXPECT_EQ(sessionRowModel(*session(1, "waiting")).lines[1].label.text, "Waiting for you");
     const WaitingNotice notice = waitingNotice(*session(1, "waiting", "input needed"));
     EXPECT_EQ(notice.summary + " | " + notice.body, "p1 | Waiting: input needed");
 
-    for (const char* working : {"busy", "shell"}) {
-        const RowModel row = sessionRowModel(*session(1, working));
-        ASSERT_TRUE(row.mark) << working;
-        EXPECT_NE(row.mark->color.role, ColorRole::Attention);
-        EXPECT_LT(row.mark->diameter, waiting.mark->diameter);
-        EXPECT_EQ(row.lines.size(), 2u);
-    }
-    // Idle, unknown or unheard-of statuses look as rows always did.
-    for (const std::optional<std::string>& quiet :
-         {std::optional<std::string>("idle"), std::optional<std::string>(),
-          std::optional<std::string>("Waiting")}) {
-        const RowModel row = sessionRowModel(*session(1, quiet));
-        EXPECT_FALSE(row.mark);
-        EXPECT_EQ(row.lines.size(), 2u);
-    }
+    const RowModel shell = sessionRowModel(*session(1, "shell"));
+    ASSERT_TRUE(shell.mark);
+    EXPECT_LT(shell.mark->diameter, waiting.mark->diameter);
+    EXPECT_FALSE(sessionRowModel(*session(1, "Waiting")).mark);  // unheard of: as rows always were
 }
 
 TEST(Attention, EntriesIntoWaitingAndLeavesBetweenSnapshots) {
@@ -63,7 +52,6 @@ TEST(Attention, EntriesIntoWaitingAndLeavesBetweenSnapshots) {
     EXPECT_EQ(pids(changes.entered), (std::vector<std::int32_t>{2, 6}));
     EXPECT_EQ(changes.left, (std::vector<std::int32_t>{3, 4}));
     EXPECT_TRUE(waitingChanges(after, after).entered.empty());
-    EXPECT_TRUE(waitingChanges(after, after).left.empty());
 }
 
 TEST(Attention, WaitingFirstInTheOrderTheyStartedWaiting) {
@@ -87,6 +75,64 @@ TEST(Attention, WaitingFirstInTheOrderTheyStartedWaiting) {
     setPreferenceFlag(preferences, kWaitingFirstKey, false);
     EXPECT_EQ(pids(waitingFirstOrder(sessions, preferences)),
               (std::vector<std::int32_t>{1, 2, 3, 4}));
+}
+
+using LineText = std::pair<std::string, ColorRole>;
+
+std::vector<LineText> labels(const RowModel& row) {
+    std::vector<LineText> out;
+    for (const RowLine& line : row.lines) {
+        out.emplace_back(line.label.text, line.label.color);
+        if (line.badge) {
+            out.emplace_back(line.badge->label.text, line.badge->label.color);
+        }
+    }
+    return out;
+}
+
+TEST(RowModels, LinesInOrderForWhatIsKnownInTheirColours) {
+    ClaudeSession session(1, "pts/1", "/home/me/spotter/", "Cursor");
+    session.summary = "Speed work";
+    session.gitBranch = "main";
+    session.contextTokensUsed = 150000;
+    const RowModel row = sessionRowModel(session);
+    EXPECT_EQ(labels(row),
+              (std::vector<LineText>{{"spotter", ColorRole::Text},
+                                     {"Cursor", ColorRole::SecondaryText},
+                                     {"Speed work", ColorRole::SecondaryText},
+                                     {"150k / 200k tokens (75%)", ColorRole::TertiaryText},
+                                     {"Cursor  \u00B7  main", ColorRole::TertiaryText}}));
+    // Without a maximum the bar counts against 200000.
+    ASSERT_TRUE(row.lines[2].bar);
+    EXPECT_DOUBLE_EQ(row.lines[2].bar->progress, 0.75);
+}
+
+TEST(RowModels, ContextBarFillAndColourAroundTheThreshold) {
+    const RoleColor accent{ColorRole::Accent};
+    const RoleColor warning{ColorRole::Warning};
+    const struct {
+        double progress;
+        double width;
+        RoleColor fill;
+    } cases[] = {{0.8, 64.0, accent},
+                 {0.8001, 64.008, warning},
+                 {1.7, 80.0, warning},
+                 {std::numeric_limits<double>::quiet_NaN(), 0.0, accent}};
+    for (const auto& c : cases) {
+        const ContextBarModel bar{c.progress};
+        EXPECT_NEAR(bar.fillWidth(80), c.width, 1e-9) << c.progress;
+        EXPECT_EQ(bar.fillColor(false), c.fill) << c.progress;
+        EXPECT_NE(bar.fillColor(true), c.fill) << c.progress;
+    }
+
+    ClaudeSession session(1, std::nullopt, "/a", std::nullopt);
+    EXPECT_FALSE(contextProgress(session));
+    session.contextTokensUsed = 50000;
+    session.contextTokensMax = 100000;
+    EXPECT_DOUBLE_EQ(*contextProgress(session), 0.5);
+    // An impossible zero maximum reads as nothing used, as the context label does.
+    session.contextTokensMax = 0;
+    EXPECT_EQ(*contextProgress(session), 0.0);
 }
 
 }  // namespace
