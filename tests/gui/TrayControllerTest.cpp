@@ -87,24 +87,6 @@ TEST(TrayController, EntriesActOnTheirOwnRecords) {
     EXPECT_EQ(harness.events.size(), 3u);
 }
 
-TEST(TrayController, AWaitingSessionLeadsAndMarksTheIcon) {
-    TrayHarness harness;
-    harness.addProcess(41, "/w/harbor");
-    harness.addProcess(42, "/w/notes");
-    harness.tray->start();
-    harness.completeScans();
-
-    harness.home.write(".claude/sessions/42.json",
-                       R"({"pid":42,"status":"waiting","waitingFor":"input needed"})");
-    harness.tray->refresh();
-    harness.completeScans();
-    EXPECT_TRUE(harness.icon.showsAttention());
-    EXPECT_EQ(harness.icon.title(), "FB 2");
-    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nnotes \u2014 Waiting: input needed");
-    harness.menu().actions()[0]->trigger();
-    EXPECT_EQ(harness.events.back(), "focus 42");
-}
-
 class RecordingNotifier final : public SessionNotifier {
 public:
     void show(std::int32_t pid, const WaitingNotice&) override {
@@ -114,12 +96,13 @@ public:
     std::vector<std::string> events;
 };
 
-// Overlapping cycles: the menu takes what arrives last, but an older cycle's late view of a
-// session that already stopped waiting must not announce it again.
-TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
+// Overlapping cycles: the menu takes what arrives last, with the waiting session first, but an
+// older cycle's late view of a session that already stopped waiting must not announce it again.
+TEST(TrayController, OnlyTheNewestCycleStartedAnnouncesAndAWaitingSessionLeads) {
     TrayHarness harness;
     RecordingNotifier notifier;
     harness.tray = harness.makeTray(&notifier);
+    harness.addProcess(40, "/w/notes");
     harness.addProcess(41, "/w/harbor");
     const auto status = [&](const char* value) {
         harness.home.write(".claude/sessions/41.json",
@@ -140,6 +123,9 @@ TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
     harness.dispatcher.runBackground(0);
     harness.dispatcher.runMain();
     EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nharbor \u2014 Waiting for you");
+    harness.menu().actions()[0]->trigger();
+    EXPECT_EQ(harness.events.back(), "focus 41");
     EXPECT_EQ(notifier.events, (Shape{"close 41"}));
 
     harness.tray->refresh();
