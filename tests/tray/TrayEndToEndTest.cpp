@@ -140,7 +140,6 @@ protected:
                 return rowNamed(*icon().menu(), name) != nullptr;
             });
         }));
-        ASSERT_TRUE(waitFor([&] { return icon().geometry().isValid(); }));
     }
     app::TrayIcon& icon() const { return *trayIcon; }
     // The menu on screen: the refresh timer may put a new menu in place for the next opening
