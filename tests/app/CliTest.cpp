@@ -38,7 +38,6 @@ TEST(CliArguments, BadArgumentsGiveOneLineAndStatusTwo) {
     for (const auto& arguments :
          std::vector<std::vector<std::string_view>>{{"lisst"},
                                                     {"list", "--jsn"},
-                                                    {"list", "--probes=ps"},
                                                     {"focus"},
                                                     {"focus", "0"},
                                                     {"focus", "12x"},

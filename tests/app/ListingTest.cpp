@@ -15,7 +15,7 @@ ScanResult sampleScan() {
     editor->contextTokensMax = 200000;
     editor->processUptime = "3 hrs";
     editor->messageCount = 12;
-    editor->sessionModified = instantFromSecondsSince1970(1700000000.5);
+    editor->sessionModified = instantFromSecondsSince1970(1770088829.588);
     editor->sessionId = "4f1c";
     editor->status = "waiting";
     editor->waitingFor = "permission prompt";
@@ -52,9 +52,8 @@ TEST(ListingText, ShowsWhatTheMenuShows) {
 TEST(ListingText, EmptyAndHiddenSections) {
     ScanResult scan = sampleScan();
     scan.live.clear();
-    const std::string withRecent = formatListingText(scan);
-    EXPECT_EQ(withRecent.substr(0, 29), "FB\n\nNo active Claude sessions");
-    EXPECT_NE(withRecent.find("Recent"), std::string::npos);
+    EXPECT_EQ(formatListingText(scan),
+              "FB\n\nNo active Claude sessions\n\nRecent\n  tools\n    Add a \"quoted\" flag\n");
     scan.recent.clear();
     EXPECT_EQ(formatListingText(scan), "FB\n\nNo active Claude sessions\n");
 }
@@ -66,7 +65,7 @@ TEST(ListingJson, EveryFieldInDeclarationOrderWithNulls) {
         R"j({"pid": 812, "tty": "pts/3", "workingDirectory": "/home/me/spotter", "terminalApp": "VS Code", )j"
         R"j("summary": "Fix the <b>login</b> bug", "firstPrompt": null, "customTitle": null, "aiTitle": null, )j"
         R"j("messageCount": 12, "gitBranch": "main", )j"
-        R"j("sessionCreated": null, "sessionModified": 1700000000.5, "model": "opus", "contextTokensUsed": 45678, )j"
+        R"j("sessionCreated": null, "sessionModified": 1770088829.588, "model": "opus", "contextTokensUsed": 45678, )j"
         R"j("contextTokensMax": 200000, "processUptime": "3 hrs", "sessionId": "4f1c", "status": "waiting", )j"
         R"j("waitingFor": "permission prompt", "displayTitle": "Fix the bug", )j"
         R"j("contextLabel": "45k / 200k tokens (22%)", "detailLine": "VS Code  ·  main  ·  opus  ·  3 hrs"}, )j"
@@ -85,12 +84,6 @@ TEST(JsonWriter, EscapesControlsAndReplacesInvalidUtf8) {
     JsonWriter json;
     json.beginArray().value(std::string_view("a\0\x01\tb\\\xC3(\xE2\x82\xAC", 11)).endArray();
     EXPECT_EQ(json.text(), "[\"a\\u0000\\u0001\\tb\\\\\xEF\xBF\xBD(\xE2\x82\xAC\"]");
-}
-
-TEST(JsonWriter, InstantsKeepTheirFractionWithoutExponent) {
-    JsonWriter json;
-    json.beginArray().value(1770088829.588).value(1e9).value(0.25).endArray();
-    EXPECT_EQ(json.text(), "[1770088829.588, 1000000000, 0.25]");
 }
 
 }  // namespace

@@ -48,7 +48,7 @@ struct SettingsHarness : TrayHarness {
     }
 };
 
-TEST(Settings, StoredValuesAreShownAsTheyAreAndOpeningWritesNothing) {
+TEST(Settings, StoredValuesAreShownControlsWriteThemAndRefreshWhatTheMenuShows) {
     SettingsHarness harness;
     harness.preferences.setText(kPreferredTerminalKey, "Konsole");
     harness.preferences.setInteger(kMaxRecentSessionsKey, 7);
@@ -59,22 +59,11 @@ TEST(Settings, StoredValuesAreShownAsTheyAreAndOpeningWritesNothing) {
     EXPECT_EQ(panel.maxRecentBox()->value(), 7);
     EXPECT_TRUE(panel.loginCheckbox()->isChecked());
     EXPECT_FALSE(panel.notifyCheckbox()->isChecked());
-    panel.close();
-
-    // A value no item offers selects nothing and stays stored.
-    harness.preferences.setText(kPreferredTerminalKey, "Hyper");
-    EXPECT_EQ(harness.open().terminalChoice()->currentIndex(), -1);
-    EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Hyper");
-}
-
-TEST(Settings, ControlsWriteThePreferencesRefreshWhatTheMenuShowsAndThePanelIsReused) {
-    SettingsHarness harness;
-    app::SettingsDialog& panel = harness.open();
 
     QComboBox& terminal = *panel.terminalChoice();
-    terminal.setCurrentIndex(2);
-    emit terminal.activated(2);
-    EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Konsole");
+    terminal.setCurrentIndex(0);
+    emit terminal.activated(0);
+    EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Auto");
     EXPECT_TRUE(harness.events.empty());
 
     QSpinBox& limit = *panel.maxRecentBox();
@@ -84,19 +73,23 @@ TEST(Settings, ControlsWriteThePreferencesRefreshWhatTheMenuShowsAndThePanelIsRe
     panel.waitingFirstCheckbox()->click();
     panel.notifyCheckbox()->click();
     EXPECT_FALSE(preferenceFlag(harness.preferences, kWaitingFirstKey, true));
-    EXPECT_FALSE(preferenceFlag(harness.preferences, kNotifyWhenWaitingKey, true));
+    EXPECT_TRUE(preferenceFlag(harness.preferences, kNotifyWhenWaitingKey, false));
     EXPECT_EQ(harness.events.size(), 3u);
 
     emit panel.homePageLink()->linkActivated("ignored");
     ASSERT_EQ(harness.opened.size(), 1u);
     EXPECT_EQ(harness.opened[0].scheme(), "https");
 
-    // The visible panel is reused; a closed one is released, not left behind, and rebuilt.
+    // The visible panel is reused; a closed one is released, not left behind, and rebuilt. A
+    // value no item offers selects nothing and stays stored.
     const QPointer<app::SettingsDialog> first = &panel;
     EXPECT_EQ(&harness.open(), first.data());
     panel.close();
-    EXPECT_NE(&harness.open(), first.data());
+    harness.preferences.setText(kPreferredTerminalKey, "Hyper");
+    app::SettingsDialog& again = harness.open();
     EXPECT_TRUE(first.isNull());
+    EXPECT_EQ(again.terminalChoice()->currentIndex(), -1);
+    EXPECT_EQ(harness.preferences.text(kPreferredTerminalKey), "Hyper");
 }
 
 TEST(Settings, LoginItemSuccessAndFailure) {

@@ -45,7 +45,6 @@ TEST(TrayController, TheCycleThatFinishesLastWinsAndAnOpenMenuStays) {
 TEST(TrayController, StartShowsTheEmptyMenuAndACycleOfAGoneControllerDoesNothing) {
     TrayHarness harness;
     harness.tray->start();
-    EXPECT_EQ(menuShape(harness.menu()).size(), 7u);
     EXPECT_FALSE(harness.menu().actions()[0]->isEnabled());
     EXPECT_EQ(harness.events, (Shape{"background", "warmUp"}));
     EXPECT_EQ(harness.icon.title(), "FB");
@@ -73,36 +72,15 @@ TEST(TrayController, EntriesActOnTheirOwnRecords) {
     actions[5]->trigger();
     EXPECT_EQ(harness.events, (Shape{"focus 813", "open /srv/tools"}));
 
-    // Refresh starts a cycle at once; a limit of 0 then hides the Recent section.
-    harness.preferences.setInteger(kMaxRecentSessionsKey, 0);
+    // Refresh starts a cycle at once.
     actions[7]->trigger();
     EXPECT_EQ(harness.events.back(), "background");
-    harness.completeScans();
-    EXPECT_EQ(menuShape(harness.menu()).size(), 9u);
 
     // Entries of a menu that outlives its controller do nothing.
     QPointer<QMenu> menu = &harness.menu();
     harness.tray.reset();
     menu->actions()[0]->trigger();
     EXPECT_EQ(harness.events.size(), 3u);
-}
-
-TEST(TrayController, AWaitingSessionLeadsAndMarksTheIcon) {
-    TrayHarness harness;
-    harness.addProcess(41, "/w/harbor");
-    harness.addProcess(42, "/w/notes");
-    harness.tray->start();
-    harness.completeScans();
-
-    harness.home.write(".claude/sessions/42.json",
-                       R"({"pid":42,"status":"waiting","waitingFor":"input needed"})");
-    harness.tray->refresh();
-    harness.completeScans();
-    EXPECT_TRUE(harness.icon.showsAttention());
-    EXPECT_EQ(harness.icon.title(), "FB 2");
-    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nnotes \u2014 Waiting: input needed");
-    harness.menu().actions()[0]->trigger();
-    EXPECT_EQ(harness.events.back(), "focus 42");
 }
 
 class RecordingNotifier final : public SessionNotifier {
@@ -114,12 +92,13 @@ public:
     std::vector<std::string> events;
 };
 
-// Overlapping cycles: the menu takes what arrives last, but an older cycle's late view of a
-// session that already stopped waiting must not announce it again.
-TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
+// Overlapping cycles: the menu takes what arrives last, with the waiting session first, but an
+// older cycle's late view of a session that already stopped waiting must not announce it again.
+TEST(TrayController, OnlyTheNewestCycleStartedAnnouncesAndAWaitingSessionLeads) {
     TrayHarness harness;
     RecordingNotifier notifier;
     harness.tray = harness.makeTray(&notifier);
+    harness.addProcess(40, "/w/notes");
     harness.addProcess(41, "/w/harbor");
     const auto status = [&](const char* value) {
         harness.home.write(".claude/sessions/41.json",
@@ -140,6 +119,9 @@ TEST(TrayController, OnlyTheNewestCycleStartedAnnounces) {
     harness.dispatcher.runBackground(0);
     harness.dispatcher.runMain();
     EXPECT_TRUE(harness.icon.showsAttention());
+    EXPECT_EQ(harness.icon.toolTip(), "FB 2\nharbor \u2014 Waiting for you");
+    harness.menu().actions()[0]->trigger();
+    EXPECT_EQ(harness.events.back(), "focus 41");
     EXPECT_EQ(notifier.events, (Shape{"close 41"}));
 
     harness.tray->refresh();
