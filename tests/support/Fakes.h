@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -92,47 +93,27 @@ struct FakeProcess {
     std::optional<std::string> millionContextDisabled{};
 };
 
-// What a fake was asked, written out, in order, from any thread.
-class CallLog {
-public:
-    std::vector<std::string> calls() const {
-        const std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-protected:
-    void record(std::string call) {
-        const std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-};
-
-// A process table given by the test; records which probes were asked, in order.
-class FakeProbes final : public ProcessProbes, public CallLog {
+// A process table given by the test; counts the scans that asked for it.
+class FakeProbes final : public ProcessProbes {
 public:
     using Text = std::optional<std::string>;
 
     std::vector<std::int32_t> pids;
     std::map<std::int32_t, FakeProcess> processes;
+    std::atomic<int> scans = 0;
 
     std::vector<std::int32_t> findClaudePIDs() override {
-        record("findClaudePIDs");
+        ++scans;
         return pids;
     }
-    Text ttyForPID(std::int32_t pid) override { return fact("tty", pid, &FakeProcess::tty); }
+    Text ttyForPID(std::int32_t pid) override { return fact(pid, &FakeProcess::tty); }
     Text workingDirectoryForPID(std::int32_t pid) override {
-        return fact("cwd", pid, &FakeProcess::workingDirectory);
+        return fact(pid, &FakeProcess::workingDirectory);
     }
     Text terminalAppForPID(std::int32_t pid) override {
-        return fact("terminal", pid, &FakeProcess::terminalApp);
+        return fact(pid, &FakeProcess::terminalApp);
     }
-    Text uptimeForPID(std::int32_t pid) override {
-        return fact("uptime", pid, &FakeProcess::uptime);
-    }
+    Text uptimeForPID(std::int32_t pid) override { return fact(pid, &FakeProcess::uptime); }
     ProcessFacts factsForPID(std::int32_t pid) override {
         ProcessFacts facts = ProcessProbes::factsForPID(pid);
         if (const auto found = processes.find(pid); found != processes.end()) {
@@ -144,8 +125,7 @@ public:
     }
 
 private:
-    Text fact(std::string_view probe, std::int32_t pid, Text FakeProcess::*field) {
-        record(std::string(probe) + " " + std::to_string(pid));
+    Text fact(std::int32_t pid, Text FakeProcess::*field) const {
         const auto found = processes.find(pid);
         return found == processes.end() ? std::nullopt : found->second.*field;
     }

@@ -4,12 +4,14 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/CommandRunner.h"
@@ -23,7 +25,6 @@ namespace fernbeacon::test {
 // Where `program` is on PATH.
 std::optional<std::string> installed(std::string_view program);
 
-// Polls `condition` until it holds or `limit` passes; true when it held.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
 
@@ -41,7 +42,7 @@ public:
     static Child onTerminal(const std::vector<std::string>& arguments,
                             const std::filesystem::path& directory = {});
     ~Child();
-    Child(Child&& other) noexcept;
+    Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
 
     pid_t pid() const { return pid_; }
@@ -62,14 +63,12 @@ CommandResult runTool(std::vector<std::string> arguments,
                       std::chrono::milliseconds limit = std::chrono::seconds(20));
 std::string toolOutput(std::vector<std::string> arguments);
 
-// The kernel's name for a process; absent once it is gone.
-std::optional<std::string> commandNameOf(pid_t pid);
 // The children of a process that have that name; waits until there is exactly one.
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name);
 // Alive, and not a zombie waiting to be reaped.
 bool isRunning(std::int32_t pid);
 
-// Ends the processes of this user whose environment holds `variable` with `value`: what the
+// Kills the processes of this user whose environment holds `variable` with `value`: what the
 // program under test started and left running. Those started as a Child are reaped by it.
 void endProcessesWith(std::string_view variable, std::string_view value);
 
@@ -81,10 +80,6 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
 // that line, or absent when none came within 10 s.
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
 
-// Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
-// or absent when the server did not start.
-std::optional<std::string> startXvfb(Child& server, const std::string& screen);
-
 // Xvfb with openbox, DISPLAY naming it while the object lives.
 class VirtualDisplay {
 public:
@@ -93,7 +88,6 @@ public:
     // Empty when the display and its window manager run, else what failed.
     std::string start();
 
-    // The window _NET_ACTIVE_WINDOW names.
     static std::optional<std::uint64_t> activeWindow();
     // The process that owns the active window, as its _NET_WM_PID says.
     static std::optional<std::int32_t> activePid();
@@ -120,10 +114,9 @@ public:
 
 private:
     ScopedEnvironment configHome_{"XDG_CONFIG_HOME", path(".config").string()};
-    std::unique_ptr<ScopedEnvironment> path_;
+    ScopedEnvironment path_{"PATH", path("typed").string() + ":" + std::getenv("PATH")};
 };
 
-// The program under test.
 CommandResult fernbeacon(std::vector<std::string> arguments);
 
 }  // namespace fernbeacon::test

@@ -56,7 +56,9 @@ struct Desktop {
             }
         }
         const bool doubled = screenshotVariant() == "200";
-        const auto number = startXvfb(server, doubled ? "2048x1280x24" : "1024x640x24");
+        const auto number = startReporting(
+            server, {"Xvfb", "-displayfd", "3", "-screen", "0",
+                     doubled ? "2048x1280x24" : "1024x640x24", "-nolisten", "tcp", "-noreset"});
         if (!number) {
             skipReason = "Xvfb did not start";
             return false;
