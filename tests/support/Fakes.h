@@ -47,10 +47,12 @@ private:
 class MemoryPreferences final : public Preferences {
 public:
     std::optional<std::int64_t> integer(std::string_view key) const override {
-        return find(integers_, key);
+        const auto found = integers_.find(key);
+        return found == integers_.end() ? std::nullopt : std::optional(found->second);
     }
     std::optional<std::string> text(std::string_view key) const override {
-        return find(texts_, key);
+        const auto found = texts_.find(key);
+        return found == texts_.end() ? std::nullopt : std::optional(found->second);
     }
     bool setInteger(std::string_view key, std::int64_t value) override {
         integers_.insert_or_assign(std::string(key), value);
@@ -62,13 +64,6 @@ public:
     }
 
 private:
-    template <typename Value>
-    static std::optional<Value> find(const std::map<std::string, Value, std::less<>>& values,
-                                     std::string_view key) {
-        const auto found = values.find(key);
-        return found == values.end() ? std::nullopt : std::optional(found->second);
-    }
-
     std::map<std::string, std::int64_t, std::less<>> integers_;
     std::map<std::string, std::string, std::less<>> texts_;
 };

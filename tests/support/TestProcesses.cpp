@@ -30,7 +30,7 @@ std::vector<ProcessRow> processes() {
 
 // What xprop prints for one property after `separator`, up to the end of the line.
 std::string property(std::vector<std::string> xprop, std::string_view separator) {
-    const std::string line = toolOutput(std::move(xprop));
+    const std::string line = runTool(std::move(xprop)).standardOutput;
     const std::size_t at = line.find(separator);
     const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
     return line.substr(from, line.find('\n', from) - from);
@@ -127,10 +127,6 @@ CommandResult runTool(std::vector<std::string> arguments, milliseconds limit) {
     return platform::PosixCommandRunner().run({std::move(arguments), limit});
 }
 
-std::string toolOutput(std::vector<std::string> arguments) {
-    return runTool(std::move(arguments)).standardOutput;
-}
-
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name) {
     std::vector<std::int32_t> children;
     const bool one = waitUntil([&] {
@@ -208,8 +204,8 @@ std::string VirtualDisplay::start() {
     display_ = std::make_unique<ScopedEnvironment>("DISPLAY", ":" + *number);
     windowManager_ = Child({"openbox"});
     const bool managed = waitUntil([] {
-        return toolOutput({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
-               std::string::npos;
+        return runTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
+                   .standardOutput.find("window id") != std::string::npos;
     });
     return managed ? "" : "openbox did not start";
 }

@@ -34,7 +34,6 @@ bool waitUntil(const std::function<bool()>& condition,
 class Child {
 public:
     Child() = default;
-    // `descriptor3`, when given, becomes the child's descriptor 3.
     explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
                    const std::filesystem::path& directory = {});
     // On a new pseudo-terminal, its controlling terminal, for its three streams. The test holds
@@ -61,7 +60,6 @@ private:
 // Runs an installed tool with the product's runner.
 CommandResult runTool(std::vector<std::string> arguments,
                       std::chrono::milliseconds limit = std::chrono::seconds(20));
-std::string toolOutput(std::vector<std::string> arguments);
 
 // The children of a process that have that name; waits until there is exactly one.
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name);
@@ -84,7 +82,7 @@ std::optional<std::string> startReporting(Child& child, const std::vector<std::s
 class VirtualDisplay {
 public:
     // The first of the display's programs and `others` that is not installed.
-    static std::optional<std::string> missingProgram(std::vector<std::string> others = {});
+    static std::optional<std::string> missingProgram(std::vector<std::string> others);
     // Empty when the display and its window manager run, else what failed.
     std::string start();
 

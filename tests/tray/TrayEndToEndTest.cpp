@@ -216,7 +216,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
 TEST_F(TrayEndToEnd, TheProgramPutsItsIconIntoTheTray) {
     Child program({FERNBEACON_BINARY});
     const auto embedded = [] {
-        const std::string tree = toolOutput({"xwininfo", "-root", "-tree"});
+        const std::string tree = runTool({"xwininfo", "-root", "-tree"}).standardOutput;
         // The icon window, a grandchild of trayer's panel.
         const std::size_t panel = tree.find("(\"panel\" \"trayer\")");
         return panel != std::string::npos &&
