@@ -201,7 +201,7 @@ std::string VirtualDisplay::start() {
     if (!number) {
         return "Xvfb did not start";
     }
-    display_ = std::make_unique<ScopedEnvironment>("DISPLAY", ":" + *number);
+    display_.emplace("DISPLAY", ":" + *number);
     windowManager_ = Child({"openbox"});
     const bool managed = waitUntil([] {
         return runTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})

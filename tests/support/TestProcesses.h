@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -93,7 +92,7 @@ public:
 
 private:
     Child server_;
-    std::unique_ptr<ScopedEnvironment> display_;
+    std::optional<ScopedEnvironment> display_;
     Child windowManager_;
 };
 
