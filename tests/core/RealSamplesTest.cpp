@@ -7,12 +7,12 @@
 namespace fernbeacon {
 namespace {
 
-using test::samplePath;
+const std::filesystem::path kSamples = FERNBEACON_SAMPLES_DIR;
 
 class RealSamplesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (samplePath("spotter_short.jsonl").empty()) {
+        if (!std::filesystem::exists(kSamples / "spotter_short.jsonl")) {
             GTEST_SKIP() << "the real samples are absent";
         }
     }
@@ -21,7 +21,7 @@ protected:
                                 Instant modified) {
         const auto file = h_.home.claudeDir() / "projects" / "-p" / name;
         std::filesystem::create_directories(file.parent_path());
-        std::filesystem::copy_file(samplePath(sample), file);
+        std::filesystem::copy_file(kSamples / sample, file);
         test::TempTree::setModified(file, modified);
         return file;
     }

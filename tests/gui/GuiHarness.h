@@ -113,7 +113,6 @@ inline ClaudeSessionPtr live(std::int32_t pid, const char* directory,
     return session;
 }
 
-// The custom row at `index` of a built menu.
 inline app::MenuRowView& rowAt(const QMenu& menu, int index) {
     return *static_cast<app::MenuRowView*>(
         static_cast<QWidgetAction*>(menu.actions()[index])->defaultWidget());

@@ -43,7 +43,7 @@ TEST(ProbeAgreement, ProcAndToolsGiveTheSameAnswersForRealClaudeProcesses) {
     const test::Child detached({program.string(), "1000"});
     const auto inTerminal = test::onlyChildOf(terminal.pid(), "claude");
     ASSERT_TRUE(inTerminal);
-    ASSERT_TRUE(test::waitUntil([&] { return test::commandNameOf(detached.pid()) == "claude"; }));
+    ASSERT_EQ(test::onlyChildOf(::getpid(), "claude"), detached.pid());
 
     RecordingLogger procLogger, toolsLogger;
     ProcProbes proc(procLogger);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -46,10 +47,12 @@ private:
 class MemoryPreferences final : public Preferences {
 public:
     std::optional<std::int64_t> integer(std::string_view key) const override {
-        return find(integers_, key);
+        const auto found = integers_.find(key);
+        return found == integers_.end() ? std::nullopt : std::optional(found->second);
     }
     std::optional<std::string> text(std::string_view key) const override {
-        return find(texts_, key);
+        const auto found = texts_.find(key);
+        return found == texts_.end() ? std::nullopt : std::optional(found->second);
     }
     bool setInteger(std::string_view key, std::int64_t value) override {
         integers_.insert_or_assign(std::string(key), value);
@@ -61,13 +64,6 @@ public:
     }
 
 private:
-    template <typename Value>
-    static std::optional<Value> find(const std::map<std::string, Value, std::less<>>& values,
-                                     std::string_view key) {
-        const auto found = values.find(key);
-        return found == values.end() ? std::nullopt : std::optional(found->second);
-    }
-
     std::map<std::string, std::int64_t, std::less<>> integers_;
     std::map<std::string, std::string, std::less<>> texts_;
 };
@@ -92,47 +88,27 @@ struct FakeProcess {
     std::optional<std::string> millionContextDisabled{};
 };
 
-// What a fake was asked, written out, in order, from any thread.
-class CallLog {
-public:
-    std::vector<std::string> calls() const {
-        const std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-protected:
-    void record(std::string call) {
-        const std::lock_guard lock(mutex_);
-        calls_.push_back(std::move(call));
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> calls_;
-};
-
-// A process table given by the test; records which probes were asked, in order.
-class FakeProbes final : public ProcessProbes, public CallLog {
+// A process table given by the test; counts the scans that asked for it.
+class FakeProbes final : public ProcessProbes {
 public:
     using Text = std::optional<std::string>;
 
     std::vector<std::int32_t> pids;
     std::map<std::int32_t, FakeProcess> processes;
+    std::atomic<int> scans = 0;
 
     std::vector<std::int32_t> findClaudePIDs() override {
-        record("findClaudePIDs");
+        ++scans;
         return pids;
     }
-    Text ttyForPID(std::int32_t pid) override { return fact("tty", pid, &FakeProcess::tty); }
+    Text ttyForPID(std::int32_t pid) override { return fact(pid, &FakeProcess::tty); }
     Text workingDirectoryForPID(std::int32_t pid) override {
-        return fact("cwd", pid, &FakeProcess::workingDirectory);
+        return fact(pid, &FakeProcess::workingDirectory);
     }
     Text terminalAppForPID(std::int32_t pid) override {
-        return fact("terminal", pid, &FakeProcess::terminalApp);
+        return fact(pid, &FakeProcess::terminalApp);
     }
-    Text uptimeForPID(std::int32_t pid) override {
-        return fact("uptime", pid, &FakeProcess::uptime);
-    }
+    Text uptimeForPID(std::int32_t pid) override { return fact(pid, &FakeProcess::uptime); }
     ProcessFacts factsForPID(std::int32_t pid) override {
         ProcessFacts facts = ProcessProbes::factsForPID(pid);
         if (const auto found = processes.find(pid); found != processes.end()) {
@@ -144,8 +120,7 @@ public:
     }
 
 private:
-    Text fact(std::string_view probe, std::int32_t pid, Text FakeProcess::*field) {
-        record(std::string(probe) + " " + std::to_string(pid));
+    Text fact(std::int32_t pid, Text FakeProcess::*field) const {
         const auto found = processes.find(pid);
         return found == processes.end() ? std::nullopt : found->second.*field;
     }

@@ -24,17 +24,14 @@ struct LinuxHostFakes {
     TmuxControl tmux{runner, executables, environment, logger};
     const LinuxHostServices services{runner, executables, environment, workspace, bus, logger};
     std::vector<std::vector<std::string>> opened;
-    bool terminalsOpen = true;
 
     LinuxHostFakes() {
         executables.installed = {"tmux", "kitty", "wezterm"};
         addLinuxHosts(hosts, services, tmux, [this](const std::vector<std::string>& command) {
             opened.push_back(command);
-            return terminalsOpen;
+            return true;
         });
     }
-    LinuxHostFakes(const LinuxHostFakes&) = delete;
-    LinuxHostFakes& operator=(const LinuxHostFakes&) = delete;
 };
 
 }  // namespace fernbeacon::test

@@ -29,8 +29,8 @@ inline std::string jsonLines(std::initializer_list<std::string> records) {
 }
 
 // A record of exactly `bytes` bytes (line feed not included, at least 28) that readers pass over.
-inline std::string paddingRecord(std::size_t bytes, char fill = 'x') {
-    return R"({"type":"progress","pad":")" + std::string(bytes - 28, fill) + R"("})";
+inline std::string paddingRecord(std::size_t bytes) {
+    return R"({"type":"progress","pad":")" + std::string(bytes - 28, 'x') + R"("})";
 }
 
 // The values as text, each after a bar; "-" for one absent.

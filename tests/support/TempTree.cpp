@@ -79,7 +79,7 @@ std::filesystem::path TempHome::writeProjectFile(std::string_view folder, std::s
     return write(".claude/projects/" + std::string(folder) + "/" + std::string(name), contents);
 }
 
-std::string jsonQuoted(std::string_view text) {
+static std::string jsonQuoted(std::string_view text) {
     std::string out = "\"";
     for (const char c : text) {
         if (c == '"' || c == '\\') {
@@ -120,12 +120,6 @@ std::string cwdRecord(std::string_view cwd, std::string_view gitBranch) {
         record += R"(,"gitBranch":)" + jsonQuoted(gitBranch);
     }
     return record + "}";
-}
-
-std::filesystem::path samplePath(std::string_view name) {
-    const std::filesystem::path path = std::filesystem::path(FERNBEACON_SAMPLES_DIR) / name;
-    std::error_code ignored;
-    return std::filesystem::exists(path, ignored) ? path : std::filesystem::path();
 }
 
 }  // namespace fernbeacon::test

@@ -25,7 +25,6 @@ public:
     // A file's bytes; empty when it cannot be read.
     std::string read(std::string_view relative) const;
     std::filesystem::path makeDirectory(std::string_view relative) const;
-    // Sets a file's modification time.
     static void setModified(const std::filesystem::path& path, Instant when);
 
 private:
@@ -63,12 +62,6 @@ std::string userRecord(std::string_view text, std::string_view cwd = {},
 std::string usageRecord(long long input, long long cacheRead, long long cacheCreation,
                         long long output);
 std::string cwdRecord(std::string_view cwd, std::string_view gitBranch = {});
-
-// JSON string literal for the text, quotes included.
-std::string jsonQuoted(std::string_view text);
-
-// Path of a real sample file; empty when the samples folder is absent.
-std::filesystem::path samplePath(std::string_view name);
 
 // A name that runs `touch pwned` in the home folder wherever a shell would interpret it.
 inline constexpr std::string_view kInjection = "$(cd;touch pwned) `cd;touch pwned` \"q\" it's";

@@ -25,13 +25,6 @@ void QueueDispatcher::drain() {
 
 namespace {
 
-const std::vector<std::string>& strings(const std::vector<std::string>& items) {
-    return items;
-}
-const std::vector<std::string>& strings(const DBusStringVariants& items) {
-    return items.strings;
-}
-
 std::string written(const DBusArgument& argument) {
     return std::visit(
         [](const auto& value) -> std::string {
@@ -44,12 +37,16 @@ std::string written(const DBusArgument& argument) {
                 return "'" + value + "'";
             } else if constexpr (std::is_same_v<T, DBusEmptyDictionary>) {
                 return "{}";
-            } else {
-                constexpr bool variants = std::is_same_v<T, DBusStringVariants>;
+            } else if constexpr (std::is_same_v<T, DBusStringVariants>) {
                 std::string text;
-                for (const std::string& item : strings(value)) {
-                    text += (text.empty() ? "" : ", ") + std::string(variants ? "<'" : "'") + item +
-                            (variants ? "'>" : "'");
+                for (const std::string& item : value.strings) {
+                    text += (text.empty() ? "<'" : ", <'") + item + "'>";
+                }
+                return "[" + text + "]";
+            } else {
+                std::string text;
+                for (const std::string& item : value) {
+                    text += (text.empty() ? "'" : ", '") + item + "'";
                 }
                 return "[" + text + "]";
             }

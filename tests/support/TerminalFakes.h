@@ -18,6 +18,25 @@
 
 namespace fernbeacon::test {
 
+// What a fake was asked, written out, in order, from any thread.
+class CallLog {
+public:
+    std::vector<std::string> calls() const {
+        const std::lock_guard lock(mutex_);
+        return calls_;
+    }
+
+protected:
+    void record(std::string call) {
+        const std::lock_guard lock(mutex_);
+        calls_.push_back(std::move(call));
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> calls_;
+};
+
 // Keeps submitted work until the test drains it; its calls are the queues, "main",
 // "user-initiated" or "utility", including work already run.
 class QueueDispatcher final : public Dispatcher, public CallLog {
@@ -116,13 +135,8 @@ private:
     std::map<std::string, DBusReply> replies_;
 };
 
-// A command that ran and failed, saying why.
 inline CommandResult failed(std::string standardError) {
-    CommandResult result;
-    result.started = true;
-    result.exitStatus = 1;
-    result.standardError = std::move(standardError);
-    return result;
+    return {true, {}, false, 1, {}, std::move(standardError)};
 }
 
 inline DBusReply okReply(std::vector<DBusValue> values = {}) {

@@ -9,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdlib>
 #include <thread>
 
 #include "core/ProcessOutput.h"
@@ -27,6 +26,14 @@ using Clock = std::chrono::steady_clock;
 
 std::vector<ProcessRow> processes() {
     return platform::ProcProcessTable().processRows();
+}
+
+// What xprop prints for one property after `separator`, up to the end of the line.
+std::string property(std::vector<std::string> xprop, std::string_view separator) {
+    const std::string line = runTool(std::move(xprop)).standardOutput;
+    const std::size_t at = line.find(separator);
+    const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
+    return line.substr(from, line.find('\n', from) - from);
 }
 
 }  // namespace
@@ -94,8 +101,7 @@ void Child::start(const std::vector<std::string>& arguments, int descriptor3,
 Child::~Child() {
     if (pid_ > 0) {
         ::kill(-pid_, SIGTERM);
-        int status = 0;
-        if (!waitUntil([&] { return ::waitpid(pid_, &status, WNOHANG) == pid_; }, 2000ms)) {
+        if (!waitUntil([&] { return ::waitpid(pid_, nullptr, WNOHANG) == pid_; }, 2000ms)) {
             ::kill(pid_, SIGKILL);
             while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
             }
@@ -105,10 +111,6 @@ Child::~Child() {
     if (master_ >= 0) {
         ::close(master_);
     }
-}
-
-Child::Child(Child&& other) noexcept {
-    *this = std::move(other);
 }
 
 Child& Child::operator=(Child&& other) noexcept {
@@ -123,16 +125,6 @@ CommandResult runTool(std::vector<std::string> arguments, milliseconds limit) {
         arguments.front() = installed(arguments.front()).value_or(arguments.front());
     }
     return platform::PosixCommandRunner().run({std::move(arguments), limit});
-}
-
-std::string toolOutput(std::vector<std::string> arguments) {
-    return runTool(std::move(arguments)).standardOutput;
-}
-
-std::optional<std::string> commandNameOf(pid_t pid) {
-    const auto text = platform::readSmallFile("/proc/" + std::to_string(pid) + "/stat");
-    const auto stat = text ? platform::parseProcStat(*text) : std::nullopt;
-    return stat ? std::optional(stat->row.command) : std::nullopt;
 }
 
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name) {
@@ -154,20 +146,13 @@ bool isRunning(std::int32_t pid) {
     return stat && stat->find(") Z ") == std::string::npos;
 }
 
+// Killed rather than asked: whatever they leave goes with the temporary tree.
 void endProcessesWith(std::string_view variable, std::string_view value) {
-    std::vector<std::int32_t> marked;
     platform::ProcEnvironment environments;
     for (const ProcessRow& row : processes()) {
         if (row.pid != ::getpid() &&
             environmentValue(environments.environmentOf(row.pid), variable) == value) {
-            marked.push_back(row.pid);
-            ::kill(row.pid, SIGTERM);
-        }
-    }
-    waitUntil([&] { return std::none_of(marked.begin(), marked.end(), isRunning); }, 3000ms);
-    for (const std::int32_t pid : marked) {
-        if (isRunning(pid)) {
-            ::kill(pid, SIGKILL);
+            ::kill(row.pid, SIGKILL);
         }
     }
 }
@@ -201,23 +186,6 @@ std::optional<std::string> startReporting(Child& child, const std::vector<std::s
     return line.ends_with('\n') ? std::optional(line.substr(0, line.size() - 1)) : std::nullopt;
 }
 
-std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
-    return startReporting(server, {"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten",
-                                   "tcp", "-noreset"});
-}
-
-namespace {
-
-// What xprop prints for one property after `separator`, up to the end of the line.
-std::string property(std::vector<std::string> xprop, std::string_view separator) {
-    const std::string line = toolOutput(std::move(xprop));
-    const std::size_t at = line.find(separator);
-    const std::size_t from = at == std::string::npos ? line.size() : at + separator.size();
-    return line.substr(from, line.find('\n', from) - from);
-}
-
-}  // namespace
-
 std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::string> others) {
     others.insert(others.begin(), {"Xvfb", "openbox", "xprop"});
     const auto missing = std::find_if(others.begin(), others.end(),
@@ -228,15 +196,16 @@ std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::strin
 std::string VirtualDisplay::start() {
     // Without -noreset the server resets when its first client leaves, and drops whoever
     // connects meanwhile: the first xprop could cost openbox its connection.
-    const auto number = startXvfb(server_, "800x600x24");
+    const auto number = startReporting(server_, {"Xvfb", "-displayfd", "3", "-screen", "0",
+                                                 "800x600x24", "-nolisten", "tcp", "-noreset"});
     if (!number) {
         return "Xvfb did not start";
     }
-    display_ = std::make_unique<ScopedEnvironment>("DISPLAY", ":" + *number);
+    display_.emplace("DISPLAY", ":" + *number);
     windowManager_ = Child({"openbox"});
     const bool managed = waitUntil([] {
-        return toolOutput({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).find("window id") !=
-               std::string::npos;
+        return runTool({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"})
+                   .standardOutput.find("window id") != std::string::npos;
     });
     return managed ? "" : "openbox did not start";
 }
@@ -265,8 +234,6 @@ ProgramHome::ProgramHome() {
         write("typed/claude",
               "#!/bin/sh\npwd > \"$HOME/started\" && mv \"$HOME/started\" \"$HOME/started-in\"\n");
     std::filesystem::permissions(recorder, std::filesystem::perms::owner_all);
-    path_ = std::make_unique<ScopedEnvironment>("PATH",
-                                                path("typed").string() + ":" + std::getenv("PATH"));
 }
 
 void ProgramHome::prefer(const std::string& terminal) const {

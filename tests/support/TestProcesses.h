@@ -4,12 +4,13 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/CommandRunner.h"
@@ -23,7 +24,6 @@ namespace fernbeacon::test {
 // Where `program` is on PATH.
 std::optional<std::string> installed(std::string_view program);
 
-// Polls `condition` until it holds or `limit` passes; true when it held.
 bool waitUntil(const std::function<bool()>& condition,
                std::chrono::milliseconds limit = std::chrono::seconds(10));
 
@@ -33,7 +33,6 @@ bool waitUntil(const std::function<bool()>& condition,
 class Child {
 public:
     Child() = default;
-    // `descriptor3`, when given, becomes the child's descriptor 3.
     explicit Child(const std::vector<std::string>& arguments, int descriptor3 = -1,
                    const std::filesystem::path& directory = {});
     // On a new pseudo-terminal, its controlling terminal, for its three streams. The test holds
@@ -41,7 +40,7 @@ public:
     static Child onTerminal(const std::vector<std::string>& arguments,
                             const std::filesystem::path& directory = {});
     ~Child();
-    Child(Child&& other) noexcept;
+    Child(Child&& other) noexcept { *this = std::move(other); }
     Child& operator=(Child&& other) noexcept;
 
     pid_t pid() const { return pid_; }
@@ -60,16 +59,13 @@ private:
 // Runs an installed tool with the product's runner.
 CommandResult runTool(std::vector<std::string> arguments,
                       std::chrono::milliseconds limit = std::chrono::seconds(20));
-std::string toolOutput(std::vector<std::string> arguments);
 
-// The kernel's name for a process; absent once it is gone.
-std::optional<std::string> commandNameOf(pid_t pid);
 // The children of a process that have that name; waits until there is exactly one.
 std::optional<std::int32_t> onlyChildOf(std::int32_t parent, std::string_view name);
 // Alive, and not a zombie waiting to be reaped.
 bool isRunning(std::int32_t pid);
 
-// Ends the processes of this user whose environment holds `variable` with `value`: what the
+// Kills the processes of this user whose environment holds `variable` with `value`: what the
 // program under test started and left running. Those started as a Child are reaped by it.
 void endProcessesWith(std::string_view variable, std::string_view value);
 
@@ -81,19 +77,14 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
 // that line, or absent when none came within 10 s.
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
 
-// Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
-// or absent when the server did not start.
-std::optional<std::string> startXvfb(Child& server, const std::string& screen);
-
 // Xvfb with openbox, DISPLAY naming it while the object lives.
 class VirtualDisplay {
 public:
     // The first of the display's programs and `others` that is not installed.
-    static std::optional<std::string> missingProgram(std::vector<std::string> others = {});
+    static std::optional<std::string> missingProgram(std::vector<std::string> others);
     // Empty when the display and its window manager run, else what failed.
     std::string start();
 
-    // The window _NET_ACTIVE_WINDOW names.
     static std::optional<std::uint64_t> activeWindow();
     // The process that owns the active window, as its _NET_WM_PID says.
     static std::optional<std::int32_t> activePid();
@@ -101,7 +92,7 @@ public:
 
 private:
     Child server_;
-    std::unique_ptr<ScopedEnvironment> display_;
+    std::optional<ScopedEnvironment> display_;
     Child windowManager_;
 };
 
@@ -120,10 +111,9 @@ public:
 
 private:
     ScopedEnvironment configHome_{"XDG_CONFIG_HOME", path(".config").string()};
-    std::unique_ptr<ScopedEnvironment> path_;
+    ScopedEnvironment path_{"PATH", path("typed").string() + ":" + std::getenv("PATH")};
 };
 
-// The program under test.
 CommandResult fernbeacon(std::vector<std::string> arguments);
 
 }  // namespace fernbeacon::test

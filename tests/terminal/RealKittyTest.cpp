@@ -52,7 +52,8 @@ protected:
         const std::string window = std::to_string(initial_[1].osWindow);
         runTool({"xdotool", "set_desktop_for_window", window, "1"});
         ASSERT_TRUE(waitUntil([&] {
-            return toolOutput({"xprop", "-id", window, "_NET_WM_DESKTOP"}).ends_with("= 1\n");
+            return runTool({"xprop", "-id", window, "_NET_WM_DESKTOP"})
+                .standardOutput.ends_with("= 1\n");
         }));
     }
 

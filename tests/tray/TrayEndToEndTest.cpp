@@ -53,7 +53,9 @@ struct Desktop {
             }
         }
         const bool doubled = screenshotVariant() == "200";
-        const auto number = startXvfb(server, doubled ? "2048x1280x24" : "1024x640x24");
+        const auto number = startReporting(
+            server, {"Xvfb", "-displayfd", "3", "-screen", "0",
+                     doubled ? "2048x1280x24" : "1024x640x24", "-nolisten", "tcp", "-noreset"});
         if (!number) {
             skipReason = "Xvfb did not start";
             return false;
@@ -208,7 +210,7 @@ TEST_F(TrayEndToEnd, ClicksOpenTheMenuWithTheRichRows) {
 TEST_F(TrayEndToEnd, TheProgramPutsItsIconIntoTheTray) {
     Child program({FERNBEACON_BINARY});
     const auto embedded = [] {
-        const std::string tree = toolOutput({"xwininfo", "-root", "-tree"});
+        const std::string tree = runTool({"xwininfo", "-root", "-tree"}).standardOutput;
         // The icon window, a grandchild of trayer's panel.
         const std::size_t panel = tree.find("(\"panel\" \"trayer\")");
         return panel != std::string::npos &&
