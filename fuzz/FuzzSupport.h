@@ -1,22 +1,16 @@
 #pragma once
 
-#include <simdjson.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "core/Json.h"
-
-// What the fuzz targets share: scratch files, a way to read lines as the readers do, and a way
-// to report a broken promise as a crash that libFuzzer keeps.
+// What the fuzz targets share: scratch files, and a way to report a broken promise as a crash
+// that libFuzzer keeps.
 namespace fernbeacon::fuzz {
 
 [[noreturn]] inline void fail(const char* what) {
@@ -56,33 +50,6 @@ inline void writeFile(const std::filesystem::path& path, std::string_view bytes)
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     require(static_cast<bool>(out), "scratch file written");
-}
-
-// The pieces of `text` between line feeds, in order, empty ones included.
-inline std::vector<std::string_view> splitLines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = text.find('\n', start);
-        lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) {
-            return lines;
-        }
-        start = end + 1;
-    }
-}
-
-// Parses one line the way the readers do and hands the record to `use`, when it is one. The
-// record lives until the next call: libFuzzer runs one input at a time.
-inline void withRecord(std::string_view line, const std::function<void(const json::Object&)>& use) {
-    if (line.empty()) {
-        return;
-    }
-    const simdjson::padded_string padded(line);
-    static json::Parser parser;
-    if (const auto record = parser.parseObject({padded.data(), padded.size()})) {
-        use(*record);
-    }
 }
 
 }  // namespace fernbeacon::fuzz

@@ -1,6 +1,7 @@
 // A project folder's session index: read whole, its entries dated and the live session's entry
 // applied. How the recent sessions are chosen from it, the unit tests pin.
 #include "FuzzSupport.h"
+#include "core/Json.h"
 #include "core/SessionIndex.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,6 +7,7 @@
 
 #include "FuzzSupport.h"
 #include "core/FileReading.h"
+#include "core/Json.h"
 #include "core/Transcript.h"
 
 namespace fernbeacon::fuzz {
@@ -14,18 +15,21 @@ namespace {
 
 // The cwd of the first complete line within kCwdReach bytes whose record carries one.
 std::optional<std::string> firstRecordedCwd(std::string_view bytes) {
-    const auto lines = splitLines(bytes.substr(0, kCwdReach));
-    // What follows the last line feed is a line only when the file ends within the reach.
-    const std::size_t whole = bytes.size() <= kCwdReach ? lines.size() : lines.size() - 1;
-    std::optional<std::string> found;
-    for (std::size_t i = 0; i < whole && !found; ++i) {
-        withRecord(lines[i], [&](const json::Object& record) {
-            if (const auto cwd = json::string(record, "cwd")) {
-                found = std::string(*cwd);
-            }
-        });
+    static json::Parser parser;
+    for (std::size_t start = 0; start <= std::min(bytes.size(), kCwdReach);) {
+        const std::size_t end = bytes.substr(0, kCwdReach).find('\n', start);
+        // What follows the last line feed is a line only when the file ends within the reach.
+        if (end == std::string_view::npos && bytes.size() > kCwdReach) {
+            return std::nullopt;
+        }
+        const simdjson::padded_string line(bytes.substr(start, end - start));
+        const auto record = parser.parseObject({line.data(), line.size()});
+        if (const auto cwd = record ? json::string(*record, "cwd") : std::nullopt) {
+            return std::string(*cwd);
+        }
+        start = end == std::string_view::npos ? end : end + 1;
     }
-    return found;
+    return std::nullopt;
 }
 
 // Two runs of fuzzer bytes with a gap between them that puts the start of the second run at an
