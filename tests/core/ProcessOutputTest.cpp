@@ -55,6 +55,7 @@ TEST(ParseParentTable, SplitsIdParentAndACommandThatMayHoldSpaces) {
 TEST(ElapsedTime, PsFormsShowTheCoarsestUnitAndOtherTextComesBackTrimmed) {
     EXPECT_EQ(elapsedTimeText(100 * 86400 + 3723), "100-01:02:03");
     EXPECT_EQ(formatElapsedTime("   05:07\t"), "5 mins");
+    EXPECT_EQ(formatElapsedTime("01:02:03"), "1 hr");
     EXPECT_EQ(formatElapsedTime("0-05:00:00"), "0 days");
     EXPECT_EQ(formatElapsedTime(" 1:2:3:4 "), "1:2:3:4");
 }
