@@ -193,11 +193,15 @@ std::optional<std::string> VirtualDisplay::missingProgram(std::vector<std::strin
     return missing == others.end() ? std::nullopt : std::optional<std::string>(*missing);
 }
 
+// Without -noreset the server resets when its first client leaves, and drops whoever connects
+// meanwhile: a first query could cost the window manager its connection.
+std::optional<std::string> startXvfb(Child& server, const std::string& screen) {
+    return startReporting(server, {"Xvfb", "-displayfd", "3", "-screen", "0", screen, "-nolisten",
+                                   "tcp", "-noreset"});
+}
+
 std::string VirtualDisplay::start() {
-    // Without -noreset the server resets when its first client leaves, and drops whoever
-    // connects meanwhile: the first xprop could cost openbox its connection.
-    const auto number = startReporting(server_, {"Xvfb", "-displayfd", "3", "-screen", "0",
-                                                 "800x600x24", "-nolisten", "tcp", "-noreset"});
+    const auto number = startXvfb(server_, "800x600x24");
     if (!number) {
         return "Xvfb did not start";
     }

@@ -77,6 +77,10 @@ std::filesystem::path copyProgram(const std::filesystem::path& installed,
 // that line, or absent when none came within 10 s.
 std::optional<std::string> startReporting(Child& child, const std::vector<std::string>& arguments);
 
+// Starts Xvfb on a display it picks, with `screen` such as "800x600x24"; the display's number,
+// or absent when the server did not start.
+std::optional<std::string> startXvfb(Child& server, const std::string& screen);
+
 // Xvfb with openbox, DISPLAY naming it while the object lives.
 class VirtualDisplay {
 public:

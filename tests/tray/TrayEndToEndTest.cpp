@@ -53,9 +53,7 @@ struct Desktop {
             }
         }
         const bool doubled = screenshotVariant() == "200";
-        const auto number = startReporting(
-            server, {"Xvfb", "-displayfd", "3", "-screen", "0",
-                     doubled ? "2048x1280x24" : "1024x640x24", "-nolisten", "tcp", "-noreset"});
+        const auto number = startXvfb(server, doubled ? "2048x1280x24" : "1024x640x24");
         if (!number) {
             skipReason = "Xvfb did not start";
             return false;
